@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace velm {
+
+// Every error the program raises carries the text the operator sees, as ANSI
+// (Windows-1252) bytes, like every other string of the core.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file could not be read, written, found or changed.
+class FileError : public Error {
+public:
+    using Error::Error;
+};
+
+// An operating-system call failed; `code` is the Windows error code (or the
+// nearest one on other systems) and the text is the system's message for it.
+class OsError : public Error {
+public:
+    OsError(unsigned long code, const std::string& text) : Error(text), code_(code) {}
+    unsigned long code() const { return code_; }
+
+private:
+    unsigned long code_;
+};
+
+// The system's message text for a Windows error code ("The system cannot find
+// the file specified." for 2). Implemented per operating system.
+std::string systemErrorMessage(unsigned long code);
+
+}  // namespace velm

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "platform/Service.h"
+
+namespace velm {
+
+// A file open for writing; closed (and flushed) by close() or the destructor.
+// close() reports errors, the destructor swallows them.
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    virtual void write(const char* data, std::size_t size) = 0;
+    virtual void close() = 0;
+};
+
+// A file open for reading. read() returns 0 at the end.
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual std::size_t read(char* data, std::size_t size) = 0;
+};
+
+// File system with the target system's semantics on every OS. Names are ANSI
+// bytes, relative to the current directory unless absolute, and may use "\"
+// as well as "/". Look-ups are case-insensitive: "winrar\winrar.exe" finds
+// "WinRAR/WinRAR.exe". Every failure raises FileError with a clear text
+// naming the file; the exists tests never raise.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // True for an existing file; a folder is not a file.
+    virtual bool fileExists(const std::string& name) = 0;
+    virtual bool directoryExists(const std::string& name) = 0;
+
+    // Names (without folder part) of every entry, of any attribute (folders,
+    // hidden and system entries too), matching the pattern's last component
+    // with "*" and "?" case-insensitively, in the order the system delivers
+    // them. "." and ".." are delivered when the pattern matches them.
+    virtual std::vector<std::string> findFiles(const std::string& pattern) = 0;
+
+    // Whole text file in the ANSI code page, split into lines at CR LF, LF or CR.
+    virtual std::vector<std::string> readTextLines(const std::string& name) = 0;
+    // Writes (replacing) a text file, each line ending with CR LF.
+    virtual void writeTextLines(const std::string& name, const std::vector<std::string>& lines) = 0;
+
+    virtual std::unique_ptr<InputFile> openForReading(const std::string& name) = 0;
+    // Creates or truncates.
+    virtual std::unique_ptr<OutputFile> createFile(const std::string& name) = 0;
+
+    // Modification time read as local time.
+    virtual DateTime modificationTime(const std::string& name) = 0;
+    // Sets the modification time, as local time, at 2-second resolution
+    // (seconds rounded down to even); only years 1980 to 2107 can be stored,
+    // others raise FileError and change nothing.
+    virtual void setModificationTime(const std::string& name, DateTime localTime) = 0;
+    virtual long long fileSize(const std::string& name) = 0;
+
+    // Returns false when the file could not be deleted (missing, a folder, in use).
+    virtual bool deleteFile(const std::string& name) = 0;
+    // Returns false, changing nothing, when `to` exists or `from` cannot be copied.
+    virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // Renames, replacing an existing `to` in one step where the system allows.
+    virtual void replaceFile(const std::string& from, const std::string& to) = 0;
+    // A new, empty, uniquely named file in `folder` ("" for the current one);
+    // returns its name.
+    virtual std::string createTemporaryFile(const std::string& folder,
+                                            const std::string& prefix) = 0;
+
+    // The name as the operating system wants it: separators converted and
+    // every existing component matched case-insensitively. Used where a
+    // library needs a native path (the database client, for example).
+    virtual std::string nativePath(const std::string& name) = 0;
+};
+
+inline FileSystem& fileSystem() { return Service<FileSystem>::get(); }
+
+// The folder part of a name, without the trailing separator ("" when none);
+// both "\" and "/" separate.
+std::string extractFileDir(const std::string& name);
+// The name without its folder part.
+std::string extractFileName(const std::string& name);
+// Case-insensitive "*"/"?" match of a file name, ASCII letters folded.
+bool matchesWildcard(const std::string& name, const std::string& pattern);
+
+}  // namespace velm

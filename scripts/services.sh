@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# Starts (or stops) the real servers the tests and the demo use, all on
+# 127.0.0.1: MariaDB, a Firebird server, pyftpdlib and vsftpd.
+#
+#   scripts/services.sh start STATE_DIR   # starts them, writes STATE_DIR/env
+#   scripts/services.sh stop STATE_DIR    # ends every process it started
+#
+# STATE_DIR/env holds the exports the tests read (VELM_TEST_*). A server that
+# cannot start is reported and left out; its variables are then missing.
+set -euo pipefail
+
+action=${1:?start or stop}
+state=$(mkdir -p "${2:?state folder}" && cd "$2" && pwd)
+pids="$state/pids"
+
+free_port() {
+    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
+}
+
+wait_port() {  # port, seconds
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+start_mariadb() {
+    local data="$state/mariadb" port sock
+    port=$(free_port)
+    sock="$state/mariadb.sock"
+    rm -rf "$data"
+    mariadb-install-db --no-defaults --datadir="$data" --user=root \
+        --auth-root-authentication-method=socket --skip-test-db >"$state/mariadb-install.log" 2>&1
+    mariadbd --no-defaults --datadir="$data" --user=root --bind-address=127.0.0.1 \
+        --port="$port" --socket="$sock" --skip-name-resolve --skip-log-bin \
+        >"$state/mariadb.log" 2>&1 &
+    echo $! >>"$pids"
+    if ! wait_port "$port" 30; then
+        echo "MariaDB did not start (see $state/mariadb.log)" >&2
+        return 1
+    fi
+    # A password account for the tests: the program logs in over TCP.
+    mariadb --no-defaults --socket="$sock" -u root <<SQL
+CREATE USER 'velmtest'@'127.0.0.1' IDENTIFIED BY 'velmtest';
+GRANT ALL PRIVILEGES ON *.* TO 'velmtest'@'127.0.0.1' WITH GRANT OPTION;
+FLUSH PRIVILEGES;
+SQL
+    cat >>"$state/env" <<ENV
+export VELM_TEST_MYSQL_HOST=127.0.0.1
+export VELM_TEST_MYSQL_PORT=$port
+export VELM_TEST_MYSQL_SOCKET=$sock
+export VELM_TEST_MYSQL_USER=velmtest
+export VELM_TEST_MYSQL_PASSWORD=velmtest
+ENV
+}
+
+start_firebird() {
+    local dbdir="$state/firebird"
+    mkdir -p "$dbdir"
+    chmod 0777 "$dbdir"
+    if ! wait_port 3050 0; then
+        # Users are set offline, through the embedded engine, before the server starts.
+        isql-fb -q -user SYSDBA /var/lib/firebird/3.0/system/security3.fdb \
+            >"$state/firebird-users.log" 2>&1 <<'SQL'
+CREATE OR ALTER USER SYSDBA PASSWORD 'masterkey';
+CREATE OR ALTER USER ROOT PASSWORD '857461';
+GRANT CREATE DATABASE TO USER ROOT;
+COMMIT;
+SQL
+        /usr/sbin/firebird >"$state/firebird.log" 2>&1 &
+        echo $! >>"$pids"
+        if ! wait_port 3050 30; then
+            echo "Firebird server did not start (see $state/firebird.log)" >&2
+            return 1
+        fi
+    fi
+    cat >>"$state/env" <<ENV
+export VELM_TEST_FIREBIRD_HOST=127.0.0.1
+export VELM_TEST_FIREBIRD_DIR=$dbdir
+ENV
+}
+
+start_pyftpdlib() {
+    local root="$state/ftp-root" port
+    mkdir -p "$root"
+    port=$(free_port)
+    /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$port" -u ftpuser -P velmftp -d "$root" -w \
+        >"$state/pyftpdlib.log" 2>&1 &
+    echo $! >>"$pids"
+    if ! wait_port "$port" 20; then
+        echo "pyftpdlib did not start (see $state/pyftpdlib.log)" >&2
+        return 1
+    fi
+    cat >>"$state/env" <<ENV
+export VELM_TEST_FTP_PORT=$port
+export VELM_TEST_FTP_ROOT=$root
+export VELM_TEST_FTP_USER=ftpuser
+export VELM_TEST_FTP_PASSWORD=velmftp
+ENV
+}
+
+start_vsftpd() {
+    local root="$state/vsftpd-root" port empty="$state/vsftpd-empty"
+    command -v /usr/sbin/vsftpd >/dev/null || return 1
+    mkdir -p "$root" "$empty"
+    port=$(free_port)
+    id velmftp >/dev/null 2>&1 || useradd -M -d "$root" -s /bin/bash velmftp
+    echo 'velmftp:velmftp' | chpasswd
+    chown velmftp "$root"
+    cat >"$state/vsftpd.conf" <<CONF
+listen=YES
+listen_ipv6=NO
+listen_address=127.0.0.1
+listen_port=$port
+background=NO
+anonymous_enable=NO
+local_enable=YES
+local_root=$root
+write_enable=NO
+pam_service_name=vsftpd
+pasv_enable=YES
+pasv_address=127.0.0.1
+port_enable=YES
+seccomp_sandbox=NO
+secure_chroot_dir=$empty
+CONF
+    /usr/sbin/vsftpd "$state/vsftpd.conf" >"$state/vsftpd.log" 2>&1 &
+    echo $! >>"$pids"
+    if ! wait_port "$port" 20; then
+        echo "vsftpd did not start (see $state/vsftpd.log)" >&2
+        return 1
+    fi
+    cat >>"$state/env" <<ENV
+export VELM_TEST_VSFTPD_PORT=$port
+export VELM_TEST_VSFTPD_ROOT=$root
+export VELM_TEST_VSFTPD_USER=velmftp
+export VELM_TEST_VSFTPD_PASSWORD=velmftp
+ENV
+}
+
+case "$action" in
+start)
+    : >"$state/env"
+    : >>"$pids"
+    start_mariadb || true
+    start_firebird || true
+    start_pyftpdlib || true
+    start_vsftpd || true
+    ;;
+stop)
+    if [ -f "$pids" ]; then
+        while read -r pid; do kill "$pid" 2>/dev/null || true; done <"$pids"
+        sleep 0.5
+        while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done <"$pids"
+        rm -f "$pids"
+    fi
+    ;;
+*)
+    echo "usage: $0 start|stop STATE_DIR" >&2
+    exit 2
+    ;;
+esac

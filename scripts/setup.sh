@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests, the benchmarks and the
+# demo need, only when something is missing.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
+    qt6-base-dev libqt6sql6-mysql libqt6sql6-sqlite
+    firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
+    mariadb-server mariadb-client python3-pyftpdlib vsftpd
+    xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
+    g++-mingw-w64-x86-64-posix wine64 wine
+    clang libclang-rt-14-dev
+    curl lftp hyperfine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
