@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libqt6sql6-mysql libqt6sql6-sqlite
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
     mariadb-server mariadb-client python3-pyftpdlib vsftpd
-    xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
+    xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core fonts-liberation2
     g++-mingw-w64-x86-64-posix wine64 wine
     clang libclang-rt-14-dev
     curl lftp hyperfine
