@@ -1,0 +1,411 @@
+// Windows file-system semantics over POSIX. Names arrive as ANSI bytes with
+// "\" or "/" separators; each component is converted to UTF-8 and matched
+// case-insensitively against the entries that exist, so the program finds
+// "WinRAR/WinRAR.exe" when it asks for "winrar\winrar.exe". Components that
+// do not exist are created with the name as given.
+//
+// Entries whose UTF-8 names have no Windows-1252 form (or contain "\") cannot
+// be named by the program; the search skips them and look-ups never match
+// them.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "platform/AnsiCodePage.h"
+#include "platform/FileErrors.h"
+#include "platform/FileNames.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTimes.h"
+#include "platform/PosixErrors.h"
+#include "platform/TextLines.h"
+
+namespace velm {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+using Dir = std::unique_ptr<DIR, DirCloser>;
+
+// Characters Windows refuses in names (the wildcards among them).
+bool isForbiddenInName(char c, bool allowWildcards) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20) return true;
+    if (allowWildcards && (c == '*' || c == '?')) return false;
+    return std::strchr("<>\"|?*", c) != nullptr;
+}
+
+void checkName(const std::string& action, const std::string& name, bool lastMayHaveWildcards) {
+    if (name.empty()) throw fileError(action, name, win_error::pathNotFound);
+    const auto lastSeparator = name.find_last_of("\\/");
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const bool inLast = lastSeparator == std::string::npos || i > lastSeparator;
+        if (isForbiddenInName(name[i], lastMayHaveWildcards && inLast))
+            throw fileError(action, name, win_error::invalidName);
+    }
+}
+
+// The entry's name as the program sees it, or nothing when it has none.
+std::optional<std::string> ansiNameOf(const char* utf8) {
+    if (std::strchr(utf8, '\\')) return std::nullopt;
+    try {
+        return utf8ToAnsi(utf8);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> findEntry(const std::string& folder, const std::string& ansiName) {
+    Dir dir(opendir(folder.c_str()));
+    if (!dir) return std::nullopt;
+    while (const dirent* entry = readdir(dir.get())) {
+        const auto name = ansiNameOf(entry->d_name);
+        if (name && sameFileName(*name, ansiName)) return std::string(entry->d_name);
+    }
+    return std::nullopt;
+}
+
+// The native (UTF-8) path of an ANSI name, existing components matched
+// case-insensitively.
+std::string resolve(const std::string& action, const std::string& name,
+                    bool lastMayHaveWildcards = false) {
+    checkName(action, name, lastMayHaveWildcards);
+    std::string path = isAbsoluteName(name) ? "/" : "";
+    bool folderExists = true;
+    for (const std::string& part : splitPath(name)) {
+        std::string native;
+        try {
+            native = ansiToUtf8(part);
+        } catch (const Error&) {
+            throw fileError(action, name, win_error::invalidName);
+        }
+        if (folderExists && part != "." && part != "..") {
+            struct stat st;
+            if (lstat((path + native).c_str(), &st) != 0) {
+                if (auto found = findEntry(path.empty() ? "." : path, part))
+                    native = *found;
+                else
+                    folderExists = false;
+            }
+        }
+        path += native;
+        path += '/';
+    }
+    if (path.size() > 1 && !endsWithSeparator(name)) path.pop_back();
+    return path;
+}
+
+std::string parentOf(const std::string& native) {
+    const auto pos = native.find_last_of('/');
+    if (pos == std::string::npos) return ".";
+    return pos == 0 ? "/" : native.substr(0, pos);
+}
+
+// The Windows code for errno after an operation on `native`: a missing folder
+// on the way is "path not found", as on Windows.
+unsigned long codeFor(int err, const std::string& native) {
+    if (err == ENOENT) {
+        struct stat st;
+        if (stat(parentOf(native).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return win_error::pathNotFound;
+    }
+    return windowsErrorFromErrno(err);
+}
+
+FileError errnoError(const std::string& action, const std::string& name,
+                     const std::string& native, int err) {
+    return fileError(action, name, codeFor(err, native));
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+ssize_t readSome(int fd, char* data, std::size_t size) {
+    ssize_t n;
+    do n = ::read(fd, data, size);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
+class PosixInputFile : public InputFile {
+public:
+    PosixInputFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    std::size_t read(char* data, std::size_t size) override {
+        const ssize_t n = readSome(fd_.get(), data, size);
+        if (n < 0) throw fileError("Cannot read file", name_, windowsErrorFromErrno(errno));
+        return static_cast<std::size_t>(n);
+    }
+
+private:
+    Fd fd_;
+    std::string name_;
+};
+
+class PosixOutputFile : public OutputFile {
+public:
+    PosixOutputFile(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+    void write(const char* data, std::size_t size) override {
+        if (fd_.get() < 0) throw fileError("Cannot write file", name_, 6);
+        if (!writeAll(fd_.get(), data, size))
+            throw fileError("Cannot write file", name_, windowsErrorFromErrno(errno));
+    }
+    void close() override {
+        if (fd_.get() < 0) return;
+        if (::close(fd_.release()) != 0)
+            throw fileError("Cannot write file", name_, windowsErrorFromErrno(errno));
+    }
+
+private:
+    Fd fd_;
+    std::string name_;
+};
+
+class PosixFileSystem : public FileSystem {
+public:
+    bool fileExists(const std::string& name) override {
+        struct stat st;
+        return statOf(name, st) && !S_ISDIR(st.st_mode);
+    }
+
+    bool directoryExists(const std::string& name) override {
+        struct stat st;
+        return statOf(name, st) && S_ISDIR(st.st_mode);
+    }
+
+    std::vector<std::string> findFiles(const std::string& pattern) override {
+        const std::string action = "Cannot search for files";
+        checkName(action, pattern, true);
+        const auto pos = pattern.find_last_of("\\/");
+        const std::string folder =
+            pos == std::string::npos ? "" : pattern.substr(0, pos == 0 ? 1 : pos);
+        const std::string mask = pos == std::string::npos ? pattern : pattern.substr(pos + 1);
+        std::vector<std::string> names;
+        if (mask.empty()) return names;
+        const std::string native = folder.empty() ? "." : resolve(action, folder);
+        Dir dir(opendir(native.c_str()));
+        if (!dir) {
+            // A missing folder simply holds no matches, as on Windows.
+            if (errno == ENOENT || errno == ENOTDIR) return names;
+            throw errnoError(action, pattern, native, errno);
+        }
+        while (const dirent* entry = readdir(dir.get())) {
+            const auto name = ansiNameOf(entry->d_name);
+            if (name && matchesWildcard(*name, mask)) names.push_back(*name);
+        }
+        return names;
+    }
+
+    std::vector<std::string> readTextLines(const std::string& name) override {
+        auto file = openForReading(name);
+        std::string text;
+        char buffer[65536];
+        while (const std::size_t n = file->read(buffer, sizeof buffer)) text.append(buffer, n);
+        return splitTextLines(text);
+    }
+
+    void writeTextLines(const std::string& name, const std::vector<std::string>& lines) override {
+        auto file = createFile(name);
+        const std::string text = joinTextLines(lines);
+        file->write(text.data(), text.size());
+        file->close();
+    }
+
+    std::unique_ptr<InputFile> openForReading(const std::string& name) override {
+        const std::string action = "Cannot open file";
+        const std::string native = resolve(action, name);
+        Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+        if (fd.get() < 0) throw errnoError(action, name, native, errno);
+        struct stat st;
+        if (fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
+            throw fileError(action, name, win_error::accessDenied);
+        return std::make_unique<PosixInputFile>(fd.release(), name);
+    }
+
+    std::unique_ptr<OutputFile> createFile(const std::string& name) override {
+        const std::string action = "Cannot create file";
+        const std::string native = resolve(action, name);
+        Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (fd.get() < 0) throw errnoError(action, name, native, errno);
+        return std::make_unique<PosixOutputFile>(fd.release(), name);
+    }
+
+    DateTime modificationTime(const std::string& name) override {
+        const std::string action = "Cannot read the date of file";
+        const std::string native = resolve(action, name);
+        struct stat st;
+        if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
+        struct tm local;
+        if (!localtime_r(&st.st_mtim.tv_sec, &local)) throw fileError(action, name, 87);
+        DateParts parts{local.tm_year + 1900, local.tm_mon + 1,           local.tm_mday,
+                        local.tm_hour,        local.tm_min,               local.tm_sec,
+                        static_cast<int>(st.st_mtim.tv_nsec / 1000000)};
+        parts.second = std::min(parts.second, 59);  // a leap second
+        return encodeDateTime(parts);
+    }
+
+    void setModificationTime(const std::string& name, DateTime localTime) override {
+        const std::string action = "Cannot set the date of file";
+        const DateParts parts = storableFileTime(name, localTime);
+        const std::string native = resolve(action, name);
+        struct stat st;
+        if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
+        if (S_ISDIR(st.st_mode)) throw fileError(action, name, win_error::accessDenied);
+        struct tm local {};
+        local.tm_year = parts.year - 1900;
+        local.tm_mon = parts.month - 1;
+        local.tm_mday = parts.day;
+        local.tm_hour = parts.hour;
+        local.tm_min = parts.minute;
+        local.tm_sec = parts.second;
+        local.tm_isdst = -1;
+        const time_t t = mktime(&local);
+        if (t == static_cast<time_t>(-1)) throw fileError(action, name, 87);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
+        if (utimensat(AT_FDCWD, native.c_str(), times, 0) != 0)
+            throw errnoError(action, name, native, errno);
+    }
+
+    long long fileSize(const std::string& name) override {
+        const std::string action = "Cannot read the size of file";
+        const std::string native = resolve(action, name);
+        struct stat st;
+        if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
+        if (S_ISDIR(st.st_mode)) throw fileError(action, name, win_error::accessDenied);
+        return static_cast<long long>(st.st_size);
+    }
+
+    bool deleteFile(const std::string& name) override {
+        try {
+            const std::string native = resolve("", name);
+            struct stat st;
+            if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+            return ::unlink(native.c_str()) == 0;
+        } catch (const FileError&) {
+            return false;
+        }
+    }
+
+    bool copyFile(const std::string& from, const std::string& to) override {
+        std::string source, target;
+        try {
+            source = resolve("", from);
+            target = resolve("", to);
+        } catch (const FileError&) {
+            return false;
+        }
+        Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st;
+        if (in.get() < 0 || fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+        // O_EXCL: an existing target (found case-insensitively) is never touched.
+        Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777));
+        if (out.get() < 0) return false;
+        bool ok = true;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = readSome(in.get(), buffer, sizeof buffer);
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            if (!writeAll(out.get(), buffer, static_cast<std::size_t>(n))) {
+                ok = false;
+                break;
+            }
+        }
+        // Windows keeps the modification time on copies.
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (ok) futimens(out.get(), times);
+        if (::close(out.release()) != 0) ok = false;
+        if (!ok) ::unlink(target.c_str());
+        return ok;
+    }
+
+    void replaceFile(const std::string& from, const std::string& to) override {
+        const std::string action = "Cannot rename file";
+        const std::string source = resolve(action, from);
+        const std::string target = resolve(action, to);
+        if (::rename(source.c_str(), target.c_str()) != 0) {
+            const int err = errno;
+            struct stat st;
+            const unsigned long code =
+                lstat(source.c_str(), &st) != 0 ? codeFor(err, source) : codeFor(err, target);
+            throw FileError(action + " \"" + from + "\" to \"" + to + "\". " +
+                            systemErrorMessage(code));
+        }
+    }
+
+    std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {
+        const std::string action = "Cannot create a temporary file in";
+        const std::string shownFolder = folder.empty() ? "." : folder;
+        if (!prefix.empty()) checkName(action, prefix, false);
+        if (prefix.find_first_of("\\/") != std::string::npos)
+            throw fileError(action, shownFolder, win_error::invalidName);
+        const std::string native = resolve(action, shownFolder);
+        std::string path = native + "/" + ansiToUtf8(prefix) + "XXXXXX.tmp";
+        const int fd = mkostemps(path.data(), 4, O_CLOEXEC);
+        if (fd < 0) throw errnoError(action, shownFolder, native + "/x", errno);
+        ::close(fd);
+        const std::string created = utf8ToAnsi(path.substr(path.find_last_of('/') + 1));
+        if (folder.empty()) return created;
+        return endsWithSeparator(folder) ? folder + created : folder + "/" + created;
+    }
+
+    std::string nativePath(const std::string& name) override {
+        return resolve("Invalid file name", name);
+    }
+
+private:
+    static bool statOf(const std::string& name, struct stat& st) {
+        try {
+            return stat(resolve("", name).c_str(), &st) == 0;
+        } catch (const FileError&) {
+            return false;
+        }
+    }
+};
+
+}  // namespace
+
+template <>
+std::unique_ptr<FileSystem> makeSystemService<FileSystem>() {
+    return std::make_unique<PosixFileSystem>();
+}
+
+}  // namespace velm

@@ -1,0 +1,74 @@
+// What only the Linux file system shows: ANSI names stored as UTF-8, entries
+// the program cannot name, and local time through the time zone.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/FileSystem.h"
+#include "support/TempFolder.h"
+
+namespace velm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+using ::testing::UnorderedElementsAre;
+
+void touch(const fs::path& path) { std::ofstream(path) << "x"; }
+
+TEST(LinuxFileSystemTest, AnsiNamesAreUtf8OnDiskAndNativePathsMatchCase) {
+    TempFolder dir;
+    FileSystem& files = fileSystem();
+    files.writeTextLines(dir / "Configura\xE7\xE3o \x80.txt", {"x"});
+    EXPECT_TRUE(fs::exists(dir.path() / "Configura\u00E7\u00E3o \u20AC.txt"));
+
+    fs::create_directories(dir.path() / "WinRAR");
+    touch(dir.path() / "WinRAR" / "WinRAR.exe");
+    EXPECT_EQ(files.nativePath(dir.name() + "\\winrar\\WINRAR.EXE"),
+              dir.name() + "/WinRAR/WinRAR.exe");
+    // Components that do not exist keep the name as given.
+    EXPECT_EQ(files.nativePath(dir.name() + "\\winrar\\New\\a.txt"),
+              dir.name() + "/WinRAR/New/a.txt");
+}
+
+TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreSkipped) {
+    TempFolder dir;
+    touch(dir.path() / "\u65E5\u672C.txt");    // no Windows-1252 form
+    touch(dir.path() / "back\\slash.txt");     // would read as a folder
+    touch(dir.path() / "bad\xFFutf8.txt");     // not UTF-8 at all
+    touch(dir.path() / "caf\u00E9.txt");
+    EXPECT_THAT(fileSystem().findFiles(dir / "*.txt"), UnorderedElementsAre("caf\xE9.txt"));
+}
+
+TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "BRT3", 1);  // three hours west of UTC, no summer time
+    tzset();
+    TempFolder dir;
+    touch(dir.path() / "f.txt");
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};  // 2023-11-14 22:13:20 UTC
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir.path() / "f.txt").c_str(), times, 0), 0);
+    EXPECT_EQ(decodeDateTime(fileSystem().modificationTime(dir / "f.txt")),
+              (DateParts{2023, 11, 14, 19, 13, 20, 0}));
+
+    fileSystem().setModificationTime(dir / "f.txt", encodeDateTime({2024, 1, 2, 21, 0, 0, 0}));
+    struct stat st;
+    ASSERT_EQ(stat((dir.path() / "f.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1704240000);  // 2024-01-03 00:00:00 UTC
+
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace
+}  // namespace velm
