@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "upgrade/TParseKind.h"
+
+namespace velm {
+
+// One statement as the splitter delivers it.
+struct TSqlStatement {
+    TParseKind kind = stmtEMPTY;
+    // The script text from the first word up to the terminator (excluded),
+    // line breaks as CR LF, inner comments included: what the server gets.
+    std::string text;
+    // The words as written, blanks trimmed; the word completed by the
+    // terminator is upper-cased.
+    std::vector<std::string> words;
+    // Line (from 1) where the statement starts; for an unclosed leading
+    // comment, the line where the comment starts.
+    int line = 0;
+    // For kind stmtERR: "Invalid statement" or "Invalid Comment".
+    std::string error;
+};
+
+// Splits a script, held as lines of ANSI text, into classified statements.
+// It is an iterator: hasStatement() / nextStatement() until the lines run out
+// or a parse error stops it. The terminator starts at ";" and follows the
+// script's SET TERM statements; it outlives the script (the caller may carry
+// it over to the next one). Pure: no database, no UI.
+class TSqlScriptParser {
+public:
+    // Takes a copy of the lines and starts over from the first.
+    void setLines(std::vector<std::string> lines);
+    const std::vector<std::string>& lines() const { return lines_; }
+    // Back to the first line, not stopped, empty work buffer.
+    void reset();
+
+    const std::string& terminator() const { return terminator_; }
+    // An empty terminator is refused (it would end every statement at once).
+    void setTerminator(const std::string& terminator);
+
+    // True while lines remain or unread text is left, and no parse error
+    // stopped the splitting.
+    bool hasStatement() const;
+    // Assembles and classifies the next statement. A SET TERM statement
+    // switches the terminator before it is returned; a stmtERR statement
+    // stops the splitting.
+    TSqlStatement nextStatement();
+    bool stopped() const { return stopped_; }
+
+private:
+    bool readLine();
+    bool bufferBlank() const;
+    bool bufferEmpty() const { return pos_ >= buf_.size(); }
+    void skipBlanks();
+    void consume(std::size_t count);
+    void compact();
+
+    bool startsComment() const;
+    bool dropLeadingComments(TSqlStatement& statement);
+    void scanWord(TSqlStatement& statement);
+    bool terminatorAt(std::size_t index) const;
+    bool bodyEndsAt(std::size_t index) const;
+    void endStatement(TSqlStatement& statement, std::size_t index);
+    void afterWord();
+    void noteStart(TSqlStatement& statement, std::size_t index);
+
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;  // index of the next line to read
+    std::string buf_;       // work buffer; buf_[pos_..] is unread
+    std::size_t pos_ = 0;
+    int line_ = 0;          // line number of buf_[pos_]
+    std::string terminator_ = ";";
+    bool stopped_ = false;
+
+    // The statement being assembled.
+    std::vector<std::string> words_;
+    bool inSingleQuotes_ = false;
+    bool inDoubleQuotes_ = false;
+    bool inComment_ = false;
+    bool inBody_ = false;
+    bool inCase_ = false;
+    bool complete_ = false;
+};
+
+// Classifies a statement by its words (first match wins).
+TParseKind classifyStatement(const std::vector<std::string>& words);
+
+// Splits a whole script and returns every statement up to the end or up to
+// and including the first stmtERR (benchmarks, fuzzing, tests).
+std::vector<TSqlStatement> splitScript(const std::vector<std::string>& lines,
+                                       std::string terminator = ";");
+
+}  // namespace velm
