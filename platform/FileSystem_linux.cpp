@@ -26,28 +26,14 @@
 #include "platform/FileSystem.h"
 #include "platform/FileTimes.h"
 #include "platform/PosixErrors.h"
-#include "platform/TextLines.h"
+#include "platform/PosixFd.h"
+#include "platform/TextFiles.h"
 
 namespace velm {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
+using Fd = PosixFd;
 
 struct DirCloser {
     void operator()(DIR* d) const { closedir(d); }
@@ -233,18 +219,11 @@ public:
     }
 
     std::vector<std::string> readTextLines(const std::string& name) override {
-        auto file = openForReading(name);
-        std::string text;
-        char buffer[65536];
-        while (const std::size_t n = file->read(buffer, sizeof buffer)) text.append(buffer, n);
-        return splitTextLines(text);
+        return readTextFile(*this, name);
     }
 
     void writeTextLines(const std::string& name, const std::vector<std::string>& lines) override {
-        auto file = createFile(name);
-        const std::string text = joinTextLines(lines);
-        file->write(text.data(), text.size());
-        file->close();
+        writeTextFile(*this, name, lines);
     }
 
     std::unique_ptr<InputFile> openForReading(const std::string& name) override {

@@ -1,0 +1,102 @@
+// The Linux registry: the .reg file named by VELMUPDATE_REGISTRY.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/Errors.h"
+#include "platform/Registry.h"
+#include "support/TempFolder.h"
+
+namespace velm {
+namespace {
+
+using ::testing::HasSubstr;
+
+class RegistryFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("VELMUPDATE_REGISTRY");
+        hadOld_ = old != nullptr;
+        if (old) old_ = old;
+    }
+    void TearDown() override {
+        if (hadOld_)
+            setenv("VELMUPDATE_REGISTRY", old_.c_str(), 1);
+        else
+            unsetenv("VELMUPDATE_REGISTRY");
+    }
+    std::string write(const std::string& name, const std::string& content) {
+        const auto path = dir.path() / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+    static unsigned long errorCode(const std::string& key, const std::string& value) {
+        try {
+            registry().readValue(RegistryRoot::LocalMachine, key, value);
+        } catch (const OsError& e) {
+            EXPECT_EQ(e.what(), systemErrorMessage(e.code()));
+            return e.code();
+        }
+        return 0;
+    }
+
+    test::TempFolder dir;
+
+private:
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+const std::string kKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+
+TEST_F(RegistryFileTest, ReadsTheFileNamedByTheEnvironmentAndSeesItsChanges) {
+    const std::string path =
+        write("system.reg",
+              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+              "\"ProgramFilesDir\"=\"C:\\\\Program Files (x86)\"\r\n");
+    setenv("VELMUPDATE_REGISTRY", path.c_str(), 1);
+    EXPECT_EQ(registry().readValue(RegistryRoot::LocalMachine, kKey, "ProgramFilesDir"),
+              RegistryValue("C:\\Program Files (x86)"));
+    EXPECT_EQ(errorCode(kKey, "Missing"), 1012u);
+    EXPECT_EQ(errorCode("\\Software\\Nothing", "ProgramFilesDir"), 2u);
+
+    // A longer file: the change shows at the next read.
+    write("system.reg",
+          "REGEDIT4\r\n[HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+          "\"ProgramFilesDir\"=\"/opt/velm/Program Files\"\r\n");
+    EXPECT_EQ(registry().readValue(RegistryRoot::LocalMachine, kKey, "ProgramFilesDir"),
+              RegistryValue("/opt/velm/Program Files"));
+}
+
+TEST_F(RegistryFileTest, WithoutTheVariableEveryKeyIsMissing) {
+    unsetenv("VELMUPDATE_REGISTRY");
+    EXPECT_EQ(errorCode(kKey, "ProgramFilesDir"), 2u);
+}
+
+TEST_F(RegistryFileTest, AMissingOrMalformedFileRaisesAClearError) {
+    const std::string missing = (dir.path() / "missing.reg").string();
+    setenv("VELMUPDATE_REGISTRY", missing.c_str(), 1);
+    try {
+        registry().readValue(RegistryRoot::LocalMachine, kKey, "ProgramFilesDir");
+        ADD_FAILURE() << "no error";
+    } catch (const OsError&) {
+        ADD_FAILURE() << "a missing file is not a missing key";
+    } catch (const Error& e) {
+        EXPECT_THAT(e.what(), HasSubstr(missing));
+        EXPECT_THAT(e.what(), HasSubstr(systemErrorMessage(2)));
+    }
+
+    const std::string bad = write("bad.reg", "REGEDIT4\n[HKLM\\Software]\n\"A\"=wrong\n");
+    setenv("VELMUPDATE_REGISTRY", bad.c_str(), 1);
+    try {
+        registry().readValue(RegistryRoot::LocalMachine, "\\Software", "A");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_THAT(e.what(), HasSubstr("\"" + bad + "\", line 3:"));
+    }
+}
+
+}  // namespace
+}  // namespace velm
