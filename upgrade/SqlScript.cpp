@@ -1,0 +1,174 @@
+#include "upgrade/SqlScript.h"
+
+#include <charconv>
+
+#include "upgrade/FbDatabase.h"
+#include "upgrade/ScriptError.h"
+
+namespace velm {
+
+namespace {
+
+std::string upper(const std::string& s) {
+    std::string result = s;
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return result;
+}
+
+// The first words of a statement, for a message.
+std::string leadingWords(const TSqlStatement& statement, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < statement.words.size() && i < count; ++i)
+        text += (i ? " " : "") + upper(statement.words[i]);
+    return text;
+}
+
+}  // namespace
+
+TSqlScript::TSqlScript(FbDatabase& database, FbTransaction& transaction)
+    : database_(database),
+      transaction_(transaction),
+      ddlTransaction_(&database),
+      statement_(database) {}
+
+void TSqlScript::setScript(const std::vector<std::string>& lines) {
+    script_ = lines;
+    parser_.reset();
+}
+
+void TSqlScript::setTerminator(const std::string& terminator) {
+    if (!terminator.empty()) terminator_ = terminator;
+}
+
+void TSqlScript::ExecuteScript() {
+    parser_.setTerminator(terminator_);
+    parser_.setLines(script_);
+    while (parser_.hasStatement()) {
+        const TSqlStatement statement = parser_.nextStatement();
+        terminator_ = parser_.terminator();
+        act(statement);
+    }
+}
+
+void TSqlScript::run(FbTransaction& transaction, const TSqlStatement& statement) {
+    if (!transaction.Active()) transaction.StartTransaction();
+    statement_.prepare(transaction, statement.text, false);
+    statement_.execute(transaction);
+    // A SELECT in a script only runs; its rows are not wanted.
+    statement_.closeCursor();
+}
+
+void TSqlScript::runSchemaStatement(const TSqlStatement& statement) {
+    if (!autoDDL_) {
+        run(transaction_, statement);
+        return;
+    }
+    try {
+        run(ddlTransaction_, statement);
+    } catch (...) {
+        if (ddlTransaction_.Active()) {
+            try {
+                ddlTransaction_.Rollback();
+            } catch (...) {
+                // The statement's own error is the one worth reporting.
+            }
+        }
+        throw;
+    }
+    ddlTransaction_.Commit();
+}
+
+void TSqlScript::endTransactions(void (FbTransaction::*end)()) {
+    if (transaction_.Active()) (transaction_.*end)();
+    if (ddlTransaction_.Active()) (ddlTransaction_.*end)();
+}
+
+void TSqlScript::act(const TSqlStatement& statement) {
+    switch (statement.kind) {
+        case stmtEMPTY:
+        case stmtShow:
+        case stmtTERM:  // the splitter switched already
+        case stmtUNK:
+            return;
+        // Statements run one by one anyway: a batch is just its statements.
+        case stmtBatchStart:
+        case stmtBatchExecute:
+            return;
+        case stmtERR:
+            throw ScriptError(statement.error, statement.line);
+        case stmtDDL:
+            return runSchemaStatement(statement);
+        case stmtDML:
+        case stmtStartSavepoint:
+        case stmtReleaseSavePoint:
+        case stmtRollbackSavePoint:
+            return run(transaction_, statement);
+        case stmtCOMMIT:
+            return endTransactions(&FbTransaction::Commit);
+        case stmtCOMMITRetaining:
+            return endTransactions(&FbTransaction::CommitRetaining);
+        case stmtROLLBACK:
+            return endTransactions(&FbTransaction::Rollback);
+        case stmtROLLBACKRetaining:
+            return endTransactions(&FbTransaction::RollbackRetaining);
+        case stmtSET:
+            return applySet(statement);
+        case stmtSetTransaction:
+            if (transaction_.Active())
+                throw ScriptError("SET TRANSACTION com transa\xE7\xE3o ativa", statement.line);
+            transaction_.StartWithStatement(statement.text.c_str(), database_.SQLDialect());
+            return;
+        case stmtReconnect:
+            return reconnect();
+        // An upgrade script works on the database it was given: it may not
+        // reach other databases, create or drop them, read local files or
+        // change server accounts.
+        case stmtCONNECT:
+        case stmtCREATE:
+        case stmtDrop:
+        case stmtINPUT:
+        case stmtServerSET:
+            throw ScriptError(
+                "Comando n\xE3o permitido em script: " + leadingWords(statement, 2),
+                statement.line);
+    }
+}
+
+void TSqlScript::applySet(const TSqlStatement& statement) {
+    const std::string option = upper(statement.words[1]);
+    if (option == "AUTODDL") {
+        // Compared as stored: "on" followed by a blank is not "ON".
+        autoDDL_ = statement.words[2] == "ON";
+    } else if (option == "SQL") {
+        changeDialect(statement.words[3]);
+    }
+    // SET NAMES, SET STATISTICS and SET SAVEPOINTS change nothing for
+    // statements on the open connection.
+}
+
+void TSqlScript::changeDialect(const std::string& value) {
+    int dialect = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), dialect);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size())
+        throw DatabaseError("'" + value + "' n\xE3o \xE9 um valor inteiro v\xE1lido");
+    sqlDialect_ = dialect;
+    if (database_.SQLDialect() == dialect) return;
+    if (!database_.Connected()) {
+        database_.setSQLDialect(dialect);
+        return;
+    }
+    // Reopening ends the transactions; what the script did so far is kept.
+    endTransactions(&FbTransaction::Commit);
+    database_.Close();
+    database_.setSQLDialect(dialect);
+    database_.Open();
+}
+
+void TSqlScript::reconnect() {
+    endTransactions(&FbTransaction::Commit);
+    database_.Close();
+    database_.Open();
+}
+
+}  // namespace velm
