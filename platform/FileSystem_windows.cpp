@@ -1,0 +1,212 @@
+// The file system through the ANSI entry points, so names reach the system in
+// its own code page and every rule (case, separators, wildcards) is its own.
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/AnsiCodePage.h"
+#include "platform/FileErrors.h"
+#include "platform/FileSystem.h"
+#include "platform/FileTimes.h"
+#include "platform/TextFiles.h"
+#include "platform/WindowsHandle.h"
+
+namespace velm {
+
+namespace {
+
+class WindowsInputFile : public InputFile {
+public:
+    WindowsInputFile(HANDLE h, std::string name) : h_(h), name_(std::move(name)) {}
+    std::size_t read(char* data, std::size_t size) override {
+        DWORD got = 0;
+        const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        if (!ReadFile(h_.get(), data, want, &got, nullptr))
+            throw fileError("Cannot read file", name_, GetLastError());
+        return got;
+    }
+
+private:
+    WindowsHandle h_;
+    std::string name_;
+};
+
+class WindowsOutputFile : public OutputFile {
+public:
+    WindowsOutputFile(HANDLE h, std::string name) : h_(h), name_(std::move(name)) {}
+    void write(const char* data, std::size_t size) override {
+        if (!h_.valid()) throw fileError("Cannot write file", name_, ERROR_INVALID_HANDLE);
+        while (size > 0) {
+            DWORD done = 0;
+            const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+            if (!WriteFile(h_.get(), data, chunk, &done, nullptr))
+                throw fileError("Cannot write file", name_, GetLastError());
+            data += done;
+            size -= done;
+        }
+    }
+    void close() override {
+        if (!h_.valid()) return;
+        if (!CloseHandle(h_.release())) throw fileError("Cannot write file", name_, GetLastError());
+    }
+
+private:
+    WindowsHandle h_;
+    std::string name_;
+};
+
+struct FindCloser {
+    void operator()(HANDLE h) const { FindClose(h); }
+};
+
+bool attributesOf(const std::string& name, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) != 0;
+}
+
+class WindowsFileSystem : public FileSystem {
+public:
+    bool fileExists(const std::string& name) override {
+        const DWORD a = GetFileAttributesA(name.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool directoryExists(const std::string& name) override {
+        const DWORD a = GetFileAttributesA(name.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    // The wide search, so that names without an exact ANSI form are skipped
+    // instead of arriving with "?" in them; the matching is the system's.
+    std::vector<std::string> findFiles(const std::string& pattern) override {
+        const std::string action = "Cannot search for files";
+        std::u16string widePattern;
+        try {
+            widePattern = ansiCodePage().toUtf16(pattern);
+        } catch (const Error&) {
+            throw fileError(action, pattern, ERROR_INVALID_NAME);
+        }
+        std::vector<std::string> names;
+        WIN32_FIND_DATAW data;
+        HANDLE h = FindFirstFileExW(reinterpret_cast<const wchar_t*>(widePattern.c_str()),
+                                    FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD err = GetLastError();
+            if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ||
+                err == ERROR_NO_MORE_FILES)
+                return names;
+            throw fileError(action, pattern, err);
+        }
+        std::unique_ptr<void, FindCloser> search(h);
+        do {
+            try {
+                names.push_back(
+                    ansiCodePage().fromUtf16(reinterpret_cast<const char16_t*>(data.cFileName)));
+            } catch (const Error&) {
+                // not nameable through the ANSI code page
+            }
+        } while (FindNextFileW(h, &data));
+        return names;
+    }
+
+    std::vector<std::string> readTextLines(const std::string& name) override {
+        return readTextFile(*this, name);
+    }
+
+    void writeTextLines(const std::string& name, const std::vector<std::string>& lines) override {
+        writeTextFile(*this, name, lines);
+    }
+
+    std::unique_ptr<InputFile> openForReading(const std::string& name) override {
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) throw fileError("Cannot open file", name, GetLastError());
+        return std::make_unique<WindowsInputFile>(h, name);
+    }
+
+    std::unique_ptr<OutputFile> createFile(const std::string& name) override {
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) throw fileError("Cannot create file", name, GetLastError());
+        return std::make_unique<WindowsOutputFile>(h, name);
+    }
+
+    DateTime modificationTime(const std::string& name) override {
+        const std::string action = "Cannot read the date of file";
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!attributesOf(name, data)) throw fileError(action, name, GetLastError());
+        FILETIME local;
+        SYSTEMTIME t;
+        if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+            !FileTimeToSystemTime(&local, &t))
+            throw fileError(action, name, GetLastError());
+        return encodeDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                               t.wMilliseconds});
+    }
+
+    void setModificationTime(const std::string& name, DateTime localTime) override {
+        const std::string action = "Cannot set the date of file";
+        const DateParts p = storableFileTime(name, localTime);
+        SYSTEMTIME t{};
+        t.wYear = static_cast<WORD>(p.year);
+        t.wMonth = static_cast<WORD>(p.month);
+        t.wDay = static_cast<WORD>(p.day);
+        t.wHour = static_cast<WORD>(p.hour);
+        t.wMinute = static_cast<WORD>(p.minute);
+        t.wSecond = static_cast<WORD>(p.second);
+        FILETIME local, utc;
+        if (!SystemTimeToFileTime(&t, &local) || !LocalFileTimeToFileTime(&local, &utc))
+            throw fileError(action, name, GetLastError());
+        WindowsHandle h(CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h.valid()) throw fileError(action, name, GetLastError());
+        if (!SetFileTime(h.get(), nullptr, nullptr, &utc))
+            throw fileError(action, name, GetLastError());
+    }
+
+    long long fileSize(const std::string& name) override {
+        const std::string action = "Cannot read the size of file";
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!attributesOf(name, data)) throw fileError(action, name, GetLastError());
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            throw fileError(action, name, ERROR_ACCESS_DENIED);
+        return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+
+    bool deleteFile(const std::string& name) override { return DeleteFileA(name.c_str()) != 0; }
+
+    bool copyFile(const std::string& from, const std::string& to) override {
+        return CopyFileA(from.c_str(), to.c_str(), TRUE) != 0;
+    }
+
+    void replaceFile(const std::string& from, const std::string& to) override {
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+            throw FileError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
+                            systemErrorMessage(GetLastError()));
+    }
+
+    std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {
+        const std::string shownFolder = folder.empty() ? "." : folder;
+        char name[MAX_PATH];
+        if (GetTempFileNameA(shownFolder.c_str(), prefix.c_str(), 0, name) == 0)
+            throw fileError("Cannot create a temporary file in", shownFolder, GetLastError());
+        return folder.empty() ? extractFileName(name) : std::string(name);
+    }
+
+    std::string nativePath(const std::string& name) override {
+        std::string native = name;
+        for (char& c : native)
+            if (c == '/') c = '\\';
+        return native;
+    }
+};
+
+}  // namespace
+
+template <>
+std::unique_ptr<FileSystem> makeSystemService<FileSystem>() {
+    return std::make_unique<WindowsFileSystem>();
+}
+
+}  // namespace velm
