@@ -1,0 +1,133 @@
+#include "upgrade/CatalogueDatabase.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+
+#include <algorithm>
+#include <atomic>
+
+#include "platform/FileSystem.h"
+#include "platform/QtAnsi.h"
+#include "upgrade/AliasStore.h"
+#include "upgrade/CatalogueDataSet.h"
+#include "upgrade/DatabaseError.h"
+
+namespace velm {
+
+namespace {
+
+std::string upperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+std::string trimmed(const std::string& s) {
+    std::size_t first = 0, last = s.size();
+    while (first < last && static_cast<unsigned char>(s[first]) <= ' ') ++first;
+    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ') --last;
+    return s.substr(first, last - first);
+}
+
+QString uniqueConnectionName(const std::string& databaseName) {
+    static std::atomic<unsigned> counter{0};
+    return fromAnsi(databaseName) + "#" + QString::number(++counter);
+}
+
+int portOf(const std::string& text) {
+    bool ok = false;
+    const int port = QString::fromStdString(trimmed(text)).toInt(&ok);
+    if (!ok || port <= 0 || port > 65535) throw DatabaseError("Porta inv\xE1lida no alias: " + text);
+    return port;
+}
+
+void configureMysql(QSqlDatabase& db, const std::vector<std::string>& alias) {
+    db.setHostName(fromAnsi(trimmed(aliasParameter(alias, "SERVER NAME"))));
+    const std::string port = aliasParameter(alias, "PORT");
+    if (!trimmed(port).empty()) db.setPort(portOf(port));
+    db.setDatabaseName(fromAnsi(trimmed(aliasParameter(alias, "DATABASE NAME"))));
+    std::string timeout = trimmed(aliasParameter(alias, "CONNECT TIMEOUT"));
+    if (timeout.empty()) timeout = "15";
+    db.setConnectOptions("MYSQL_OPT_CONNECT_TIMEOUT=" + QString::fromStdString(timeout));
+}
+
+void configureSqlite(QSqlDatabase& db, const std::vector<std::string>& alias) {
+    const std::string file = trimmed(aliasParameter(alias, "DATABASE NAME"));
+    // SQLite would create a missing file; a missing catalogue must not open.
+    if (file.empty() || !fileSystem().fileExists(file))
+        throw DatabaseError("Cat\xE1logo n\xE3o encontrado: " + file);
+    db.setDatabaseName(fromAnsi(file));
+    if (upperAscii(trimmed(aliasParameter(alias, "OPEN MODE"))) != "READ/WRITE")
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+}
+
+}  // namespace
+
+CatalogueDatabase::CatalogueDatabase() = default;
+
+CatalogueDatabase::~CatalogueDatabase() {
+    Close();
+    for (CatalogueDataSet* dataSet : dataSets_) dataSet->database_ = nullptr;
+}
+
+void CatalogueDatabase::Open() {
+    if (connected_) return;
+    const std::vector<std::string> alias = GetAliasParams(AliasName);
+    const std::string driver = upperAscii(trimmed(aliasParameter(alias, "DRIVER")));
+    QString qtDriver;
+    if (driver == "MYSQL")
+        qtDriver = "QMYSQL";
+    else if (driver == "SQLITE")
+        qtDriver = "QSQLITE";
+    else
+        throw DatabaseError("Driver n\xE3o suportado no alias " + AliasName + ": " + driver);
+
+    const QString name = uniqueConnectionName(DatabaseName);
+    std::string failure;
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(qtDriver, name);
+        try {
+            if (!db.isValid()) throw DatabaseError("Driver " + driver + " n\xE3o dispon\xEDvel");
+            if (driver == "MYSQL")
+                configureMysql(db, alias);
+            else
+                configureSqlite(db, alias);
+            db.setUserName(fromAnsi(aliasParameter(Params, "USER NAME")));
+            db.setPassword(fromAnsi(aliasParameter(Params, "PASSWORD")));
+            opened = db.open();
+            if (!opened) failure = toAnsi(db.lastError().text());
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
+    if (!opened) {
+        QSqlDatabase::removeDatabase(name);
+        throw DatabaseError(failure.empty() ? "Falha ao conectar ao cat\xE1logo" : failure);
+    }
+    connectionName_ = name;
+    connected_ = true;
+}
+
+void CatalogueDatabase::Close() {
+    if (!connected_) return;
+    for (CatalogueDataSet* dataSet : dataSets_) dataSet->Close();
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_.clear();
+    connected_ = false;
+}
+
+void CatalogueDatabase::attach(CatalogueDataSet* dataSet) {
+    if (std::find(dataSets_.begin(), dataSets_.end(), dataSet) == dataSets_.end())
+        dataSets_.push_back(dataSet);
+}
+
+void CatalogueDatabase::detach(CatalogueDataSet* dataSet) {
+    dataSets_.erase(std::remove(dataSets_.begin(), dataSets_.end(), dataSet), dataSets_.end());
+}
+
+}  // namespace velm
