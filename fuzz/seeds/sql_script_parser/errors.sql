@@ -1,0 +1,2 @@
+^RECREATE TABLE X^
+/* open
