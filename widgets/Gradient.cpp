@@ -48,51 +48,23 @@ TGradient::TGradient(QWidget* parent)
 
 // Setters: each stores its value and asks for the picture again; Qt paints it
 // in the next paint cycle, which shows the same as drawing at once.
-void TGradient::setBeginColor(TColor color) {
-    beginColor_ = color;
+template <class T>
+void TGradient::store(T& field, T value) {
+    field = value;
     update();
 }
 
-void TGradient::setEndColor(TColor color) {
-    endColor_ = color;
-    update();
-}
-
+void TGradient::setBeginColor(TColor color) { store(beginColor_, color); }
+void TGradient::setEndColor(TColor color) { store(endColor_, color); }
 void TGradient::setFillDirection(TFillDirection direction) {
-    if (direction == fillDirection_) return;
-    fillDirection_ = direction;
-    update();
+    if (direction != fillDirection_) store(fillDirection_, direction);
 }
-
-void TGradient::setNumberOfColors(int count) {
-    numberOfColors_ = std::clamp(count, 1, 255);
-    update();
-}
-
-void TGradient::setFontColor(TColor color) {
-    fontColor_ = color;
-    update();
-}
-
-void TGradient::setCaption(const QString& caption) {
-    caption_ = caption;
-    update();
-}
-
-void TGradient::setTextLeft(int left) {
-    textLeft_ = left;
-    update();
-}
-
-void TGradient::setTextTop(int top) {
-    textTop_ = top;
-    update();
-}
-
-void TGradient::setAutoSize(bool autoSize) {
-    autoSize_ = autoSize;
-    update();
-}
+void TGradient::setNumberOfColors(int count) { store(numberOfColors_, std::clamp(count, 1, 255)); }
+void TGradient::setFontColor(TColor color) { store(fontColor_, color); }
+void TGradient::setCaption(const QString& caption) { store(caption_, caption); }
+void TGradient::setTextLeft(int left) { store(textLeft_, left); }
+void TGradient::setTextTop(int top) { store(textTop_, top); }
+void TGradient::setAutoSize(bool autoSize) { store(autoSize_, autoSize); }
 
 void TGradient::paintTo(QPainter& painter) const {
     paintGradientBands(painter, width(), height(), beginColor_, endColor_, fillDirection_,

@@ -9,6 +9,7 @@
 #include "platform/QtAnsi.h"
 #include "platform/Shell.h"
 #include "widgets/Fonts.h"
+#include "widgets/Property.h"
 #include "windows/EventGuard.h"
 
 namespace velm {
@@ -90,107 +91,75 @@ TLabel3D::TLabel3D(QWidget* parent) : QWidget(parent) {
 
 // --- Ordinary label properties -------------------------------------------------
 
+// Changes that alter the text's extent resize an autosized label.
+void TLabel3D::textChanged() {
+    adjustBounds();
+    update();
+}
+
 void TLabel3D::setCaption(const QString& caption) {
-    if (caption == caption_) return;
-    caption_ = caption;
-    adjustBounds();
-    update();
+    if (changeProperty(caption_, caption)) textChanged();
 }
-
 void TLabel3D::setFontColor(TColor color) {
-    if (color == fontColor_) return;
-    fontColor_ = color;
-    update();
+    if (changeProperty(fontColor_, color)) update();
 }
-
 void TLabel3D::setColor(TColor color) {
-    if (color == color_) return;
-    color_ = color;
-    update();
+    if (changeProperty(color_, color)) update();
 }
-
 void TLabel3D::setAlignment(TAlignment alignment) {
-    if (alignment == alignment_) return;
-    alignment_ = alignment;
-    update();
+    if (changeProperty(alignment_, alignment)) update();
 }
-
 void TLabel3D::setLayout(TTextLayout layout) {
-    if (layout == layout_) return;
-    layout_ = layout;
-    update();
+    if (changeProperty(layout_, layout)) update();
 }
-
 void TLabel3D::setWordWrap(bool wordWrap) {
-    if (wordWrap == wordWrap_) return;
-    wordWrap_ = wordWrap;
-    adjustBounds();
-    update();
+    if (changeProperty(wordWrap_, wordWrap)) textChanged();
 }
-
 void TLabel3D::setTransparent(bool transparent) {
-    if (transparent == transparent_) return;
-    transparent_ = transparent;
-    update();
+    if (changeProperty(transparent_, transparent)) update();
 }
-
 void TLabel3D::setShowAccelChar(bool show) {
-    if (show == showAccelChar_) return;
-    showAccelChar_ = show;
-    adjustBounds();
-    update();
+    if (changeProperty(showAccelChar_, show)) textChanged();
 }
-
 void TLabel3D::setAutoSize(bool autoSize) {
-    if (autoSize == autoSize_) return;
-    autoSize_ = autoSize;
-    adjustBounds();
+    if (changeProperty(autoSize_, autoSize)) adjustBounds();
 }
 
 // --- Its own properties ----------------------------------------------------------
 
 void TLabel3D::setTextStyle(TTextStyle style) {
-    if (style == textStyle_) return;
-    textStyle_ = style;
-    update();
+    if (changeProperty(textStyle_, style)) update();
 }
-
 void TLabel3D::setShift(int shift) {
-    if (shift == shift_) return;
-    shift_ = shift;
-    update();
+    if (changeProperty(shift_, shift)) update();
 }
-
 void TLabel3D::setEscapement(int degrees) {
     if (degrees == escapement_) return;
     escapement_ = normalisedEscapement(degrees);
-    adjustBounds();
-    update();
+    textChanged();
+}
+void TLabel3D::setBorderType(TBorderType type) {
+    if (changeProperty(borderType_, type)) update();
+}
+void TLabel3D::setColored(bool colored) {
+    if (changeProperty(colored_, colored)) textChanged();
 }
 
+// The border setters repaint even when the value is the same.
 void TLabel3D::setBorder(bool border) {
     border_ = border;
     update();
 }
-
 void TLabel3D::setBorderWidth(int width) {
     borderWidth_ = width;
     update();
 }
-
 void TLabel3D::setBorderColor(TColor color) {
     borderColor_ = color;
     update();
 }
-
 void TLabel3D::setBorderPenStyle(TPenStyle style) {
     borderPenStyle_ = style;
-    update();
-}
-
-void TLabel3D::setBorderType(TBorderType type) {
-    if (type == borderType_) return;
-    borderType_ = type;
     update();
 }
 
@@ -205,13 +174,6 @@ void TLabel3D::setEllipsesStyle(TEllipsesStyle style) {
 void TLabel3D::setLabelStyle(TLabelStyle style) { labelStyle_ = style; }
 
 void TLabel3D::setAddress(const QString& address) { address_ = address; }
-
-void TLabel3D::setColored(bool colored) {
-    if (colored == colored_) return;
-    colored_ = colored;
-    adjustBounds();
-    update();
-}
 
 void TLabel3D::SetColorRR(TColor recessColor, TColor raiseColor) {
     const bool changed = recessColor != recessColor_ || raiseColor != raiseColor_;

@@ -112,6 +112,7 @@ private:
     void drawCopy(QPainter& painter, const QString& text, const QRect& rect,
                   const PlainTextFormat& format, TTintMode tint);
     void adjustBounds();
+    void textChanged();
     bool isLink() const { return labelStyle_ == lsWWWAddress || labelStyle_ == lsEMailAddress; }
 
     QString caption_;

@@ -87,6 +87,42 @@ TEST_F(Label3DTest, StartsWithItsDocumentedValues) {
     EXPECT_EQ(fresh.RecessColor(), clBtnShadow);
     EXPECT_EQ(fresh.RaiseColor(), clBtnHighlight);
     EXPECT_EQ(QFontInfo(fresh.font()).family(), "Liberation Sans");  // Arial's substitute
+    // The ordinary label's own defaults.
+    EXPECT_TRUE(fresh.AutoSize());
+    EXPECT_TRUE(fresh.ShowAccelChar());
+    EXPECT_FALSE(fresh.Transparent());
+    EXPECT_FALSE(fresh.WordWrap());
+    EXPECT_EQ(fresh.Alignment(), taLeftJustify);
+    EXPECT_EQ(fresh.Layout(), tlTop);
+    EXPECT_EQ(fresh.Color(), clBtnFace);
+    EXPECT_EQ(fresh.FontColor(), clWindowText);
+}
+
+TEST_F(Label3DTest, LayoutAndWordWrapPlaceTheText) {
+    label.setGeometry(0, 0, 200, 120);
+    label.setTextStyle(tsNone);
+    const auto box = [&] { return boundingBoxOf(renderWidget(label), kWhite); };
+    label.setLayout(tlTop);
+    const QRect top = box();
+    label.setLayout(tlCenter);
+    const QRect centre = box();
+    label.setLayout(tlBottom);
+    const QRect bottom = box();
+    EXPECT_LT(top.top(), 10);
+    EXPECT_GT(bottom.bottom(), 110);
+    EXPECT_NEAR(centre.center().y(), 60, 6);
+    EXPECT_EQ(top.size(), bottom.size());
+
+    // Word wrap breaks between words; a vertical layout keeps one line.
+    label.setCaption("HIH HIH HIH");
+    label.setGeometry(0, 0, 100, 120);
+    label.setLayout(tlTop);
+    label.setWordWrap(false);
+    const int oneLine = box().height();
+    label.setWordWrap(true);
+    EXPECT_GT(box().height(), 2 * oneLine);
+    label.setLayout(tlCenter);
+    EXPECT_EQ(box().height(), oneLine);
 }
 
 TEST_F(Label3DTest, RaisedDrawsTheRedCopyOnePixelRightAndDownUnderTheText) {

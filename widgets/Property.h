@@ -1,0 +1,16 @@
+#pragma once
+
+#include <utility>
+
+namespace velm {
+
+// Stores `value` in a widget's property field; true when the value changed,
+// so that a setter repaints only then.
+template <class T, class U>
+bool changeProperty(T& field, U&& value) {
+    if (field == value) return false;
+    field = std::forward<U>(value);
+    return true;
+}
+
+}  // namespace velm
