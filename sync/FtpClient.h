@@ -1,0 +1,172 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Socket.h"
+#include "sync/FtpErrors.h"
+#include "sync/FtpLineReader.h"
+#include "sync/FtpListItems.h"
+#include "sync/FtpReply.h"
+#include "sync/FtpTypes.h"
+
+namespace velm {
+
+// The FTP client of the update run: log in, change directory, list, ask sizes
+// and download, over one control connection and one data connection per
+// transfer (passive or active). Every operation blocks the calling thread and
+// calls the events from inside it. Failures raise: EFtpReplyError for a reply
+// the command does not accept, SocketError for the network, FtpError for the
+// client's own checks.
+class TFtpClient {
+public:
+    // Bytes a data connection delivers per read, at most; each chunk goes
+    // straight to the destination and fires one OnWork.
+    static constexpr std::size_t kReceiveBufferSize = 32768;
+
+    TFtpClient();
+    ~TFtpClient();
+    TFtpClient(const TFtpClient&) = delete;
+    TFtpClient& operator=(const TFtpClient&) = delete;
+
+    // Settings. Time limits are in milliseconds; 0 or -1 means no limit.
+    std::string Host;
+    std::uint16_t Port = 21;
+    std::string Username;
+    std::string Password;
+    std::string Account;  // sent with ACCT when the server asks for one (332)
+    bool Passive = false;
+    int ConnectTimeout = 0;
+    int ReadTimeout = 60000;     // control connection
+    int TransferTimeout = 0;     // data connection reads
+    int ListenTimeout = 10000;   // active mode: wait for the server to connect
+    bool UseHOST = true;
+    bool AutoLogin = true;
+    bool AutoIssueFEAT = true;
+    std::uint16_t DataPort = 0;  // active mode local port; 0: from the range below
+    std::uint16_t DataPortMin = 0;
+    std::uint16_t DataPortMax = 0;
+    std::string ExternalIP;      // announced in PORT instead of the local address
+    std::string ClientInfo;      // CLNT identification; empty: "VelmUpdate 1.0"
+
+    // Changing the type of a connected client sends TYPE A or TYPE I, which
+    // must be answered 200 before the value changes.
+    TFtpTransferType TransferType() const { return transferType_; }
+    void SetTransferType(TFtpTransferType value);
+
+    // Events; all optional.
+    std::function<void(TFtpClient& ASender, TFtpStatus AStatus, const std::string& AStatusText)>
+        OnStatus;
+    std::function<void(TFtpClient& ASender, TWorkMode AWorkMode, std::int64_t AWorkCountMax)>
+        OnWorkBegin;
+    std::function<void(TFtpClient& ASender, TWorkMode AWorkMode, std::int64_t AWorkCount)> OnWork;
+    std::function<void(TFtpClient& ASender, TWorkMode AWorkMode)> OnWorkEnd;
+
+    // Connects, reads the greeting, sends HOST and (with AutoLogin) logs in.
+    // On failure the connection is closed again and the error raised.
+    void Connect();
+    // USER, PASS, ACCT, FEAT and TYPE; called by Connect.
+    void Login();
+    void ChangeDir(const std::string& ADirName);
+    // LIST (ADetails) or NLST, in ASCII mode; the raw lines go to ListResult
+    // and, when ADest is given, replace its contents.
+    void List(std::vector<std::string>* ADest, const std::string& ASpecifier, bool ADetails);
+    // The items of the last listing, parsed on the first read after List.
+    const TFtpListItems& DirectoryListing();
+    // The server's size of the file, -1 when it does not say.
+    std::int64_t Size(const std::string& AFileName);
+    // Downloads into a local file. The data goes to a temporary file beside
+    // the destination, which replaces the destination only once the server
+    // confirmed the transfer; on failure the destination is left untouched.
+    void Get(const std::string& ASourceFile, const std::string& ADestFile, bool ACanOverwrite,
+             bool AResume);
+    // Downloads into a stream; with AResume the transfer restarts at the
+    // stream's write position when the server supports it.
+    void Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume);
+    void Disconnect();
+    // True while the control connection is open; notices a server that closed it.
+    bool Connected();
+
+    const FtpReply& LastCmdResult() const { return lastReply_; }
+    const FtpReply& Greeting() const { return greeting_; }
+    const FtpReply& LoginMsg() const { return loginMsg_; }
+    const std::string& SystemDesc() const { return systemDesc_; }
+    const std::vector<std::string>& ListResult() const { return listResult_; }
+    const std::string& DirFormat() const { return dirFormat_; }
+    // The FEAT lines and what follows from them.
+    const std::vector<std::string>& Capabilities() const { return capabilities_; }
+    bool IsExtSupported(const std::string& feature) const;
+    bool CanUseMLS() const { return canUseMLS_; }
+    bool IsCompressionSupported() const { return compressionSupported_; }
+    const std::vector<std::string>& LangsSupported() const { return langs_; }
+    // The server's offset from GMT in minutes, when SITE ZONE told it.
+    std::optional<int> ServerTimeZone() const { return serverTimeZone_; }
+    bool UsingUtf8() const { return utf8_; }
+
+private:
+    using Sink = std::function<void(const char* data, std::size_t size)>;
+
+    bool connectOnce(bool sendHost);
+    void issueFeat();
+    void afterLogin();
+    bool peerHasClosed(int waitMs);
+
+    void sendLine(const std::string& command);
+    FtpReply readReply();
+    FtpReply getResponse(std::initializer_list<int> accepted);
+    FtpReply sendCmd(const std::string& command, std::initializer_list<int> accepted);
+    void requireConnected() const;
+    void closeControl();
+    void serverClosed();
+
+    bool transfer(const std::string& command, const Sink& sink, std::int64_t restartAt);
+    void openPassive(const std::string& command, TcpSocket& data);
+    void openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
+                    bool& accepted);
+    void receive(TcpSocket& data, const Sink& sink);
+    void finishFailedTransfer(bool commandAccepted);
+    bool canResume();
+    void restoreTransferType(TFtpTransferType previous, bool unwinding);
+
+    void fireStatus(TFtpStatus status, const std::string& text);
+    void beginWork(TWorkMode mode, std::int64_t max);
+    void doWork(TWorkMode mode, std::int64_t count);
+    void endWork(TWorkMode mode);
+
+    std::string toWire(const std::string& text) const;
+    std::string fromWire(const std::string& text) const;
+
+    TcpSocket control_;
+    FtpLineReader reader_;
+    FtpReply lastReply_, greeting_, loginMsg_;
+    std::string systemDesc_;
+    std::vector<std::string> capabilities_, langs_;
+    bool canUseMLS_ = false;
+    bool compressionSupported_ = false;
+    std::optional<int> serverTimeZone_;
+    std::optional<bool> canResume_;
+    bool utf8_ = false;
+    TFtpTransferType transferType_ = ftASCII;
+    bool dataOpen_ = false;
+
+    std::vector<std::string> listResult_;
+    bool listDetails_ = true;
+    TFtpListItems listing_;
+    bool listingParsed_ = true;
+    std::string dirFormat_;
+
+    struct Work {
+        int level = 0;
+        std::int64_t count = 0;
+        std::int64_t max = 0;
+    };
+    Work work_[2];
+    std::vector<char> chunk_;
+};
+
+}  // namespace velm

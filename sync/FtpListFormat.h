@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "sync/FtpListItems.h"
+
+namespace velm {
+
+// One style of directory listing. The parser asks each format in turn whether
+// it recognises a listing; the first that does parses it.
+class FtpListFormat {
+public:
+    virtual ~FtpListFormat() = default;
+    virtual const char* name() const = 0;
+    virtual bool recognises(const std::vector<std::string>& lines) const = 0;
+    // Appends the entries to `items`; false when a line is not an entry of
+    // this format (the items parsed so far stay). `now` (local time) decides
+    // the years that the listing leaves out.
+    virtual bool parse(const std::vector<std::string>& lines, DateTime now,
+                       TFtpListItems& items) const = 0;
+};
+
+}  // namespace velm

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velm {
+
+// Shared pieces of the listing formats. Text is ANSI (Windows-1252) bytes.
+
+// A word of a line and where it lies in the line.
+struct ListingWord {
+    std::string_view text;
+    std::size_t begin = 0;
+    std::size_t end = 0;  // one past the last character
+};
+
+// The words of a line, separated by runs of blanks (spaces and tabs).
+std::vector<ListingWord> splitListingWords(std::string_view line);
+
+std::string upperAnsi(std::string_view text);
+std::string lowerAnsi(std::string_view text);
+bool hasLowerAnsi(std::string_view text);
+// The name as a local file name: lower-cased when it has no lower-case letter.
+std::string localFileName(std::string_view name);
+
+bool isNumeric(std::string_view text);  // one or more digits, nothing else
+// A non-negative decimal number that fits in 64 bits.
+std::optional<std::int64_t> readInt64(std::string_view text);
+// A small non-negative decimal number (at most nine digits).
+std::optional<int> readSmallInt(std::string_view text);
+
+// 1..12 for a month name of any of the known languages (case ignored), else 0.
+int monthNumber(std::string_view word);
+// The English three-letter name of month 1..12 ("Jan").
+const char* englishMonthAbbreviation(int month);
+
+// At least ten characters: a type character (L D - B C P S + I M W) and nine
+// permission characters (T S R W X -, with A, L, H, Y/L and A allowed at
+// some places); case ignored.
+bool isUnixPermissionString(std::string_view text);
+// "total 12", "gesamt 4", or the Korean, Chinese or Japanese word for total;
+// never a line ending in ":".
+bool isTotalLine(std::string_view line);
+// "sub/dir:" heading the entries of a sub-directory.
+bool isDirectoryBanner(std::string_view line);
+// "/path (owner).": the heading of a sister format's listing.
+bool isUnitreeBanner(std::string_view line);
+
+}  // namespace velm

@@ -1,0 +1,85 @@
+#include "sync/FtpPassive.h"
+
+#include <vector>
+
+#include "sync/FtpErrors.h"
+
+namespace velm {
+
+namespace {
+
+std::string trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    return s.substr(b, e - b);
+}
+
+// A decimal number 0..255, blanks around it allowed; -1 otherwise.
+int byteValue(const std::string& text) {
+    const std::string t = trim(text);
+    if (t.empty() || t.size() > 3) return -1;
+    int value = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value <= 255 ? value : -1;
+}
+
+bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+SocketAddress parsePasvReply(const std::string& firstTextLine) {
+    const std::string line = trim(firstTextLine);
+    std::string part;
+    const std::size_t open = line.find('(');
+    if (open != std::string::npos) {
+        const std::size_t close = line.find(')', open + 1);
+        part = line.substr(open + 1, close == std::string::npos ? std::string::npos
+                                                                : close - open - 1);
+    } else {
+        const std::size_t blank = line.rfind(' ');
+        part = blank == std::string::npos ? line : line.substr(blank + 1);
+    }
+
+    std::vector<int> numbers;
+    std::size_t from = 0;
+    while (numbers.size() < 6) {
+        const std::size_t comma = part.find(',', from);
+        numbers.push_back(byteValue(part.substr(from, comma == std::string::npos ? std::string::npos
+                                                                                 : comma - from)));
+        if (numbers.back() < 0) break;
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    if (numbers.size() < 6 || numbers.back() < 0)
+        throw FtpError("The server sent an invalid passive address: " + line.substr(0, 200));
+
+    SocketAddress address;
+    address.host = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+                   std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+    address.port = static_cast<std::uint16_t>(numbers[4] * 256 + numbers[5]);
+    return address;
+}
+
+bool isRoutableAddress(const std::string& host) {
+    if (startsWith(host, "127") || startsWith(host, "10.") || startsWith(host, "169.254") ||
+        startsWith(host, "192.168"))
+        return false;
+    if (startsWith(host, "172.")) {
+        const std::size_t dot = host.find('.', 4);
+        const int second = byteValue(host.substr(4, dot == std::string::npos ? std::string::npos
+                                                                             : dot - 4));
+        if (second >= 16 && second <= 31) return false;
+    }
+    return true;
+}
+
+std::string choosePasvHost(const std::string& replyHost, const std::string& controlPeer) {
+    if (!isRoutableAddress(replyHost) && isRoutableAddress(controlPeer)) return controlPeer;
+    return replyHost;
+}
+
+}  // namespace velm

@@ -1,0 +1,54 @@
+#include "sync/FtpReply.h"
+
+#include "sync/FtpErrors.h"
+
+namespace velm {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int codeOf(const std::string& line) {
+    if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2])) return 0;
+    return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+}
+
+}  // namespace
+
+std::string FtpReply::joinedText() const {
+    std::string text;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += Text[i];
+    }
+    return text;
+}
+
+std::optional<FtpReply> readFtpReply(FtpLineReader& reader) {
+    std::string line;
+    do {
+        if (!reader.readLine(line)) return std::nullopt;
+    } while (line.empty());
+
+    FtpReply reply;
+    reply.NumericCode = codeOf(line);
+    reply.Text.push_back(line.size() > 4 ? line.substr(4) : std::string());
+    if (line.size() < 4 || line[3] != '-') return reply;
+
+    const std::string code = line.substr(0, 3);
+    std::size_t size = line.size();
+    for (;;) {
+        if (!reader.readLine(line)) return std::nullopt;
+        if (line.empty()) continue;
+        size += line.size();
+        if (size > kMaxReplySize)
+            throw FtpError("The server sent a reply longer than " +
+                           std::to_string(kMaxReplySize) + " characters.");
+        const bool prefixed =
+            line.size() >= 4 && line.compare(0, 3, code) == 0 && (line[3] == '-' || line[3] == ' ');
+        reply.Text.push_back(prefixed ? line.substr(4) : line);
+        if (prefixed && line[3] == ' ') return reply;
+    }
+}
+
+}  // namespace velm

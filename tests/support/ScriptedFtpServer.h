@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Socket.h"
+
+namespace velm::test {
+
+class ScriptedFtpServer;
+
+// One control connection as a command handler sees it.
+class FtpSession {
+public:
+    FtpSession(ScriptedFtpServer& server, TcpSocket control, int index)
+        : server_(server), control_(std::move(control)), index_(index) {}
+
+    // Sends reply lines; "\n" separates lines, each goes out ending in CR LF.
+    void reply(const std::string& lines);
+    // Sends bytes exactly as given.
+    void sendRaw(const std::string& bytes);
+    // Closes the control connection (cleanly, or with a reset).
+    void drop();
+    void reset();
+    bool open() const { return control_.isOpen(); }
+
+    // 0 for the first connection the server accepted, 1 for the next...
+    int index() const { return index_; }
+    ScriptedFtpServer& server() { return server_; }
+
+    // The data connection of the current transfer: accepted on the PASV
+    // listener, or made to the address of the last PORT.
+    TcpSocket openData();
+    // Opens the data connection, sends `bytes` (from the REST offset), closes.
+    void sendData(const std::string& bytes);
+
+    // Reads the next command line; false when the client closed the connection
+    // or the server is stopping.
+    bool readCommand(std::string& line);
+
+    std::int64_t restOffset = 0;
+    TcpListener passiveListener;
+    SocketAddress activeAddress;
+
+private:
+    ScriptedFtpServer& server_;
+    TcpSocket control_;
+    int index_;
+    std::string buffer_;
+};
+
+// A small FTP server on 127.0.0.1 for the client's tests. It answers every
+// command like an ordinary server over an in-memory folder; a test replaces
+// the answer of any command (to inject faults) and reads back every command
+// received, per connection. Handlers run on the server's own thread.
+class ScriptedFtpServer {
+public:
+    using Handler = std::function<void(FtpSession& session, const std::string& argument)>;
+
+    ScriptedFtpServer();
+    ~ScriptedFtpServer();
+    ScriptedFtpServer(const ScriptedFtpServer&) = delete;
+    ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+
+    // What a new connection receives first (default "220 Scripted FTP server ready").
+    void onConnect(Handler handler);
+    void greeting(const std::string& lines);
+    // Replaces the handling of a command verb (upper case, e.g. "RETR").
+    void on(const std::string& verb, Handler handler);
+    // Answers the verb with fixed reply lines.
+    void reply(const std::string& verb, const std::string& lines);
+
+    // The folder's contents: RETR and SIZE serve files, LIST sends `listing`.
+    void file(const std::string& name, std::string content);
+    void listing(std::string text);
+    // The lines between "211-Features:" and "211 End" of the FEAT reply.
+    void features(std::vector<std::string> lines);
+
+    // Every command line received, over all connections, in order.
+    std::vector<std::string> commands() const;
+    // The commands of each connection.
+    std::vector<std::vector<std::string>> sessions() const;
+    int connectionCount() const;
+
+    // Used by the sessions.
+    bool stopping() const { return stop_; }
+    std::string fileContent(const std::string& name, bool& found) const;
+
+private:
+    void run();
+    void serve(FtpSession& session);
+    void handleDefault(FtpSession& session, const std::string& verb, const std::string& argument);
+    void record(int index, const std::string& line);
+
+    TcpListener listener_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+
+    mutable std::mutex mutex_;
+    Handler onConnect_;
+    std::map<std::string, Handler> handlers_;
+    std::map<std::string, std::string> files_;
+    std::string listing_;
+    std::vector<std::string> features_{" SIZE"};
+    std::vector<std::vector<std::string>> sessions_;
+};
+
+}  // namespace velm::test

@@ -1,0 +1,787 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/TempFolder.h"
+#include "sync/FtpClient.h"
+
+namespace velm {
+namespace {
+
+using test::FtpSession;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+std::string pattern(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return s;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+const std::string kListing =
+    "-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe\r\n"
+    "-rw-r--r--   1 owner    group          12 Mar  6 09:30 b.dll\r\n";
+
+// The client of the update window against the scripted server, with every
+// event recorded.
+class FtpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client.Host = "127.0.0.1";
+        client.Port = server.port();
+        client.Username = "ftpuser";
+        client.Password = "secret";
+        client.Passive = true;
+        client.ReadTimeout = 10000;  // a fault must fail the test, not hang it
+        client.OnStatus = [this](TFtpClient& sender, TFtpStatus status, const std::string& text) {
+            EXPECT_EQ(&sender, &client);
+            statuses.push_back(std::to_string(status) + " " + text);
+        };
+        client.OnWorkBegin = [this](TFtpClient&, TWorkMode mode, std::int64_t max) {
+            work.push_back("begin " + std::to_string(mode) + " " + std::to_string(max));
+            counts.emplace_back();
+        };
+        client.OnWork = [this](TFtpClient&, TWorkMode mode, std::int64_t count) {
+            EXPECT_EQ(mode, wmRead);
+            ASSERT_FALSE(counts.empty());
+            counts.back().push_back(count);
+        };
+        client.OnWorkEnd = [this](TFtpClient&, TWorkMode mode) {
+            const bool any = !counts.empty() && !counts.back().empty();
+            work.push_back("end " + std::to_string(mode) + " after " +
+                           std::to_string(any ? counts.back().back() : 0));
+        };
+        server.file("a.exe", pattern(100000));
+        server.file("b.dll", "twelve bytes");
+        server.listing(kListing);
+    }
+
+    std::string local(const std::string& name) const { return folder / name; }
+
+    // The update run's calls: connect, binary, product folder, listing.
+    void connectAndList() {
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        client.ChangeDir("quorixsenha");
+        client.List(&lines, "", true);
+    }
+
+    // Commands with the PORT numbers blanked out (they change per run).
+    std::vector<std::string> transcript() const {
+        std::vector<std::string> out;
+        for (const std::string& c : server.commands())
+            out.push_back(std::regex_replace(c, std::regex("^PORT 127,0,0,1,\\d+,\\d+$"),
+                                             "PORT 127,0,0,1,*"));
+        return out;
+    }
+
+    test::ScriptedFtpServer server;
+    TFtpClient client;
+    FixedClock fixedClock{encodeDateTime({2024, 6, 15, 10, 0, 0, 0})};
+    ScopedService<Clock> clockService{fixedClock};
+    test::TempFolder folder;
+    std::vector<std::string> statuses, work, lines;
+    std::vector<std::vector<std::int64_t>> counts;  // running totals, per transfer
+};
+
+TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
+    connectAndList();
+    const TFtpListItems& items = client.DirectoryListing();
+    const std::int64_t size = client.Size("a.exe");
+    client.Get("a.exe", local("a.exe"), true, false);
+    client.Disconnect();
+
+    EXPECT_THAT(server.commands(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
+                            "LIST", "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"));
+    EXPECT_THAT(statuses,
+                ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                            "7 Connection established", "6 Starting FTP transfer",
+                            "7 Transfer complete", "6 Starting FTP transfer",
+                            "7 Transfer complete", "3 Disconnecting.", "4 Disconnected."));
+    EXPECT_THAT(lines, ElementsAre("-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe",
+                                   "-rw-r--r--   1 owner    group          12 Mar  6 09:30 b.dll"));
+    ASSERT_EQ(items.Count(), 2);
+    EXPECT_EQ(items[0].FileName, "a.exe");
+    EXPECT_EQ(decodeDateTime(items[1].ModifiedDate), (DateParts{2024, 3, 6, 9, 30, 0, 999}));
+    EXPECT_EQ(client.DirFormat(), "Unix");
+    EXPECT_EQ(size, 100000);
+    EXPECT_EQ(readFile(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
+    EXPECT_EQ(client.Greeting().Text.front(), "Scripted FTP server ready");
+    EXPECT_EQ(client.SystemDesc(), "UNIX Type: L8");
+    EXPECT_EQ(client.TransferType(), ftBinary);
+    EXPECT_FALSE(client.Connected());
+
+    // One begin and one end per transfer, maximum 0; running totals per chunk.
+    EXPECT_THAT(work, ElementsAre("begin 0 0", "end 0 after " + std::to_string(kListing.size()),
+                                  "begin 0 0", "end 0 after 100000"));
+    ASSERT_EQ(counts.size(), 2u);
+    for (const auto& transfer : counts) {
+        std::int64_t previous = 0;
+        for (std::int64_t count : transfer) {
+            EXPECT_GT(count, previous);
+            EXPECT_LE(count - previous, 32768);
+            previous = count;
+        }
+    }
+    EXPECT_GE(counts[1].size(), 100000u / 32768u + 1);
+}
+
+TEST_F(FtpClientTest, UpdateRunSessionInActiveMode) {
+    client.Passive = false;
+    connectAndList();
+    client.Get("b.dll", local("b.dll"), true, false);
+    client.Disconnect();
+    EXPECT_THAT(transcript(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A",
+                            "PORT 127,0,0,1,*", "LIST", "TYPE I", "PORT 127,0,0,1,*",
+                            "RETR b.dll", "QUIT"));
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_EQ(readFile(folder.path() / "b.dll"), "twelve bytes");
+}
+
+TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
+    client.Passive = false;
+    client.Connect();
+    // A free port for DataPort: let the system pick one, then release it.
+    const std::uint16_t port = TcpListener::listen("127.0.0.1", 0, 0).localAddress().port;
+    client.DataPort = port;
+    client.Get("b.dll", local("b.dll"), true, false);
+    EXPECT_EQ(server.commands()[7], "PORT 127,0,0,1," + std::to_string(port >> 8) + "," +
+                                        std::to_string(port & 0xFF));
+
+    // A router's outside address is announced in place of the local one.
+    client.ExternalIP = "10.9.8.7";
+    server.reply("RETR", "550 Not today");
+    EXPECT_THROW(client.Get("b.dll", local("c.dll"), true, false), EFtpReplyError);
+    EXPECT_EQ(server.commands().end()[-2],
+              "PORT 10,9,8,7," + std::to_string(port >> 8) + "," + std::to_string(port & 0xFF));
+    client.Disconnect();
+}
+
+TEST_F(FtpClientTest, HostNamesAreResolvedFirst) {
+    client.Host = "localhost";
+    client.Connect();
+    EXPECT_THAT(statuses, ElementsAre("0 Resolving hostname localhost.",
+                                      "1 Connecting to 127.0.0.1.", "2 Connected.",
+                                      "7 Connection established"));
+    EXPECT_EQ(server.commands().front(), "HOST localhost");
+}
+
+TEST_F(FtpClientTest, GreetingsAccepted) {
+    server.greeting("120 Service ready in 1 minute\n220-Welcome\n220 Ready");
+    client.Connect();
+    EXPECT_EQ(client.Greeting().NumericCode, 220);
+    EXPECT_THAT(client.Greeting().Text, ElementsAre("Welcome", "Ready"));
+    EXPECT_TRUE(client.Connected());
+}
+
+TEST_F(FtpClientTest, GreetingsRefused) {
+    struct Case {
+        const char* greeting;
+        int code;
+        const char* message;
+    };
+    for (const Case c : {Case{"421 Too many users, try later", 421, "Too many users, try later"},
+                         Case{"500 Go away", 500, "Go away"},
+                         Case{"120 Wait\n421 Shutting down", 421, "Shutting down"}}) {
+        SCOPED_TRACE(c.greeting);
+        test::ScriptedFtpServer refusing;
+        refusing.greeting(c.greeting);
+        client.Port = refusing.port();
+        statuses.clear();
+        try {
+            client.Connect();
+            ADD_FAILURE() << "connected";
+        } catch (const EFtpReplyError& e) {
+            EXPECT_EQ(e.ErrorCode(), c.code);
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_FALSE(client.Connected());
+        pause(100);
+        EXPECT_THAT(refusing.commands(), ElementsAre());  // no HOST, no QUIT
+        EXPECT_THAT(statuses, ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                                          "3 Disconnecting.", "4 Disconnected."));
+    }
+}
+
+TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
+    for (bool withReset : {false, true}) {
+        SCOPED_TRACE(withReset ? "reset" : "closed");
+        test::ScriptedFtpServer dropping;
+        dropping.on("HOST", [withReset](FtpSession& s, const std::string&) {
+            withReset ? s.reset() : s.drop();
+        });
+        client.Port = dropping.port();
+        client.Connect();
+        EXPECT_TRUE(client.Connected());
+        EXPECT_THAT(dropping.sessions(),
+                    ElementsAre(ElementsAre("HOST 127.0.0.1"),
+                                ElementsAre("USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                                            "SYST", "TYPE A")));
+        client.Disconnect();
+    }
+}
+
+TEST_F(FtpClientTest, HostRefusedButConnectionKeptGoesOn) {
+    server.reply("HOST", "502 Command not implemented");
+    client.Connect();
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_THAT(server.commands(), ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret",
+                                               "FEAT", "TYPE A", "SYST", "TYPE A"));
+}
+
+TEST_F(FtpClientTest, HostCanBeLeftOut) {
+    client.UseHOST = false;
+    client.Connect();
+    EXPECT_EQ(server.commands().front(), "USER ftpuser");
+}
+
+TEST_F(FtpClientTest, LoginVariants) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> replies;
+        std::string account;
+        std::vector<std::string> commands;
+        int error;  // 0: logged in
+    };
+    const std::vector<std::string> afterLogin = {"FEAT", "TYPE A", "SYST", "TYPE A"};
+    auto with = [&](std::vector<std::string> head, bool tail) {
+        if (tail) head.insert(head.end(), afterLogin.begin(), afterLogin.end());
+        return head;
+    };
+    const Case cases[] = {
+        {"USER answered 230", {{"USER", "230 Welcome, no password needed"}}, "",
+         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
+        {"USER answered 232", {{"USER", "232 Logged in"}}, "",
+         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
+        {"332 without account", {{"PASS", "332 Need account for login."}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 332},
+        {"332 with account", {{"PASS", "332 Need account for login."}}, "acme",
+         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
+        {"ACCT answered 500", {{"PASS", "332 Need account"}, {"ACCT", "500 Unknown"}}, "acme",
+         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
+        {"password refused", {{"PASS", "530 Login incorrect."}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 530},
+        {"user refused", {{"USER", "530 Not allowed"}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "QUIT"}, 530},
+        {"TYPE refused", {{"TYPE", "504 Not here"}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A", "QUIT"}, 504},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        for (const auto& [verb, reply] : c.replies) scripted.reply(verb, reply);
+        client.Port = scripted.port();
+        client.Account = c.account;
+        if (c.error == 0) {
+            client.Connect();
+            EXPECT_TRUE(client.Connected());
+            client.Disconnect();
+            std::vector<std::string> expected = c.commands;
+            expected.push_back("QUIT");
+            EXPECT_EQ(scripted.commands(), expected);
+        } else {
+            try {
+                client.Connect();
+                ADD_FAILURE() << "connected";
+            } catch (const EFtpReplyError& e) {
+                EXPECT_EQ(e.ErrorCode(), c.error);
+            }
+            EXPECT_FALSE(client.Connected());
+            EXPECT_EQ(scripted.commands(), c.commands);
+        }
+    }
+}
+
+TEST_F(FtpClientTest, RefusedLoginCarriesTheServersText) {
+    server.reply("PASS", "530 Login incorrect.");
+    try {
+        client.Connect();
+        FAIL() << "connected";
+    } catch (const EFtpReplyError& e) {
+        EXPECT_EQ(e.ErrorCode(), 530);
+        EXPECT_STREQ(e.what(), "Login incorrect.");
+    }
+    EXPECT_THAT(statuses, ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                                      "3 Disconnecting.", "4 Disconnected."));
+}
+
+TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> features;
+        std::vector<std::pair<std::string, std::string>> replies;
+        std::vector<std::string> extra;  // between FEAT and the first TYPE A
+        bool utf8;
+    };
+    const Case cases[] = {
+        {"SIZE and UTF8", {" SIZE", " UTF8"}, {}, {"OPTS UTF8 ON"}, true},
+        {"UTF8 and UTF-8 NLST refused", {" UTF8"}, {{"OPTS", "501 Option not understood"}},
+         {"OPTS UTF8 ON", "OPTS UTF-8 NLST"}, false},
+        {"client identification", {" CLNT", " MDTM"}, {}, {"CLNT VelmUpdate 1.0"}, false},
+        {"case and blanks ignored", {"   clnt", "  utf8 "}, {},
+         {"CLNT VelmUpdate 1.0", "OPTS UTF8 ON"}, true},
+        {"no features", {}, {}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        scripted.features(c.features);
+        for (const auto& [verb, reply] : c.replies) scripted.reply(verb, reply);
+        client.Port = scripted.port();
+        client.Connect();
+        std::vector<std::string> expected = {"HOST 127.0.0.1", "USER ftpuser", "PASS secret",
+                                             "FEAT"};
+        expected.insert(expected.end(), c.extra.begin(), c.extra.end());
+        for (const char* rest : {"TYPE A", "SYST", "TYPE A"}) expected.push_back(rest);
+        EXPECT_EQ(scripted.commands(), expected);
+        EXPECT_EQ(client.Capabilities(), c.features);
+        EXPECT_EQ(client.UsingUtf8(), c.utf8);
+        client.Disconnect();
+    }
+
+    // The older spelling switches on reply 200.
+    server.features({" UTF8"});
+    server.on("OPTS", [](FtpSession& s, const std::string& argument) {
+        s.reply(argument == "UTF-8 NLST" ? "200 Always in UTF8 mode" : "501 No");
+    });
+    client.Port = server.port();
+    client.Connect();
+    EXPECT_TRUE(client.UsingUtf8());
+}
+
+TEST_F(FtpClientTest, Utf8ControlTextIsConvertedToTheAnsiCodePage) {
+    server.features({" UTF8"});
+    server.listing("-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n");
+    server.reply("CWD", "250 Pasta \xC3\xA1rvore");
+    client.Connect();
+    ASSERT_TRUE(client.UsingUtf8());
+    client.ChangeDir("\xE1rvore");  // "árvore" in Windows-1252
+    EXPECT_EQ(server.commands().back(), "CWD \xC3\xA1rvore");
+    EXPECT_EQ(client.LastCmdResult().Text.front(), "Pasta \xE1rvore");
+    client.List(nullptr, "", true);
+    EXPECT_EQ(client.DirectoryListing()[0].FileName, "a\xE7\xE3o.txt");
+}
+
+TEST_F(FtpClientTest, PretAndSiteZoneWhenTheServerCallsForThem) {
+    server.greeting("220 Serv-U FTP Server v6.4 for WinSock ready...");
+    server.features({" PRET", " SIZE"});
+    server.reply("SITE", "210 UTC-180");
+    connectAndList();
+    EXPECT_THAT(server.commands(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "SITE ZONE", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A",
+                            "PRET LIST", "PASV", "LIST", "TYPE I"));
+    EXPECT_EQ(client.ServerTimeZone(), -180);
+}
+
+TEST_F(FtpClientTest, SiteZoneFromTheFeatureList) {
+    server.features({" SITE CHMOD;ZONE"});
+    client.Connect();
+    EXPECT_EQ(server.commands()[6], "SITE ZONE");
+    EXPECT_EQ(client.ServerTimeZone(), std::nullopt);  // the default answer is no 210
+}
+
+TEST_F(FtpClientTest, ListingAnswered450IsEmptyAndAborted) {
+    server.reply("LIST", "450 No files found");
+    connectAndList();
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(client.ListResult().empty());
+    EXPECT_EQ(client.DirectoryListing().Count(), 0);
+    EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    EXPECT_THAT(work, ElementsAre());
+    EXPECT_THAT(server.commands(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
+                            "LIST", "TYPE I"));
+    EXPECT_EQ(client.TransferType(), ftBinary);
+}
+
+TEST_F(FtpClientTest, ListingKeepsRawLinesAndParsesOnFirstRead) {
+    server.listing("total 8\r\n" + kListing);
+    connectAndList();
+    EXPECT_EQ(lines.size(), 3u);  // the total line too; the final line break ends the last line
+    EXPECT_EQ(client.DirectoryListing().Count(), 2);
+
+    server.listing("a\r\n\r\nb\nc\rd");
+    client.List(&lines, "-la", false);
+    EXPECT_THAT(lines, ElementsAre("a", "", "b", "c", "d"));
+    EXPECT_EQ(server.commands().end()[-2], "NLST -la");
+    EXPECT_EQ(client.DirectoryListing().Count(), 4);  // names only, blank line skipped
+}
+
+TEST_F(FtpClientTest, InvalidListingDateRaisesOnFirstReadOnly) {
+    server.listing("-rw-r--r-- 1 u g 10 Mar  5 14:07 good\r\n-rw-r--r-- 1 u g 10 Mar 32 14:07 bad\r\n");
+    connectAndList();
+    EXPECT_THROW(client.DirectoryListing(), EFtpListingError);
+    EXPECT_EQ(client.DirectoryListing().Count(), 1);
+}
+
+TEST_F(FtpClientTest, SizeReplies) {
+    struct Case {
+        const char* reply;
+        std::int64_t size;
+    };
+    for (const Case c : {Case{"213 1024", 1024}, Case{"550 No such file", -1},
+                         Case{"213 9000000000", 9000000000LL}, Case{"213 1024 bytes", -1},
+                         Case{"213 size 77", 77}, Case{"213 big", -1}, Case{"500 SIZE?", -1}}) {
+        SCOPED_TRACE(c.reply);
+        test::ScriptedFtpServer scripted;
+        scripted.reply("SIZE", c.reply);
+        client.Port = scripted.port();
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        EXPECT_EQ(client.Size("a.exe"), c.size);
+        client.Disconnect();
+    }
+}
+
+TEST_F(FtpClientTest, SizeAsksInBinaryAndSwitchesBack) {
+    client.Connect();
+    EXPECT_EQ(client.Size("b.dll"), 12);
+    const std::vector<std::string> all = server.commands();
+    EXPECT_THAT(std::vector<std::string>(all.end() - 3, all.end()),
+                ElementsAre("TYPE I", "SIZE b.dll", "TYPE A"));
+    EXPECT_EQ(client.TransferType(), ftASCII);
+}
+
+TEST_F(FtpClientTest, GetReplacesAnExistingFileAndNeedsPermissionToDoSo) {
+    writeFile(folder.path() / "b.dll", "old contents, longer than the new");
+    client.Connect();
+    EXPECT_THROW(
+        {
+            try {
+                client.Get("b.dll", local("b.dll"), false, false);
+            } catch (const EFtpFileAlreadyExists& e) {
+                EXPECT_STREQ(e.what(), "Destination file already exists.");
+                throw;
+            }
+        },
+        EFtpFileAlreadyExists);
+    EXPECT_EQ(server.commands().back(), "TYPE A");  // nothing was fetched
+
+    client.Get("b.dll", local("b.dll"), true, false);
+    EXPECT_EQ(readFile(folder.path() / "b.dll"), "twelve bytes");
+    client.Get("a.exe", local("new.exe"), false, false);
+    EXPECT_EQ(readFile(folder.path() / "new.exe"), pattern(100000));
+    EXPECT_THAT(folderEntries(folder.path()), ElementsAre("b.dll", "new.exe"));
+}
+
+// A download that fails leaves the previous local file exactly as it was and
+// no temporary file behind.
+TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
+    const std::string half = pattern(50000);
+    struct Case {
+        const char* name;
+        test::ScriptedFtpServer::Handler retr;
+        const char* lastStatus;
+    };
+    const Case cases[] = {
+        {"data connection closed midway, 426",
+         [half](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket data = s.openData();
+             data.write(half.data(), half.size(), 5000);
+             data.close();
+             s.reply("426 Connection closed; transfer aborted.");
+         },
+         "7 Transfer complete"},  // the data ended cleanly; the final reply tells otherwise
+        {"data connection reset midway",
+         [half](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket data = s.openData();
+             data.write(half.data(), half.size(), 5000);
+             pause(50);
+             data.abort();
+             s.reply("426 Connection reset; transfer aborted.");
+         },
+         "8 Transfer aborted"},
+        {"control connection dropped midway",
+         [half](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket data = s.openData();
+             data.write(half.data(), half.size(), 5000);
+             data.close();
+             s.drop();
+         },
+         "4 Disconnected."},
+        {"file refused", [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
+         "8 Transfer aborted"},
+        {"file busy", [](FtpSession& s, const std::string&) { s.reply("450 File busy"); },
+         "8 Transfer aborted"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(folder.path() / "a.exe", "the working copy");
+        test::ScriptedFtpServer scripted;
+        scripted.on("RETR", c.retr);
+        client.Port = scripted.port();
+        client.Connect();
+        EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), Error);
+        EXPECT_EQ(readFile(folder.path() / "a.exe"), "the working copy");
+        EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
+        EXPECT_EQ(statuses.back(), c.lastStatus);
+        client.Disconnect();
+    }
+}
+
+TEST_F(FtpClientTest, DownloadIntoAStreamAndResumed) {
+    client.Connect();
+    std::ostringstream whole;
+    client.Get("a.exe", whole, false);
+    EXPECT_EQ(whole.str(), pattern(100000));
+
+    // Resuming asks once per connection whether the server restarts transfers.
+    std::ostringstream partial;
+    partial << pattern(100000).substr(0, 4000);
+    client.Get("a.exe", partial, true);
+    EXPECT_EQ(partial.str(), pattern(100000));
+
+    writeFile(folder.path() / "a.exe", pattern(100000).substr(0, 70000));
+    client.Get("a.exe", local("a.exe"), false, true);
+    EXPECT_EQ(readFile(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
+
+    const std::vector<std::string> all = server.commands();
+    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()),
+                ElementsAre("PASV", "RETR a.exe", "REST 1", "REST 0", "PASV", "REST 4000",
+                            "RETR a.exe", "PASV", "REST 70000", "RETR a.exe"));
+}
+
+TEST_F(FtpClientTest, ResumeNeedsTheServersSupport) {
+    server.reply("REST", "502 Command not implemented");
+    writeFile(folder.path() / "a.exe", "partial");
+    client.Connect();
+    EXPECT_THROW(client.Get("a.exe", local("a.exe"), false, true), EFtpFileAlreadyExists);
+    EXPECT_EQ(readFile(folder.path() / "a.exe"), "partial");
+}
+
+TEST_F(FtpClientTest, ActiveTransferThatTheServerNeverConnects) {
+    client.Passive = false;
+    client.ListenTimeout = 300;
+    server.on("RETR", [](FtpSession& s, const std::string&) {
+        s.reply("150 Opening BINARY mode data connection");
+        pause(600);  // the client has given up by now
+        s.reply("425 Can't open data connection.");
+    });
+    client.Connect();
+    try {
+        client.Get("a.exe", local("a.exe"), true, false);
+        FAIL() << "downloaded";
+    } catch (const SocketTimeout& e) {
+        EXPECT_STREQ(e.what(), "Accept timed out.");
+    }
+    EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    EXPECT_THAT(folderEntries(folder.path()), ElementsAre());
+    // The late 425 was taken by the failed transfer: the next command gets its own reply.
+    EXPECT_EQ(client.Size("b.dll"), 12);
+
+    server.on("RETR", [](FtpSession&, const std::string&) {});  // neither answers nor connects
+    EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), SocketTimeout);
+}
+
+TEST_F(FtpClientTest, ServerClosingTheControlConnection) {
+    server.on("CWD", [](FtpSession& s, const std::string&) { s.drop(); });
+    client.Connect();
+    statuses.clear();
+    try {
+        client.ChangeDir("quorixsenha");
+        FAIL() << "changed directory";
+    } catch (const EFtpConnectionClosed& e) {
+        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
+    }
+    EXPECT_THAT(statuses, ElementsAre("4 Disconnected."));
+    EXPECT_FALSE(client.Connected());
+    try {
+        client.Size("a.exe");
+        FAIL() << "sized";
+    } catch (const FtpError& e) {
+        EXPECT_STREQ(e.what(), "Not Connected");
+    }
+    client.Disconnect();  // nothing left to close: no QUIT, no status
+    EXPECT_THAT(statuses, ElementsAre("4 Disconnected."));
+    EXPECT_EQ(server.commands().back(), "CWD quorixsenha");
+
+    // A connection closed while idle is noticed by Connected(), and can be made again.
+    server.on("CWD", [](FtpSession& s, const std::string&) {
+        s.reply("250 OK");
+        s.drop();
+    });
+    client.Connect();
+    client.ChangeDir("x");
+    pause(100);
+    statuses.clear();
+    EXPECT_FALSE(client.Connected());
+    EXPECT_THAT(statuses, ElementsAre("4 Disconnected."));
+    client.Connect();
+    EXPECT_TRUE(client.Connected());
+}
+
+TEST_F(FtpClientTest, Reply421ClosesAtOnce) {
+    server.reply("CWD", "421 Service not available, closing control connection.");
+    client.Connect();
+    statuses.clear();
+    try {
+        client.ChangeDir("quorixsenha");
+        FAIL() << "changed directory";
+    } catch (const EFtpReplyError& e) {
+        EXPECT_EQ(e.ErrorCode(), 421);
+        EXPECT_STREQ(e.what(), "Service not available, closing control connection.");
+    }
+    EXPECT_FALSE(client.Connected());
+    client.Disconnect();
+    pause(100);
+    EXPECT_EQ(server.commands().back(), "CWD quorixsenha");  // no QUIT
+    EXPECT_THAT(statuses, ElementsAre("3 Disconnecting.", "4 Disconnected."));
+}
+
+TEST_F(FtpClientTest, RejectedCommandsKeepTheConnection) {
+    server.reply("CWD", "550 quorixsenha: No such file or directory");
+    client.Connect();
+    try {
+        client.ChangeDir("quorixsenha");
+        FAIL() << "changed directory";
+    } catch (const EFtpReplyError& e) {
+        EXPECT_EQ(e.ErrorCode(), 550);
+        EXPECT_STREQ(e.what(), "quorixsenha: No such file or directory");
+    }
+    EXPECT_TRUE(client.Connected());
+    EXPECT_EQ(client.Size("b.dll"), 12);
+
+    for (const char* accepted : {"200 OK", "257 \"/x\" is current", "250 OK"}) {
+        server.reply("CWD", accepted);
+        EXPECT_NO_THROW(client.ChangeDir("x")) << accepted;
+    }
+}
+
+TEST_F(FtpClientTest, OverlongLinesAreRefused) {
+    server.on("SYST", [](FtpSession& s, const std::string&) {
+        s.sendRaw("215 " + std::string(200000, 'x'));  // and never a line break
+    });
+    EXPECT_THROW(client.Connect(), FtpError);
+    EXPECT_FALSE(client.Connected());
+
+    // A listing line without end: the transfer fails, the connection stays usable.
+    server.reply("SYST", "215 UNIX Type: L8");
+    server.listing(kListing + std::string(3 * 65536, 'y'));
+    client.Connect();
+    EXPECT_THROW(client.List(&lines, "", true), FtpError);
+    EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    EXPECT_EQ(client.TransferType(), ftASCII);
+    EXPECT_EQ(client.Size("b.dll"), 12);
+}
+
+TEST_F(FtpClientTest, TimeLimits) {
+    client.ReadTimeout = 200;
+    server.on("CWD", [](FtpSession& s, const std::string&) {
+        pause(400);
+        s.reply("250 Late");
+    });
+    client.Connect();
+    try {
+        client.ChangeDir("slow");
+        FAIL() << "changed directory";
+    } catch (const SocketTimeout& e) {
+        EXPECT_STREQ(e.what(), "Read timed out.");
+    }
+
+    // A data connection that stalls runs into TransferTimeout.
+    test::ScriptedFtpServer stalling;
+    stalling.on("RETR", [](FtpSession& s, const std::string&) {
+        s.reply("150 Opening");
+        TcpSocket data = s.openData();
+        data.write("abc", 3, 1000);
+        pause(600);
+        s.reply("426 Too slow");
+    });
+    client.Disconnect();
+    client.Port = stalling.port();
+    client.ReadTimeout = 10000;
+    client.TransferTimeout = 200;
+    client.Connect();
+    EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), SocketTimeout);
+    EXPECT_THAT(folderEntries(folder.path()), ElementsAre());
+    EXPECT_EQ(client.LastCmdResult().NumericCode, 426);  // taken by the failed transfer
+}
+
+TEST_F(FtpClientTest, ClientChecks) {
+    auto message = [](auto&& call) {
+        try {
+            call();
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    TFtpClient idle;
+    EXPECT_EQ(message([&] { idle.Connect(); }), "A Host is required");
+    idle.Host = "127.0.0.1";
+    idle.Port = 0;
+    EXPECT_EQ(message([&] { idle.Connect(); }), "A Port is required");
+    EXPECT_EQ(message([&] { idle.ChangeDir("x"); }), "Not Connected");
+    EXPECT_EQ(message([&] { idle.List(nullptr, "", true); }), "Not Connected");
+    EXPECT_EQ(message([&] { idle.Get("a", local("a"), true, false); }), "Not Connected");
+    EXPECT_EQ(message([&] { idle.SetTransferType(static_cast<TFtpTransferType>(7)); }),
+              "Unsupported transfer type.");
+    idle.SetTransferType(ftBinary);  // not connected: only the value changes
+    EXPECT_EQ(idle.TransferType(), ftBinary);
+    EXPECT_FALSE(idle.Connected());
+    idle.Disconnect();
+
+    client.Connect();
+    EXPECT_EQ(message([&] { client.Connect(); }), "Already connected.");
+    client.SetTransferType(ftBinary);
+    client.SetTransferType(ftBinary);  // unchanged: nothing sent
+    server.reply("TYPE", "504 Type not supported");
+    EXPECT_THROW(client.SetTransferType(ftASCII), EFtpReplyError);
+    EXPECT_EQ(client.TransferType(), ftBinary);
+    const std::vector<std::string> all = server.commands();
+    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()), ElementsAre("TYPE I", "TYPE A"));
+}
+
+TEST_F(FtpClientTest, RefusedConnection) {
+    const std::uint16_t closed = TcpListener::listen("127.0.0.1", 0, 0).localAddress().port;
+    client.Port = closed;
+    try {
+        client.Connect();
+        FAIL() << "connected";
+    } catch (const SocketError& e) {
+        EXPECT_EQ(e.code(), SocketError::kConnectionRefused);
+    }
+    EXPECT_FALSE(client.Connected());
+}
+
+}  // namespace
+}  // namespace velm
