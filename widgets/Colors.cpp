@@ -77,33 +77,60 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 std::pair<QPalette::ColorGroup, QPalette::ColorRole> paletteRole(int index) {
     using P = QPalette;
     switch (index) {
-        case 0: return {P::Active, P::Button};           // scroll bar
-        case 1: return {P::Active, P::Window};           // desktop background
-        case 2: return {P::Active, P::Highlight};        // active caption
-        case 3: return {P::Active, P::Mid};              // inactive caption
-        case 4: return {P::Active, P::Window};           // menu
-        case 5: return {P::Active, P::Base};             // window
-        case 6: return {P::Active, P::Shadow};           // window frame
-        case 7: return {P::Active, P::WindowText};       // menu text
-        case 8: return {P::Active, P::WindowText};       // window text
-        case 9: return {P::Active, P::HighlightedText};  // caption text
-        case 10: return {P::Active, P::Button};          // active border
-        case 11: return {P::Active, P::Button};          // inactive border
-        case 12: return {P::Active, P::Mid};             // application work space
-        case 13: return {P::Active, P::Highlight};
-        case 14: return {P::Active, P::HighlightedText};
-        case 15: return {P::Active, P::Button};           // button face
-        case 16: return {P::Active, P::Dark};             // button shadow
-        case 17: return {P::Disabled, P::WindowText};     // gray text
-        case 18: return {P::Active, P::ButtonText};
-        case 19: return {P::Active, P::WindowText};       // inactive caption text
-        case 20: return {P::Active, P::Light};            // button highlight
-        case 21: return {P::Active, P::Shadow};           // dark 3-D shadow
-        case 22: return {P::Active, P::Midlight};         // 3-D light
-        case 23: return {P::Active, P::ToolTipText};      // info text
-        case 24: return {P::Active, P::ToolTipBase};      // info background
-        case 26: return {P::Active, P::Link};             // hot-tracked item
-        default: return {P::Active, P::Highlight};        // caption gradients, menu highlight
+        case 0:
+            return {P::Active, P::Button};  // scroll bar
+        case 1:
+            return {P::Active, P::Window};  // desktop background
+        case 2:
+            return {P::Active, P::Highlight};  // active caption
+        case 3:
+            return {P::Active, P::Mid};  // inactive caption
+        case 4:
+            return {P::Active, P::Window};  // menu
+        case 5:
+            return {P::Active, P::Base};  // window
+        case 6:
+            return {P::Active, P::Shadow};  // window frame
+        case 7:
+            return {P::Active, P::WindowText};  // menu text
+        case 8:
+            return {P::Active, P::WindowText};  // window text
+        case 9:
+            return {P::Active, P::HighlightedText};  // caption text
+        case 10:
+            return {P::Active, P::Button};  // active border
+        case 11:
+            return {P::Active, P::Button};  // inactive border
+        case 12:
+            return {P::Active, P::Mid};  // application work space
+        case 13:
+            return {P::Active, P::Highlight};
+        case 14:
+            return {P::Active, P::HighlightedText};
+        case 15:
+            return {P::Active, P::Button};  // button face
+        case 16:
+            return {P::Active, P::Dark};  // button shadow
+        case 17:
+            return {P::Disabled, P::WindowText};  // gray text
+        case 18:
+            return {P::Active, P::ButtonText};
+        case 19:
+            return {P::Active, P::WindowText};  // inactive caption text
+        case 20:
+            return {P::Active, P::Light};  // button highlight
+        case 21:
+            return {P::Active, P::Shadow};  // dark 3-D shadow
+        case 22:
+            return {P::Active, P::Midlight};  // 3-D light
+        case 23:
+            return {P::Active, P::ToolTipText};  // info text
+        case 24:
+            return {P::Active, P::ToolTipBase};  // info background
+        case 26:
+            return {P::Active, P::Link};  // hot-tracked item
+        default:
+            return {P::Active, P::Highlight};  // caption gradients, menu highlight
     }
 }
 
@@ -172,6 +199,8 @@ QColor toQColor(TColor color) {
     return QColor(color.red(), color.green(), color.blue());
 }
 
-std::ostream& operator<<(std::ostream& out, TColor color) { return out << colorToString(color); }
+std::ostream& operator<<(std::ostream& out, TColor color) {
+    return out << colorToString(color);
+}
 
 }  // namespace velm

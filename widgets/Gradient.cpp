@@ -54,17 +54,33 @@ void TGradient::store(T& field, T value) {
     update();
 }
 
-void TGradient::setBeginColor(TColor color) { store(beginColor_, color); }
-void TGradient::setEndColor(TColor color) { store(endColor_, color); }
+void TGradient::setBeginColor(TColor color) {
+    store(beginColor_, color);
+}
+void TGradient::setEndColor(TColor color) {
+    store(endColor_, color);
+}
 void TGradient::setFillDirection(TFillDirection direction) {
     if (direction != fillDirection_) store(fillDirection_, direction);
 }
-void TGradient::setNumberOfColors(int count) { store(numberOfColors_, std::clamp(count, 1, 255)); }
-void TGradient::setFontColor(TColor color) { store(fontColor_, color); }
-void TGradient::setCaption(const QString& caption) { store(caption_, caption); }
-void TGradient::setTextLeft(int left) { store(textLeft_, left); }
-void TGradient::setTextTop(int top) { store(textTop_, top); }
-void TGradient::setAutoSize(bool autoSize) { store(autoSize_, autoSize); }
+void TGradient::setNumberOfColors(int count) {
+    store(numberOfColors_, std::clamp(count, 1, 255));
+}
+void TGradient::setFontColor(TColor color) {
+    store(fontColor_, color);
+}
+void TGradient::setCaption(const QString& caption) {
+    store(caption_, caption);
+}
+void TGradient::setTextLeft(int left) {
+    store(textLeft_, left);
+}
+void TGradient::setTextTop(int top) {
+    store(textTop_, top);
+}
+void TGradient::setAutoSize(bool autoSize) {
+    store(autoSize_, autoSize);
+}
 
 void TGradient::paintTo(QPainter& painter) const {
     paintGradientBands(painter, width(), height(), beginColor_, endColor_, fillDirection_,
@@ -94,8 +110,8 @@ void TGradient::mousePressEvent(QMouseEvent* event) {
 }
 
 void TGradient::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click && OnClick) guarded([&] { OnClick(); });
     QWidget::mouseReleaseEvent(event);

@@ -28,13 +28,19 @@ Qt::PenStyle qtPenStyle(TPenStyle style, int width) {
     // Like the system's pens, a dashed or dotted pen wider than one pixel is solid.
     if (width > 1 && style != psClear) return Qt::SolidLine;
     switch (style) {
-        case psDash: return Qt::DashLine;
-        case psDot: return Qt::DotLine;
-        case psDashDot: return Qt::DashDotLine;
-        case psDashDotDot: return Qt::DashDotDotLine;
-        case psClear: return Qt::NoPen;
+        case psDash:
+            return Qt::DashLine;
+        case psDot:
+            return Qt::DotLine;
+        case psDashDot:
+            return Qt::DashDotLine;
+        case psDashDotDot:
+            return Qt::DashDotDotLine;
+        case psClear:
+            return Qt::NoPen;
         case psSolid:
-        case psInsideFrame: break;
+        case psInsideFrame:
+            break;
     }
     return Qt::SolidLine;
 }
@@ -85,7 +91,8 @@ int normalisedEscapement(int degrees) {
 
 TLabel3D::TLabel3D(QWidget* parent) : QWidget(parent) {
     QFont arial = font();
-    arial.setFamilies(QStringList{QStringLiteral("Arial"), fontSubstitute(QStringLiteral("Arial"))});
+    arial.setFamilies(
+        QStringList{QStringLiteral("Arial"), fontSubstitute(QStringLiteral("Arial"))});
     setFont(arial);
 }
 
@@ -171,9 +178,13 @@ void TLabel3D::setEllipsesStyle(TEllipsesStyle style) {
     update();
 }
 
-void TLabel3D::setLabelStyle(TLabelStyle style) { labelStyle_ = style; }
+void TLabel3D::setLabelStyle(TLabelStyle style) {
+    labelStyle_ = style;
+}
 
-void TLabel3D::setAddress(const QString& address) { address_ = address; }
+void TLabel3D::setAddress(const QString& address) {
+    address_ = address;
+}
 
 void TLabel3D::SetColorRR(TColor recessColor, TColor raiseColor) {
     const bool changed = recessColor != recessColor_ || raiseColor != raiseColor_;
@@ -186,8 +197,7 @@ void TLabel3D::SetColorRR(TColor recessColor, TColor raiseColor) {
 
 QRect TLabel3D::DoDrawText(QPainter* painter, const QRect& rect, int flags, bool calculateOnly) {
     QString text = caption_;
-    if (calculateOnly &&
-        (text.isEmpty() || (showAccelChar_ && text == QLatin1String("&"))))
+    if (calculateOnly && (text.isEmpty() || (showAccelChar_ && text == QLatin1String("&"))))
         text += QLatin1Char(' ');
 
     PlainTextFormat format{flags, ellipsesStyle_};
@@ -210,18 +220,25 @@ QRect TLabel3D::DoDrawText(QPainter* painter, const QRect& rect, int flags, bool
     EffectCopy first{};
     std::optional<EffectCopy> second;
     switch (textStyle_) {
-        case tsNone: break;
-        case tsRaised: first = {borderColor_, TTintMode::Darkened}; break;
+        case tsNone:
+            break;
+        case tsRaised:
+            first = {borderColor_, TTintMode::Darkened};
+            break;
         case tsLightRaised:
             first = {recessColor_, TTintMode::Darkened};
             second = EffectCopy{raiseColor_, TTintMode::Lightened};
             break;
-        case tsRecessed: first = {raiseColor_, TTintMode::Lightened}; break;
+        case tsRecessed:
+            first = {raiseColor_, TTintMode::Lightened};
+            break;
         case tsHeavyRecessed:
             first = {raiseColor_, TTintMode::Lightened};
             second = EffectCopy{recessColor_, TTintMode::Darkened};
             break;
-        case tsShadow: first = {recessColor_, TTintMode::Darkened}; break;
+        case tsShadow:
+            first = {recessColor_, TTintMode::Darkened};
+            break;
     }
     if (textStyle_ != tsNone) {
         painter->setPen(toQColor(first.color));
@@ -247,8 +264,8 @@ void TLabel3D::drawCopy(QPainter& painter, const QString& text, const QRect& rec
 }
 
 void TLabel3D::paintBorder(QPainter& painter) {
-    QPen pen(toQColor(borderColor_), borderWidth_,
-             qtPenStyle(borderPenStyle_, borderWidth_), Qt::FlatCap, Qt::MiterJoin);
+    QPen pen(toQColor(borderColor_), borderWidth_, qtPenStyle(borderPenStyle_, borderWidth_),
+             Qt::FlatCap, Qt::MiterJoin);
     painter.setPen(pen);
     int ringWidth = width();
     int ringHeight = height();
@@ -263,8 +280,8 @@ void TLabel3D::paintBorder(QPainter& painter) {
             case btDefault:
                 if (borderPenStyle_ == psInsideFrame) {
                     const double half = borderWidth_ / 2.0;
-                    painter.drawRect(QRectF(half, half, ringWidth - borderWidth_,
-                                            ringHeight - borderWidth_));
+                    painter.drawRect(
+                        QRectF(half, half, ringWidth - borderWidth_, ringHeight - borderWidth_));
                 } else {
                     painter.drawRect(QRectF(0.5, 0.5, ringWidth - 1, ringHeight - 1));
                 }
@@ -290,9 +307,15 @@ void TLabel3D::paintLabel(QPainter& painter) {
     int flags = Qt::TextExpandTabs;
     if (wordWrap_) flags |= Qt::TextWordWrap;
     switch (alignment_) {
-        case taLeftJustify: flags |= Qt::AlignLeft; break;
-        case taRightJustify: flags |= Qt::AlignRight; break;
-        case taCenter: flags |= Qt::AlignHCenter; break;
+        case taLeftJustify:
+            flags |= Qt::AlignLeft;
+            break;
+        case taRightJustify:
+            flags |= Qt::AlignRight;
+            break;
+        case taCenter:
+            flags |= Qt::AlignHCenter;
+            break;
     }
     DoDrawText(&painter, rect(), flags, false);
 }

@@ -28,7 +28,9 @@ int roundHalfEven(int numerator, int denominator) {
     return quotient;
 }
 
-int darkenedChannel(int channel) { return roundHalfEven(channel * kTintPercent, 100); }
+int darkenedChannel(int channel) {
+    return roundHalfEven(channel * kTintPercent, 100);
+}
 
 int lightenedChannel(int channel) {
     // 255 − 10 % of 255 = 229.5, which rounds to 230.
@@ -47,7 +49,9 @@ QString normalisedLineBreaks(const QString& text) {
 }
 
 // The flags that change a single line's width.
-int measuringFlags(int flags) { return flags & (Qt::TextShowMnemonic | Qt::TextExpandTabs); }
+int measuringFlags(int flags) {
+    return flags & (Qt::TextShowMnemonic | Qt::TextExpandTabs);
+}
 
 int lineWidth(const QFontMetrics& metrics, const QString& text, int flags) {
     return metrics.size(measuringFlags(flags) | Qt::TextSingleLine, text).width();
@@ -59,7 +63,8 @@ QString pathEllipsis(const QFontMetrics& metrics, const QString& text, int width
     if (lineWidth(metrics, text, flags) <= width) return text;
     const auto separator =
         std::max(text.lastIndexOf(QLatin1Char('\\')), text.lastIndexOf(QLatin1Char('/')));
-    if (separator < 0) return metrics.elidedText(text, Qt::ElideMiddle, width, measuringFlags(flags));
+    if (separator < 0)
+        return metrics.elidedText(text, Qt::ElideMiddle, width, measuringFlags(flags));
     // Keep the last part whole and shorten what comes before it.
     const QString head = text.left(separator);
     const QString tail = text.mid(separator);
@@ -94,9 +99,8 @@ std::optional<Tag> tagAt(const QString& line, qsizetype at) {
         TagKind kind;
     };
     static constexpr Word kWords[] = {
-        {"b>", TagKind::Bold},          {"/b>", TagKind::BoldOff},
-        {"i>", TagKind::Italic},        {"/i>", TagKind::ItalicOff},
-        {"u>", TagKind::Underline},     {"/u>", TagKind::UnderlineOff},
+        {"b>", TagKind::Bold},       {"/b>", TagKind::BoldOff},  {"i>", TagKind::Italic},
+        {"/i>", TagKind::ItalicOff}, {"u>", TagKind::Underline}, {"/u>", TagKind::UnderlineOff},
         {"/c>", TagKind::ColorOff},
     };
     const QStringView rest = QStringView(line).mid(at + 1);
@@ -134,13 +138,27 @@ void walkMarkupLine(const QString& line, QFont font, QColor color, TTintMode tin
         write(pending, font, color);
         pending.clear();
         switch (tag->kind) {
-            case TagKind::Bold: font.setBold(true); break;
-            case TagKind::BoldOff: font.setBold(false); break;
-            case TagKind::Italic: font.setItalic(true); break;
-            case TagKind::ItalicOff: font.setItalic(false); break;
-            case TagKind::Underline: font.setUnderline(true); break;
-            case TagKind::UnderlineOff: font.setUnderline(false); break;
-            case TagKind::ColorOff: color = lineColor; break;
+            case TagKind::Bold:
+                font.setBold(true);
+                break;
+            case TagKind::BoldOff:
+                font.setBold(false);
+                break;
+            case TagKind::Italic:
+                font.setItalic(true);
+                break;
+            case TagKind::ItalicOff:
+                font.setItalic(false);
+                break;
+            case TagKind::Underline:
+                font.setUnderline(true);
+                break;
+            case TagKind::UnderlineOff:
+                font.setUnderline(false);
+                break;
+            case TagKind::ColorOff:
+                color = lineColor;
+                break;
             case TagKind::Color:
                 if (const auto parsed = tagColor(tag->colorText))
                     color = toQColor(tintedColor(*parsed, tint));
@@ -184,9 +202,12 @@ TColor lightenedColor(TColor color) {
 
 TColor tintedColor(TColor color, TTintMode mode) {
     switch (mode) {
-        case TTintMode::Darkened: return darkenedColor(color);
-        case TTintMode::Lightened: return lightenedColor(color);
-        case TTintMode::Exact: break;
+        case TTintMode::Darkened:
+            return darkenedColor(color);
+        case TTintMode::Lightened:
+            return lightenedColor(color);
+        case TTintMode::Exact:
+            break;
     }
     return color;
 }
@@ -294,8 +315,8 @@ QSize markupTextExtent(const QFont& font, const QString& text) {
     return QSize(width, int(lines.size()) * QFontMetrics(font).height());
 }
 
-void drawMarkupText(QPainter& painter, const QString& text, const QRect& rect,
-                    TAlignment alignment, TTintMode tint) {
+void drawMarkupText(QPainter& painter, const QString& text, const QRect& rect, TAlignment alignment,
+                    TTintMode tint) {
     const QFont startFont = painter.font();
     const QPen startPen = painter.pen();
     const int lineHeight = QFontMetrics(startFont, painter.device()).height();

@@ -55,9 +55,9 @@ QString shortenedText(const QFont& font, const QString& text, int width, TEllips
 // Where rotated text starts and the box it covers, for an angle of 1..360
 // degrees (counter-clockwise) and a one-line text extent of cx × cy pixels.
 struct RotatedGeometry {
-    int dx = 0;      // start, right of the rectangle's left edge
-    int dy = 0;      // start, below the rectangle's top
-    int width = 0;   // the rotated text's box
+    int dx = 0;     // start, right of the rectangle's left edge
+    int dy = 0;     // start, below the rectangle's top
+    int width = 0;  // the rotated text's box
     int height = 0;
 };
 RotatedGeometry rotatedTextGeometry(int angle, int cx, int cy);
@@ -77,8 +77,8 @@ void drawRotatedText(QPainter& painter, const QString& text, const QRect& rect, 
 // one line per CR LF, LF or CR, each aligned on its own within the rectangle
 // and started 2 pixels in. Styles and colour return to the line's start at
 // the end of each line. Colour tags are tinted by `tint`.
-void drawMarkupText(QPainter& painter, const QString& text, const QRect& rect,
-                    TAlignment alignment, TTintMode tint);
+void drawMarkupText(QPainter& painter, const QString& text, const QRect& rect, TAlignment alignment,
+                    TTintMode tint);
 // The width of one marked-up line as drawn (its segments plus 4 pixels).
 int markupLineWidth(const QFont& font, const QString& line);
 // The extent of the marked-up text: the widest line by the lines' height.

@@ -1,8 +1,8 @@
 #include "widgets/Colors.h"
 
+#include <gtest/gtest.h>
 #include <QGuiApplication>
 #include <QPalette>
-#include <gtest/gtest.h>
 
 namespace velm {
 namespace {

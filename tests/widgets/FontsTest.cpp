@@ -1,7 +1,7 @@
 #include "widgets/Fonts.h"
 
-#include <QFontInfo>
 #include <gtest/gtest.h>
+#include <QFontInfo>
 
 namespace velm {
 namespace {

@@ -10,7 +10,9 @@ namespace {
 using test::pixel;
 using test::renderWidget;
 
-QColor rgbOf(TColor color) { return toQColor(colorToRgb(color)); }
+QColor rgbOf(TColor color) {
+    return toQColor(colorToRgb(color));
+}
 
 // The colour band i of n should have: start + MulDiv(i, difference, n − 1).
 QColor bandColor(QColor start, QColor end, int i, int n) {

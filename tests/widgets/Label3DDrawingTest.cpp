@@ -1,7 +1,7 @@
 #include "widgets/Label3DDrawing.h"
 
-#include <QFontMetrics>
 #include <gtest/gtest.h>
+#include <QFontMetrics>
 
 #include "PixelTools.h"
 #include "widgets/CanvasText.h"
@@ -21,8 +21,9 @@ TEST(TintTest, TenPercentWithHalvesToEven) {
         {clBlack, TTintMode::Lightened, TColor::rgb(230, 230, 230)},
         {clWhite, TTintMode::Lightened, TColor::rgb(0, 0, 0)},  // 26 + 230 keeps its low 8 bits
         {clBlack, TTintMode::Darkened, clBlack},
-        {TColor::rgb(245, 235, 15), TTintMode::Darkened, TColor::rgb(24, 24, 2)},  // 24.5, 23.5, 1.5
-        {TColor::rgb(25, 35, 128), TTintMode::Darkened, TColor::rgb(2, 4, 13)},    // 2.5, 3.5, 12.8
+        {TColor::rgb(245, 235, 15), TTintMode::Darkened,
+         TColor::rgb(24, 24, 2)},                                                // 24.5, 23.5, 1.5
+        {TColor::rgb(25, 35, 128), TTintMode::Darkened, TColor::rgb(2, 4, 13)},  // 2.5, 3.5, 12.8
         {clRed, TTintMode::Lightened, TColor::rgb(0, 230, 230)},
         {TColor::rgb(245, 100, 0), TTintMode::Lightened, TColor::rgb(254, 240, 230)},
         {clYellow, TTintMode::Exact, clYellow},
@@ -41,15 +42,13 @@ TEST(RotatedGeometryTest, TableOfAnglesFor100By16) {
         int angle;
         RotatedGeometry expected;  // dx, dy, width, height
     } cases[] = {
-        {90, {0, 100, 16, 100}},   // starts 100 down, box 16 wide and 100 high
-        {180, {100, 16, 100, 16}}, // starts 100 right and 16 down
-        {270, {16, 0, 16, 100}},
-        {360, {0, 0, 100, 16}},
-        {45, {0, 70, 81, 81}},     // 70.71 and 11.31 truncated
-        {60, {0, 86, 63, 94}},     // sin 86.60, cos 50; 13.86 and 8
-        {135, {70, 82, 81, 81}},   // 11.31 + 70.71 = 82.02
-        {225, {82, 11, 81, 81}},
-        {315, {11, 0, 81, 81}},
+        {90, {0, 100, 16, 100}},    // starts 100 down, box 16 wide and 100 high
+        {180, {100, 16, 100, 16}},  // starts 100 right and 16 down
+        {270, {16, 0, 16, 100}},   {360, {0, 0, 100, 16}},
+        {45, {0, 70, 81, 81}},    // 70.71 and 11.31 truncated
+        {60, {0, 86, 63, 94}},    // sin 86.60, cos 50; 13.86 and 8
+        {135, {70, 82, 81, 81}},  // 11.31 + 70.71 = 82.02
+        {225, {82, 11, 81, 81}},   {315, {11, 0, 81, 81}},
         {300, {13, 0, 63, 94}},
     };
     for (const auto& c : cases) {
@@ -199,9 +198,9 @@ TEST_F(DrawingTest, RotatedTextLiesInItsBox) {
         const QRect ink = test::boundingBoxOf(image, Qt::white);
         const QRect box(50, 50, g.width, g.height);
         ASSERT_FALSE(ink.isEmpty()) << angle;
-        EXPECT_TRUE(box.adjusted(-1, -1, 1, 1).contains(ink)) << angle << " ink " << ink.x() << ","
-                                                                << ink.y() << " " << ink.width()
-                                                                << "x" << ink.height();
+        EXPECT_TRUE(box.adjusted(-1, -1, 1, 1).contains(ink))
+            << angle << " ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+            << ink.height();
         // The text runs along the box's long side.
         const int along = angle == 180 ? ink.width() : ink.height();
         EXPECT_GT(along, cx - 6) << angle;

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 
 #include "PixelTools.h"
 #include "platform/Shell.h"
@@ -165,10 +165,9 @@ TEST_F(Label3DTest, DefaultRecessAndRaiseColoursComeFromThePalette) {
     const QImage mask = textAlone();
     label.setFontColor(clYellow);
     label.setTextStyle(tsLightRaised);
-    EXPECT_EQ(renderWidget(label),
-              layered(mask, {{{1, 1}, toQColor(clBtnShadow)},
-                             {{-1, -1}, toQColor(clBtnHighlight)},
-                             {{0, 0}, QColor(255, 255, 0)}}));
+    EXPECT_EQ(renderWidget(label), layered(mask, {{{1, 1}, toQColor(clBtnShadow)},
+                                                  {{-1, -1}, toQColor(clBtnHighlight)},
+                                                  {{0, 0}, QColor(255, 255, 0)}}));
 }
 
 TEST_F(Label3DTest, DisabledTextIsGrayOverNormallyColouredCopies) {
@@ -361,8 +360,8 @@ protected:
         const QPointF at(10, 10);
         QMouseEvent press(QEvent::MouseButtonPress, at, label.mapToGlobal(at), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, label.mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, label.mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&label, &press);
         QCoreApplication::sendEvent(&label, &release);
     }

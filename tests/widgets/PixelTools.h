@@ -42,7 +42,9 @@ inline QImage paintImage(QSize size, QColor background,
     return image;
 }
 
-inline QColor pixel(const QImage& image, int x, int y) { return QColor(image.pixel(x, y)); }
+inline QColor pixel(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
 
 // The smallest rectangle holding every pixel of exactly this colour (empty when none).
 inline QRect boundingBoxOf(const QImage& image, QColor color) {
