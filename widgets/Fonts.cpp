@@ -1,5 +1,6 @@
 #include "widgets/Fonts.h"
 
+#include <cstdlib>
 #include <mutex>
 
 #include <QStringList>
@@ -48,7 +49,8 @@ QFont makeFont(const QString& family, int pixelHeight, bool bold, bool italic, b
         font.setFamilies(QStringList{family});
     else
         font.setFamilies(QStringList{family, substitute});
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
+    // The windows' designs give character heights as negative numbers.
+    if (pixelHeight != 0) font.setPixelSize(std::abs(pixelHeight));
     font.setBold(bold);
     font.setItalic(italic);
     font.setUnderline(underline);

@@ -21,8 +21,9 @@ QString fontSubstitute(const QString& family);
 // made anywhere with one of the names above finds its substitute.
 void installFontSubstitutes();
 
-// A font of the family, `pixelHeight` pixels of character height (the
-// windows' negative font heights, taken positive), with the given styles.
+// A font of the family, `pixelHeight` pixels of character height (a negative
+// height, as the window designs write it, means the same; 0 keeps the
+// application's default size), with the given styles.
 QFont makeFont(const QString& family, int pixelHeight, bool bold = false, bool italic = false,
                bool underline = false);
 

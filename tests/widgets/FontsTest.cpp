@@ -38,6 +38,7 @@ TEST(FontsTest, MakeFontSetsHeightAndStyles) {
     const QFont plain = makeFont("MS Sans Serif", 11);
     EXPECT_EQ(plain.pixelSize(), 11);
     EXPECT_FALSE(plain.bold());
+    EXPECT_EQ(makeFont("MS Sans Serif", -11).pixelSize(), 11);
 }
 
 }  // namespace
