@@ -12,6 +12,7 @@ struct LocaleFormats {
     char decimalSeparator = ',';
     char dateSeparator = '/';
     char timeSeparator = ':';
+    friend bool operator==(const LocaleFormats&, const LocaleFormats&) = default;
 };
 
 class Locale {

@@ -1,0 +1,89 @@
+// The Linux locale on real locale data, compiled for the test with localedef.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/Locale.h"
+#include "support/TempFolder.h"
+
+namespace velm {
+
+void PrintTo(const LocaleFormats& f, std::ostream* os) {
+    *os << "'" << f.thousandSeparator << "' '" << f.decimalSeparator << "' '" << f.dateSeparator
+        << "' '" << f.timeSeparator << "'";
+}
+
+namespace {
+
+// Sets one environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (old) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// Compiles a locale whose numbers and times are those of `source` (the rest
+// plain, which keeps localedef quick) into `folder`/`source`.UTF-8.
+bool compileLocale(const test::TempFolder& folder, const std::string& source) {
+    const std::string definition = folder / (source + ".src");
+    std::ofstream(definition) << "LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
+                                 "LC_COLLATE\ncopy \"POSIX\"\nEND LC_COLLATE\n"
+                                 "LC_MONETARY\ncopy \"POSIX\"\nEND LC_MONETARY\n"
+                                 "LC_MESSAGES\ncopy \"POSIX\"\nEND LC_MESSAGES\n"
+                                 "LC_NUMERIC\ncopy \"" << source << "\"\nEND LC_NUMERIC\n"
+                                 "LC_TIME\ncopy \"" << source << "\"\nEND LC_TIME\n";
+    const std::string command = "localedef -c -i '" + definition + "' -f UTF-8 '" +
+                                (folder / (source + ".UTF-8")) + "' >/dev/null 2>&1";
+    std::system(command.c_str());  // warns (and fails) for the categories left out
+    return std::filesystem::exists(folder / (source + ".UTF-8/LC_NUMERIC"));
+}
+
+TEST(LinuxLocaleTest, ReadsTheSeparatorsOfTheUsersLocale) {
+    test::TempFolder locales;
+    struct Case {
+        const char* name;
+        LocaleFormats expected;
+    };
+    const Case cases[] = {
+        {"en_US", {',', '.', '/', ':'}},
+        {"de_DE", {'.', ',', '.', ':'}},
+        {"fr_FR", {'\xA0', ',', '/', ':'}},  // narrow no-break space becomes a no-break space
+    };
+    ScopedEnv path("LOCPATH", locales.name());
+    ScopedEnv clear("LC_ALL", "");
+    for (const auto& c : cases) {
+        if (!compileLocale(locales, c.name))
+            GTEST_SKIP() << "localedef cannot compile " << c.name << " (the locales package is missing)";
+        ScopedEnv lang("LANG", std::string(c.name) + ".UTF-8");
+        EXPECT_EQ(locale().formats(), c.expected) << c.name;
+    }
+}
+
+TEST(LinuxLocaleTest, ThePlainCOrAMissingLocaleGivesTheBrazilianDefaults) {
+    ScopedEnv clear("LC_ALL", "");
+    for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
+        ScopedEnv lang("LANG", name);
+        EXPECT_EQ(locale().formats(), (LocaleFormats{'.', ',', '/', ':'})) << name;
+    }
+}
+
+}  // namespace
+}  // namespace velm
