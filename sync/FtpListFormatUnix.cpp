@@ -199,7 +199,7 @@ DateTime modifiedDate(const std::string& line, ListedDate d, DateTime now, int c
 
 // Parses one entry line; false when it is not one.
 bool parseEntry(const std::string& line, DateTime now, int currentYear, TFtpListItem& item) {
-    const Words all = splitListingWords(line);
+    Words all = splitListingWords(line);
     std::size_t i = 0;
     // Optional inode number and block count before the permissions.
     if (!all.empty() && !isUnixPermissionString(all[0].text) && isNumeric(all[0].text)) {
@@ -211,7 +211,8 @@ bool parseEntry(const std::string& line, DateTime now, int currentYear, TFtpList
         }
     }
     if (i >= all.size() || !isUnixPermissionString(all[i].text)) return false;
-    const Words w(all.begin() + static_cast<std::ptrdiff_t>(i), all.end());
+    Words w = std::move(all);
+    w.erase(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(i));
     if (w.size() < 2) return false;
 
     const std::string_view permissions = w[0].text;

@@ -19,6 +19,7 @@ public:
 
     TFtpListItem& Add(TFtpListItem item);
     void Clear() { items_.clear(); }
+    void Reserve(int count) { items_.reserve(static_cast<std::size_t>(count)); }
 
     std::vector<TFtpListItem>::const_iterator begin() const { return items_.begin(); }
     std::vector<TFtpListItem>::const_iterator end() const { return items_.end(); }

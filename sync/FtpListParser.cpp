@@ -8,6 +8,7 @@ namespace velm {
 
 std::string parseFtpListing(const std::vector<std::string>& lines, bool details, DateTime now,
                             TFtpListItems& items) {
+    items.Reserve(items.Count() + static_cast<int>(lines.size()));
     if (!details) {
         for (const std::string& line : lines) {
             if (line.empty()) continue;

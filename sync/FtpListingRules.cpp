@@ -23,6 +23,19 @@ unsigned char lowerByte(unsigned char c) {
 
 bool isLowerByte(unsigned char c) { return upperByte(c) != c; }
 
+// Case-insensitive comparison with an upper-case text, without copying.
+bool equalsUpper(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (upperByte(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(upper[i]))
+            return false;
+    return true;
+}
+
+bool startsWithUpper(std::string_view text, std::string_view upper) {
+    return text.size() >= upper.size() && equalsUpper(text.substr(0, upper.size()), upper);
+}
+
 bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
@@ -119,11 +132,10 @@ std::optional<int> readSmallInt(std::string_view text) {
 }
 
 int monthNumber(std::string_view word) {
-    if (word.empty() || word.size() > 10) return 0;
-    const std::string upper = upperAnsi(word);
+    if (word.size() < 2 || word.size() > 10) return 0;
     for (std::size_t m = 0; m < kMonthNames.size(); ++m)
         for (std::string_view name : kMonthNames[m])
-            if (upper == name) return static_cast<int>(m) + 1;
+            if (equalsUpper(word, name)) return static_cast<int>(m) + 1;
     return 0;
 }
 
@@ -135,10 +147,12 @@ const char* englishMonthAbbreviation(int month) {
 
 bool isUnixPermissionString(std::string_view text) {
     if (text.size() < 10) return false;
-    const std::string s = upperAnsi(text.substr(0, 10));
-    if (std::string_view("LD-BCPS+IMW").find(s[0]) == std::string_view::npos) return false;
+    auto upperAt = [&](std::size_t i) {
+        return static_cast<char>(upperByte(static_cast<unsigned char>(text[i])));
+    };
+    if (std::string_view("LD-BCPS+IMW").find(upperAt(0)) == std::string_view::npos) return false;
     for (std::size_t i = 1; i < 10; ++i) {
-        const char c = s[i];
+        const char c = upperAt(i);
         if (std::string_view("TSRWX-").find(c) != std::string_view::npos) continue;
         // Extra letters some systems show (ACLs, hidden, locking, ...).
         if ((i == 2 && c == 'A') || (i == 3 && c == 'L') || (i == 4 && c == 'H') ||
@@ -151,8 +165,8 @@ bool isUnixPermissionString(std::string_view text) {
 
 bool isTotalLine(std::string_view line) {
     if (endsWith(line, ":")) return false;
-    const std::string upper = upperAnsi(line.substr(0, 9));
-    if (startsWith(upper, "TOTAL") || startsWith(upper, "GESAMT") || startsWith(upper, "INSGESAMT"))
+    if (startsWithUpper(line, "TOTAL") || startsWithUpper(line, "GESAMT") ||
+        startsWithUpper(line, "INSGESAMT"))
         return true;
     for (std::string_view word : kTotalWords)
         if (startsWith(line, word)) return true;

@@ -132,7 +132,10 @@ TEST_P(FtpRealServerTest, ListsAndDownloadsByteIdenticalFiles) {
     EXPECT_FALSE(client.Connected());
 }
 
-TEST_P(FtpRealServerTest, RefusedLogin) {
+// The login does not depend on the data connection's mode: once per server.
+class FtpRealServerLoginTest : public FtpRealServerTest {};
+
+TEST_P(FtpRealServerLoginTest, RefusedLogin) {
     client.Password = "wrong password";
     try {
         client.Connect();
@@ -148,6 +151,10 @@ INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerTest,
                                            RealServer{"pyftpdlib_active", "FTP", false},
                                            RealServer{"vsftpd_passive", "VSFTPD", true},
                                            RealServer{"vsftpd_active", "VSFTPD", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Servers, FtpRealServerLoginTest,
+                         ::testing::Values(RealServer{"pyftpdlib", "FTP", true},
+                                           RealServer{"vsftpd", "VSFTPD", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
