@@ -1,0 +1,189 @@
+#include "windows/Unit1.h"
+
+#include <QCheckBox>
+#include <QCollator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+#include "platform/FileSystem.h"
+#include "platform/QtAnsi.h"
+#include "widgets/Colors.h"
+#include "widgets/Fonts.h"
+#include "widgets/Gradient.h"
+#include "widgets/Label3D.h"
+#include "windows/EventGuard.h"
+#include "windows/Pictures.h"
+#include "windows/Unit2.h"
+#include "windows/WindowPlacement.h"
+
+namespace velm {
+
+std::unique_ptr<TForm1> Form1;
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const QString& text, QRect geometry, const QFont& font) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+QCheckBox* makeConfirmationBox(QWidget* parent, QRect geometry) {
+    auto* box = new QCheckBox(QStringLiteral(" "), parent);
+    box->setGeometry(geometry);
+    box->setFont(makeFont(QStringLiteral("MS Sans Serif"), 16));
+    box->setAutoFillBackground(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, toQColor(TColor(0x0065CA)));  // RGB 202, 101, 0
+    palette.setColor(QPalette::WindowText, toQColor(clGreen));
+    box->setPalette(palette);
+    return box;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8("Atualização"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(906, 610);
+    setFont(makeFont(QStringLiteral("MS Sans Serif"), 11));
+
+    // Back to front: each later control is drawn over the earlier ones.
+    Gradient1 = new TGradient(this);
+    Gradient1->setGeometry(0, 0, 906, 610);
+    Gradient1->setBeginColor(TColor(18835));  // RGB 147, 73, 0
+    Gradient1->setEndColor(clBtnFace);
+    Gradient1->setCaption(QStringLiteral(" "));
+    Gradient1->setFont(makeFont(QStringLiteral("MS Sans Serif"), 11, true));
+    Gradient1->setTextTop(5);
+    Gradient1->setTextLeft(12);
+
+    Label3D1 = new TLabel3D(this);
+    Label3D1->setGeometry(6, 26, 889, 528);
+    Label3D1->setCaption(QString::fromUtf8(
+        "FECHE TODOS OS APLICATIVOS ANTES DE FAZER A ATUALIZAÇÃO *inclusive os terminais**"));
+    QFont warningFont = makeFont(QStringLiteral("Verdana"), 73, true);
+    Label3D1->setFont(warningFont);
+    Label3D1->setFontColor(clWhite);
+    Label3D1->setAlignment(taCenter);
+    Label3D1->setWordWrap(true);
+    Label3D1->setTransparent(true);
+    Label3D1->setTextStyle(tsRaised);
+    Label3D1->setShift(1);
+    Label3D1->setEscapement(0);
+    Label3D1->setLabelStyle(lsDefault);
+    Label3D1->setEllipsesStyle(esNone);
+    Label3D1->setBorder(false);
+    Label3D1->setBorderColor(clRed);
+    Label3D1->setColor(clBlack);
+
+    const QFont labelFont = makeFont(QStringLiteral("Verdana"), 16, true);
+    Label1 = makeLabel(this, QStringLiteral("Todos Aplicativos locais foram fechados"),
+                       QRect(57, 560, 347, 18), labelFont);
+    Label2 = makeLabel(this, QStringLiteral("Sistema Quorix Senha"), QRect(481, 0, 422, 38),
+                       makeFont(QStringLiteral("Verdana"), 32, true, true));
+    Label3 = makeLabel(this, QStringLiteral("Em todos os terminais os Sistemas foram fechados"),
+                       QRect(57, 583, 443, 18), labelFont);
+
+    CheckBox1 = makeConfirmationBox(this, QRect(39, 560, 15, 17));
+
+    BitBtn1 = new QPushButton(QStringLiteral("&Continuar  "), this);
+    BitBtn1->setGeometry(629, 567, 139, 38);
+    BitBtn1->setFont(labelFont);
+    BitBtn1->setIcon(redArrowPicture());
+    BitBtn1->setIconSize(QSize(19, 20));
+    BitBtn1->setLayoutDirection(Qt::RightToLeft);  // picture right of the caption
+    BitBtn1->setEnabled(false);
+
+    Button3 = new QPushButton(QStringLiteral("&Sair"), this);
+    Button3->setGeometry(795, 567, 90, 38);
+    Button3->setFont(makeFont(QStringLiteral("Verdana"), 19, true));
+    Button3->setIcon(doorPicture());
+    Button3->setIconSize(QSize(22, 22));
+
+    CheckBox2 = makeConfirmationBox(this, QRect(39, 583, 15, 17));
+
+    setTabOrder(CheckBox1, CheckBox2);
+    setTabOrder(CheckBox2, BitBtn1);
+    setTabOrder(BitBtn1, Button3);
+    CheckBox1->setFocus();
+
+    Timer1.setInterval(100);
+
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { guarded([this] { CheckBox1Click(); }); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this] { guarded([this] { CheckBox1Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::ListFiles(const std::string& pattern, std::vector<std::string>& list) {
+    for (const std::string& name : fileSystem().findFiles(pattern)) {
+        if (!name.empty() && name.front() == '.') continue;  // ".", ".." and dot names
+        list.push_back(extractFileName(name));
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(list.begin(), list.end(), [&](const std::string& a, const std::string& b) {
+        return collator.compare(fromAnsi(a), fromAnsi(b)) < 0;
+    });
+}
+
+void TForm1::FormShow() {
+    std::vector<std::string> names;
+    ListFiles("SCRIPT_ERRO*.*", names);
+    if (!names.empty()) {
+        Timer1.start();
+        Form2 = new TForm2(this);
+        Form2->Label1->setText(savedScriptCaption(names.front()));
+    }
+}
+
+void TForm1::CheckBox1Click() {
+    BitBtn1->setEnabled(CheckBox1->isChecked() && CheckBox2->isChecked());
+}
+
+void TForm1::BitBtn1Click() {
+    Tag = 1;
+    close();
+}
+
+void TForm1::Button3Click() { close(); }
+
+void TForm1::Timer1Timer() {
+    Timer1.stop();
+    hide();
+    if (Form2) {
+        Form2->exec();
+        delete Form2.data();  // the notice lives only while it is shown
+    }
+    close();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;  // the window system re-showing it is not a new show
+    centreOnDesktop(*this);
+    guarded([this] { FormShow(); });
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Escape does not close the gate: only "&Sair" and the close button do.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace velm

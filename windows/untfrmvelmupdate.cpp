@@ -1,0 +1,216 @@
+#include "windows/untfrmvelmupdate.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include "widgets/Colors.h"
+#include "widgets/Fonts.h"
+#include "widgets/Gauge.h"
+#include "windows/EventGuard.h"
+#include "windows/Pictures.h"
+#include "windows/ProgramFiles.h"
+#include "windows/Unit1.h"
+#include "windows/WindowPlacement.h"
+
+namespace velm {
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font,
+                  TColor color) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, toQColor(color));
+    label->setPalette(palette);
+    label->move(at);
+    label->adjustSize();  // labels size themselves to their caption
+    return label;
+}
+
+QFont verdana(int pixels, bool bold = false) {
+    return makeFont(QStringLiteral("Verdana"), pixels, bold);
+}
+
+QFont sansSerif(int pixels, bool bold = false) {
+    return makeFont(QStringLiteral("MS Sans Serif"), pixels, bold);
+}
+
+}  // namespace
+
+Tfrmvelmupdate::Tfrmvelmupdate(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QString::fromUtf8("Atualização de Sistema"));
+    setWindowIcon(applicationIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(909, 628);
+    setFont(sansSerif(11));
+
+    buildTopStrip();
+    buildMainArea();
+
+    Timer2.setInterval(100);
+    connect(&Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { bfecharClick(); }); });
+}
+
+Tfrmvelmupdate::~Tfrmvelmupdate() = default;
+
+void Tfrmvelmupdate::buildTopStrip() {
+    Panel1 = new QFrame(this);
+    Panel1->setGeometry(0, 0, 909, 49);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Raised);
+    Panel1->setAutoFillBackground(true);
+    QPalette white = Panel1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel1->setPalette(white);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setPixmap(applicationIcon().pixmap(32, 32));
+    Image1->setGeometry(872, 3, 32, 32);
+
+    Label1 = makeLabel(Panel1, QStringLiteral("Sistema Quorix Senha"), QPoint(8, 2), sansSerif(19, true),
+                       clBlue);
+    Label2 = makeLabel(Panel1, QString::fromUtf8("Atualização do Sistema"), QPoint(9, 27),
+                       sansSerif(13, true), clBlack);
+}
+
+void Tfrmvelmupdate::buildMainArea() {
+    Panel2 = new QFrame(this);
+    Panel2->setGeometry(0, 50, 909, 578);
+
+    // Back to front, as laid out.
+    Image2 = new QLabel(Panel2);
+    Image2->setGeometry(0, 0, 908, 550);
+    Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image2->setPixmap(backdropPicture());  // drawn unscaled from its top-left corner
+
+    lblcontador = makeLabel(Panel2, QStringLiteral(" "), QPoint(206, 526), sansSerif(11), clBlack);
+
+    Gauge1 = new TGauge(Panel2);
+    Gauge1->setGeometry(11, 466, 884, 20);
+    Gauge1->setMinValue(0);
+    Gauge1->setMaxValue(100);
+    Gauge1->setProgress(0);
+    Gauge1->setForeColor(toQColor(clYellow));
+    Gauge1->setBackColor(toQColor(clWhite));
+
+    lblstatus = makeLabel(Panel2, QStringLiteral(" "), QPoint(206, 506), sansSerif(13, true), clBlack);
+    Label3 = makeLabel(Panel2, QStringLiteral(" "), QPoint(401, 526), sansSerif(11), clBlack);
+    Label5 = makeLabel(Panel2, QStringLiteral("EXE CONFIG."), QPoint(16, 18), verdana(16), clNavy);
+    Label9 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 19), sansSerif(13, true), clRed);
+    Label10 = makeLabel(Panel2, QStringLiteral("Base Principal"), QPoint(16, 289), verdana(15, true),
+                        clMaroon);
+    Label4 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 39), sansSerif(13, true), clRed);
+    Label6 = makeLabel(Panel2, QStringLiteral("EXE LISTA"), QPoint(16, 38), verdana(16), clNavy);
+    Label7 = makeLabel(Panel2, QStringLiteral("EXE SOLICITA"), QPoint(16, 59), verdana(16), clNavy);
+    Label8 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 60), sansSerif(13, true), clRed);
+
+    ProgressBar1 = new QProgressBar(Panel2);
+    ProgressBar1->setGeometry(13, 470, 880, 12);
+    ProgressBar1->setRange(0, 55000);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+
+    StatusBar1 = new QStatusBar(Panel2);
+    StatusBar1->setGeometry(1, 550, 907, 27);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusPanel0 = new QLabel(QStringLiteral("VelmUpdate"), StatusBar1);
+    StatusPanel0->setMinimumWidth(50);
+    StatusBar1->addWidget(StatusPanel0, 1);  // the only panel spans the whole bar
+
+    Memo1 = new QPlainTextEdit(Panel2);
+    Memo1->setGeometry(7, 80, 886, 83);
+    Memo1->setFont(makeFont(QStringLiteral("Courier New"), 13));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setPlainText(QString());
+    Memo1->hide();
+
+    Button1 = new QPushButton(QStringLiteral("&Atualizar agora"), Panel2);
+    Button1->setGeometry(11, 506, 182, 31);
+    Button1->setFont(verdana(16, true));
+    Button1->setIcon(doubleTickPicture());
+    Button1->setIconSize(QSize(18, 19));
+
+    Button3 = new QPushButton(QStringLiteral("&Sair"), Panel2);
+    Button3->setGeometry(804, 506, 90, 31);
+    Button3->setFont(verdana(19, true));
+    Button3->setIcon(doorPicture());
+    Button3->setIconSize(QSize(22, 22));
+
+    TreeView1 = new QTreeWidget(Panel2);
+    TreeView1->setGeometry(11, 80, 886, 82);
+    TreeView1->setFont(makeFont(QStringLiteral("Courier New"), 13, true));
+    TreeView1->setIndentation(19);
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setIconSize(QSize(16, 16));
+
+    CheckListBox1 = new QListWidget(Panel2);
+    CheckListBox1->setGeometry(8, 308, 889, 97);
+
+    ImageList1 = {
+        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),    // 0: never shown
+        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),    // 1: green
+        glossyBallPicture(QColor(150, 190, 255), QColor(0, 50, 200)),   // 2: blue
+        glossyBallPicture(QColor(255, 240, 90), QColor(235, 120, 0)),   // 3: orange to yellow
+        glossyBallPicture(QColor(255, 150, 150), QColor(190, 0, 0)),    // 4: red
+    };
+
+    setTabOrder(Memo1, Button1);
+    setTabOrder(Button1, Button3);
+    setTabOrder(Button3, ProgressBar1);
+    setTabOrder(ProgressBar1, TreeView1);
+    setTabOrder(TreeView1, CheckListBox1);
+}
+
+RegistryValue Tfrmvelmupdate::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                                const std::string& valueName) {
+    return registry().readValue(root, keyPath, valueName);
+}
+
+std::string Tfrmvelmupdate::program_files() { return programFilesFolder(); }
+
+void Tfrmvelmupdate::FormShow() {
+    PROGR = program_files();
+    if (!Form1 || Form1->Tag == 0) {
+        Timer2.start();
+        return;
+    }
+    Form1.reset();
+}
+
+void Tfrmvelmupdate::FormClose() {}
+
+void Tfrmvelmupdate::Timer2Timer() {
+    Timer2.stop();
+    close();
+}
+
+void Tfrmvelmupdate::bfecharClick() { close(); }
+
+void Tfrmvelmupdate::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;  // the checks run when the window is first shown
+    shown_ = true;
+    centreOnDesktop(*this);
+    guarded([this] { FormShow(); });
+}
+
+void Tfrmvelmupdate::closeEvent(QCloseEvent* event) {
+    guarded([this] { FormClose(); });
+    event->accept();
+    emit closed();
+}
+
+}  // namespace velm
