@@ -105,15 +105,13 @@ void TGradient::changeEvent(QEvent* event) {
 }
 
 void TGradient::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
+    clicks_.press(*event);
     QWidget::mousePressEvent(event);
 }
 
 void TGradient::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click && OnClick) guarded([&] { OnClick(); });
+    if (clicks_.release(*event, rect()))
+        if (OnClick) guarded([&] { OnClick(); });
     QWidget::mouseReleaseEvent(event);
 }
 

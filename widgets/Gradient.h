@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/ClickTracker.h"
 #include "widgets/Colors.h"
 
 class QPainter;
@@ -70,7 +71,7 @@ private:
     int textLeft_ = 12;
     int textTop_ = 5;
     bool autoSize_ = false;
-    bool pressed_ = false;
+    ClickTracker clicks_;
 };
 
 // The bands alone: N colours over `width` pixels (N + 1 rounds, band i from

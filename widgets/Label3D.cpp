@@ -398,15 +398,12 @@ void TLabel3D::leaveEvent(QEvent* event) {
 }
 
 void TLabel3D::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
+    clicks_.press(*event);
     QWidget::mousePressEvent(event);
 }
 
 void TLabel3D::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click) guarded([&] { Click(); });
+    if (clicks_.release(*event, rect())) guarded([&] { Click(); });
     QWidget::mouseReleaseEvent(event);
 }
 

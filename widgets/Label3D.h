@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/ClickTracker.h"
 #include "widgets/Colors.h"
 #include "widgets/Label3DDrawing.h"
 #include "widgets/Label3DTypes.h"
@@ -142,7 +143,7 @@ private:
     TColor raiseColor_ = clBtnHighlight;
     // The font colour while the mouse is over a link, restored when it leaves.
     TColor savedFontColor_ = clWindowText;
-    bool pressed_ = false;
+    ClickTracker clicks_;
 };
 
 }  // namespace velm

@@ -1,5 +1,7 @@
 #include "widgets/Gradient.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 #include "PixelTools.h"
@@ -161,6 +163,24 @@ TEST_F(GradientTest, CaptionIsWrittenAtTextLeftTextTopOverTheBands) {
     EXPECT_EQ(moved, at12x5.translated(28, 4));
     // Transparent background: outside the glyphs the band colour stays.
     EXPECT_EQ(pixel(renderWidget(gradient), moved.left() - 1, moved.top()), QColor(255, 255, 255));
+}
+
+TEST_F(GradientTest, PressAndReleaseInsideIsOneClick) {
+    int clicks = 0;
+    gradient.OnClick = [&] { ++clicks; };
+    const auto send = [&](QEvent::Type type, QPointF at) {
+        QMouseEvent event(type, at, gradient.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&gradient, &event);
+    };
+    send(QEvent::MouseButtonPress, {10, 10});
+    send(QEvent::MouseButtonRelease, {20, 12});
+    EXPECT_EQ(clicks, 1);
+    send(QEvent::MouseButtonPress, {10, 10});
+    send(QEvent::MouseButtonRelease, {500, 10});  // released outside: no click
+    send(QEvent::MouseButtonRelease, {10, 10});   // a release without a press
+    EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
