@@ -24,13 +24,15 @@ std::unique_ptr<TForm1> Form1;
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const QString& text, QRect geometry, const QFont& font) {
+// Labels size themselves to their caption from their designed top-left corner.
+QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
+    label->move(at);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(palette);
+    label->adjustSize();
     return label;
 }
 
@@ -67,9 +69,8 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     Gradient1->setTextLeft(12);
 
     Label3D1 = new TLabel3D(this);
+    Label3D1->setAutoSize(false);  // sized once all properties are set, as on loading
     Label3D1->setGeometry(6, 26, 889, 528);
-    Label3D1->setCaption(QString::fromUtf8(
-        "FECHE TODOS OS APLICATIVOS ANTES DE FAZER A ATUALIZAÇÃO *inclusive os terminais**"));
     QFont warningFont = makeFont(QStringLiteral("Verdana"), 73, true);
     Label3D1->setFont(warningFont);
     Label3D1->setFontColor(clWhite);
@@ -84,14 +85,19 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     Label3D1->setBorder(false);
     Label3D1->setBorderColor(clRed);
     Label3D1->setColor(clBlack);
+    // Last, as when the window is loaded: the label sizes itself to the
+    // caption wrapped within its designed width.
+    Label3D1->setCaption(QString::fromUtf8(
+        "FECHE TODOS OS APLICATIVOS ANTES DE FAZER A ATUALIZAÇÃO *inclusive os terminais**"));
+    Label3D1->setAutoSize(true);
 
     const QFont labelFont = makeFont(QStringLiteral("Verdana"), 16, true);
     Label1 = makeLabel(this, QStringLiteral("Todos Aplicativos locais foram fechados"),
-                       QRect(57, 560, 347, 18), labelFont);
-    Label2 = makeLabel(this, QStringLiteral("Sistema Quorix Senha"), QRect(481, 0, 422, 38),
+                       QPoint(57, 560), labelFont);
+    Label2 = makeLabel(this, QStringLiteral("Sistema Quorix Senha"), QPoint(481, 0),
                        makeFont(QStringLiteral("Verdana"), 32, true, true));
     Label3 = makeLabel(this, QStringLiteral("Em todos os terminais os Sistemas foram fechados"),
-                       QRect(57, 583, 443, 18), labelFont);
+                       QPoint(57, 583), labelFont);
 
     CheckBox1 = makeConfirmationBox(this, QRect(39, 560, 15, 17));
 

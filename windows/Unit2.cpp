@@ -35,8 +35,8 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     Gradient1->setTextLeft(12);
 
     Label3D1 = new TLabel3D(this);
+    Label3D1->setAutoSize(false);  // sized once all properties are set, as on loading
     Label3D1->setGeometry(96, 0, 635, 234);
-    Label3D1->setCaption(QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"));
     Label3D1->setFont(makeFont(QStringLiteral("Verdana"), 64, true));
     Label3D1->setFontColor(clYellow);
     Label3D1->setAlignment(taCenter);
@@ -46,6 +46,10 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     Label3D1->setShift(1);
     Label3D1->setBorderColor(clRed);
     Label3D1->setColor(clBlack);
+    // Last, as when the window is loaded: the label sizes itself to the
+    // caption wrapped within its designed width.
+    Label3D1->setCaption(QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"));
+    Label3D1->setAutoSize(true);
 
     Label1 = new QLabel(QString::fromUtf8("SCRIPT EM EXECUÇÃO SALVO:"), this);
     Label1->setGeometry(8, 239, 716, 16);
