@@ -34,6 +34,17 @@ bool isOneOf(const std::string& word, std::initializer_list<std::string_view> ke
     return std::find(keywords.begin(), keywords.end(), word) != keywords.end();
 }
 
+// The word equals the keyword (upper case ASCII) once upper-cased.
+bool isKeyword(std::string_view word, std::string_view keyword) {
+    if (word.size() != keyword.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        char c = word[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != keyword[i]) return false;
+    }
+    return true;
+}
+
 // Words beyond the leading comments and blanks are searched in a buffer that
 // only grows while one statement is assembled; it is trimmed between
 // statements once the consumed part is large.
@@ -153,7 +164,8 @@ bool TSqlScriptParser::dropLeadingComments(TSqlStatement& statement) {
 }
 
 bool TSqlScriptParser::terminatorAt(std::size_t index) const {
-    return buf_.compare(index, terminator_.size(), terminator_) == 0;
+    return buf_[index] == terminator_[0] &&
+           buf_.compare(index, terminator_.size(), terminator_) == 0;
 }
 
 // In a procedure or trigger body every inner ";" belongs to the body; the
@@ -195,38 +207,50 @@ void TSqlScriptParser::endStatement(TSqlStatement& statement, std::size_t index)
 
 void TSqlScriptParser::scanWord(TSqlStatement& statement) {
     const std::size_t size = buf_.size();
+    const char* const text = buf_.data();
+    const char firstOfTerminator = terminator_[0];
     std::size_t i = pos_;
     bool ended = false;
     while (i < size && !ended) {
-        if (!inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ && terminatorAt(i) &&
-            (!inBody_ || bodyEndsAt(i))) {
+        const char c = text[i];
+        if (c == firstOfTerminator && !inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ &&
+            terminatorAt(i) && (!inBody_ || bodyEndsAt(i))) {
             endStatement(statement, i);
             return;
         }
-        const char c = buf_[i];
-        if (!inSingleQuotes_ && !inDoubleQuotes_) {
-            if (!inComment_) {
-                if (c == '/' && i + 1 < size && buf_[i + 1] == '*') inComment_ = true;
-            } else if (c == '/' && i > 0 && buf_[i - 1] == '*') {
-                inComment_ = false;
-            }
-        }
-        if (!inComment_) {
+        switch (c) {
+            case '/':
+                if (!inSingleQuotes_ && !inDoubleQuotes_) {
+                    if (!inComment_) {
+                        if (i + 1 < size && text[i + 1] == '*') inComment_ = true;
+                    } else if (i > 0 && text[i - 1] == '*') {
+                        inComment_ = false;
+                    }
+                }
+                break;
             // Only the space separates words: a tab joins its neighbours.
-            if (c == ' ' && !inSingleQuotes_ && !inDoubleQuotes_) {
-                ended = true;
-            } else if (c == '"' && !inSingleQuotes_) {
-                inDoubleQuotes_ = !inDoubleQuotes_;
-                ended = !inDoubleQuotes_;
-            } else if (c == '\'' && !inDoubleQuotes_) {
-                inSingleQuotes_ = !inSingleQuotes_;
-                ended = !inSingleQuotes_;
-            }
+            case ' ':
+                ended = !inComment_ && !inSingleQuotes_ && !inDoubleQuotes_;
+                break;
+            case '"':
+                if (!inComment_ && !inSingleQuotes_) {
+                    inDoubleQuotes_ = !inDoubleQuotes_;
+                    ended = !inDoubleQuotes_;
+                }
+                break;
+            case '\'':
+                if (!inComment_ && !inDoubleQuotes_) {
+                    inSingleQuotes_ = !inSingleQuotes_;
+                    ended = !inSingleQuotes_;
+                }
+                break;
+            default:
+                break;
         }
-        if (!isBlank(c)) noteStart(statement, i);
+        if (statement.line == 0 && !isBlank(c)) noteStart(statement, i);
         ++i;
     }
-    while (i < size && isBlank(buf_[i])) ++i;
+    while (i < size && isBlank(text[i])) ++i;
     const std::string_view word = std::string_view(buf_).substr(pos_, i - pos_);
     statement.text.append(word);
     const std::string_view trimmed = trimBlanks(word);
@@ -239,13 +263,14 @@ void TSqlScriptParser::scanWord(TSqlStatement& statement) {
 }
 
 void TSqlScriptParser::afterWord() {
-    const std::string word = upper(words_.back());
-    if (inBody_ && !inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ && word == "CASE")
+    const std::string& word = words_.back();
+    if (inBody_ && !inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ && isKeyword(word, "CASE"))
         inCase_ = true;
-    if (words_.size() == 2 && terminator_ == ";" && isOneOf(upper(words_[0]), {"CREATE", "ALTER"}) &&
-        isOneOf(word, {"PROCEDURE", "TRIGGER"}))
+    if (words_.size() == 2 && terminator_ == ";" &&
+        (isKeyword(words_[0], "CREATE") || isKeyword(words_[0], "ALTER")) &&
+        (isKeyword(word, "PROCEDURE") || isKeyword(word, "TRIGGER")))
         inBody_ = true;
-    if (inCase_ && (word == "END" || word == "END;")) inCase_ = false;
+    if (inCase_ && (isKeyword(word, "END") || isKeyword(word, "END;"))) inCase_ = false;
     // "--" as the first word comments out the rest of its line; the "--"
     // itself stays in the text.
     if (words_.size() == 1 && words_[0] == "--") {
