@@ -6,10 +6,12 @@
 
 namespace velm::bench {
 
-// A catalogue-like script of about `statements` statements: every 100th is a
-// CREATE TABLE, every 100th (offset 50) a trigger under SET TERM, the rest
-// INSERTs with quoted text holding ";" and doubled quotes, a comment now and
-// then, as the product's upgrade scripts look.
+// A catalogue-like script of `statements` statements in blocks of 100: a
+// CREATE TABLE, INSERTs with quoted text holding ";" and doubled quotes, a
+// trigger under SET TERM in the middle, a COMMIT closing the block, a
+// comment now and then, as the product's upgrade scripts look. (The COMMIT
+// lets the next block's inserts see the next block's table: data statements
+// run on one transaction that started before it was created.)
 inline std::vector<std::string> generateScript(int statements) {
     std::vector<std::string> lines;
     int table = 0;
@@ -27,6 +29,8 @@ inline std::vector<std::string> generateScript(int statements) {
             lines.push_back(join({"CREATE TABLE T", n,
                                   " (ID INTEGER NOT NULL, NOME VARCHAR(60), VALOR NUMERIC(15,2), "
                                   "OBS VARCHAR(80));"}));
+        } else if (i % 100 == 99) {
+            lines.push_back("COMMIT;");
         } else if (i % 100 == 50) {
             const std::string t = join({"T", std::to_string(table)});
             lines.push_back("SET TERM ^ ;");

@@ -19,8 +19,10 @@ std::string upper(const std::string& s) {
 // The first words of a statement, for a message.
 std::string leadingWords(const TSqlStatement& statement, std::size_t count) {
     std::string text;
-    for (std::size_t i = 0; i < statement.words.size() && i < count; ++i)
-        text += (i ? " " : "") + upper(statement.words[i]);
+    for (std::size_t i = 0; i < statement.words.size() && i < count; ++i) {
+        if (i) text += ' ';
+        text += upper(statement.words[i]);
+    }
     return text;
 }
 
@@ -129,9 +131,9 @@ void TSqlScript::act(const TSqlStatement& statement) {
         case stmtDrop:
         case stmtINPUT:
         case stmtServerSET:
-            throw ScriptError(
-                "Comando n\xE3o permitido em script: " + leadingWords(statement, 2),
-                statement.line);
+            throw ScriptError(std::string("Comando n\xE3o permitido em script: ")
+                                  .append(leadingWords(statement, 2)),
+                              statement.line);
     }
 }
 
