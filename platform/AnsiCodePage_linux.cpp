@@ -78,7 +78,11 @@ Converters& converters() {
 
 std::size_t utf8SequenceLength(const char* p, std::size_t left) {
     const auto b = static_cast<unsigned char>(p[0]);
-    const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    const std::size_t n = b < 0x80         ? 1
+                          : (b >> 5) == 6  ? 2
+                          : (b >> 4) == 14 ? 3
+                          : (b >> 3) == 30 ? 4
+                                           : 0;
     if (n == 0 || n > left) return 0;
     for (std::size_t i = 1; i < n; ++i)
         if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) return 0;
@@ -120,7 +124,9 @@ public:
                     return n;
                 }
                 if (n == 1 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ||
-                    c < (n == 2 ? 0x80u : n == 3 ? 0x800u : 0x10000u))
+                    c < (n == 2   ? 0x80u
+                         : n == 3 ? 0x800u
+                                  : 0x10000u))
                     throw Error("The text is not valid UTF-8");
                 char code[16];
                 std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));

@@ -33,8 +33,8 @@ std::u16string toWide(UINT codePage, const std::string& text, const char* invali
 bool toAnsi(const char16_t* data, int size, std::string& out) {
     const auto* wide = reinterpret_cast<const wchar_t*>(data);
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0,
-                                      nullptr, &usedDefault);
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, size, nullptr, 0, nullptr,
+                                      &usedDefault);
     if (n <= 0 || usedDefault) return false;
     out.assign(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, size, out.data(), n, nullptr,
@@ -49,8 +49,8 @@ bool toAnsi(const char16_t* data, int size, std::string& out) {
                           text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
         const int units = pair ? 2 : 1;
         if (!toAnsi(text.data() + i, units, ignored)) {
-            const unsigned c = pair ? 0x10000u + ((text[i] - 0xD800u) << 10) + (text[i + 1] - 0xDC00u)
-                                    : text[i];
+            const unsigned c =
+                pair ? 0x10000u + ((text[i] - 0xD800u) << 10) + (text[i + 1] - 0xDC00u) : text[i];
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", c);
             throw Error(std::string("The character ") + code +

@@ -13,8 +13,8 @@ public:
     DateTime now() override {
         SYSTEMTIME t;
         GetLocalTime(&t);
-        return encodeDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                               t.wMilliseconds});
+        return encodeDateTime(
+            {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds});
     }
 };
 

@@ -6,7 +6,9 @@ namespace velm {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 }  // namespace
 
@@ -17,11 +19,16 @@ char foldFileNameChar(char c) {
     // and the four in 0x80-0x9F.
     if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
     switch (u) {
-        case 0x8A: return static_cast<char>(0x9A);  // S caron
-        case 0x8C: return static_cast<char>(0x9C);  // OE
-        case 0x8E: return static_cast<char>(0x9E);  // Z caron
-        case 0x9F: return static_cast<char>(0xFF);  // Y diaeresis
-        default: return c;
+        case 0x8A:
+            return static_cast<char>(0x9A);  // S caron
+        case 0x8C:
+            return static_cast<char>(0x9C);  // OE
+        case 0x8E:
+            return static_cast<char>(0x9E);  // Z caron
+        case 0x9F:
+            return static_cast<char>(0xFF);  // Y diaeresis
+        default:
+            return c;
     }
 }
 
@@ -47,7 +54,9 @@ std::vector<std::string> splitPath(const std::string& name) {
     return parts;
 }
 
-bool isAbsoluteName(const std::string& name) { return !name.empty() && isSeparator(name[0]); }
+bool isAbsoluteName(const std::string& name) {
+    return !name.empty() && isSeparator(name[0]);
+}
 
 bool endsWithSeparator(const std::string& name) {
     return !name.empty() && isSeparator(name.back());

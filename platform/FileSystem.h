@@ -30,7 +30,8 @@ public:
 // bytes, relative to the current directory unless absolute, and may use "\"
 // as well as "/". Look-ups are case-insensitive: "winrar\winrar.exe" finds
 // "WinRAR/WinRAR.exe". Every failure raises FileError with a clear text
-// naming the file; the exists tests never raise.
+// naming the file; the exists tests never raise. Names holding characters
+// Windows refuses in names (control characters, < > " | ? *) fail on every OS.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -42,7 +43,9 @@ public:
     // Names (without folder part) of every entry, of any attribute (folders,
     // hidden and system entries too), matching the pattern's last component
     // with "*" and "?" case-insensitively, in the order the system delivers
-    // them. "." and ".." are delivered when the pattern matches them.
+    // them. "." and ".." are delivered when the pattern matches them. A
+    // missing folder holds no matches. Entries whose names have no form in
+    // the ANSI code page cannot be named by the program and are skipped.
     virtual std::vector<std::string> findFiles(const std::string& pattern) = 0;
 
     // Whole text file in the ANSI code page, split into lines at CR LF, LF or CR.
@@ -68,14 +71,17 @@ public:
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     // Renames, replacing an existing `to` in one step where the system allows.
     virtual void replaceFile(const std::string& from, const std::string& to) = 0;
-    // A new, empty, uniquely named file in `folder` ("" for the current one);
-    // returns its name.
+    // A new, empty, uniquely named file in `folder` ("" for the current one),
+    // its name beginning with `prefix` (Windows uses its first 3 characters)
+    // and ending in ".tmp"; returns the folder and the file's name joined
+    // (only the file's name for "").
     virtual std::string createTemporaryFile(const std::string& folder,
                                             const std::string& prefix) = 0;
 
     // The name as the operating system wants it: separators converted and
-    // every existing component matched case-insensitively. Used where a
-    // library needs a native path (the database client, for example).
+    // every existing component matched case-insensitively (on Linux also
+    // converted to UTF-8). Used where a library needs a native path (the
+    // database client, for example).
     virtual std::string nativePath(const std::string& name) = 0;
 };
 
@@ -86,7 +92,9 @@ inline FileSystem& fileSystem() { return Service<FileSystem>::get(); }
 std::string extractFileDir(const std::string& name);
 // The name without its folder part.
 std::string extractFileName(const std::string& name);
-// Case-insensitive "*"/"?" match of a file name, ASCII letters folded.
+// Case-insensitive "*"/"?" match of a file name, Windows-1252 letters folded.
+// As on Windows, a pattern ending in ".*" also matches names without an
+// extension and one ending in "." matches only those.
 bool matchesWildcard(const std::string& name, const std::string& pattern);
 
 }  // namespace velm

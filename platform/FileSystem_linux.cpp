@@ -125,8 +125,8 @@ unsigned long codeFor(int err, const std::string& native) {
     return windowsErrorFromErrno(err);
 }
 
-FileError errnoError(const std::string& action, const std::string& name,
-                     const std::string& native, int err) {
+FileError errnoError(const std::string& action, const std::string& name, const std::string& native,
+                     int err) {
     return fileError(action, name, codeFor(err, native));
 }
 
@@ -252,8 +252,12 @@ public:
         if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
         struct tm local;
         if (!localtime_r(&st.st_mtim.tv_sec, &local)) throw fileError(action, name, 87);
-        DateParts parts{local.tm_year + 1900, local.tm_mon + 1,           local.tm_mday,
-                        local.tm_hour,        local.tm_min,               local.tm_sec,
+        DateParts parts{local.tm_year + 1900,
+                        local.tm_mon + 1,
+                        local.tm_mday,
+                        local.tm_hour,
+                        local.tm_min,
+                        local.tm_sec,
                         static_cast<int>(st.st_mtim.tv_nsec / 1000000)};
         parts.second = std::min(parts.second, 59);  // a leap second
         return encodeDateTime(parts);

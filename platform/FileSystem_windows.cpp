@@ -125,8 +125,8 @@ public:
     }
 
     std::unique_ptr<OutputFile> createFile(const std::string& name) override {
-        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) throw fileError("Cannot create file", name, GetLastError());
         return std::make_unique<WindowsOutputFile>(h, name);
     }
@@ -140,8 +140,8 @@ public:
         if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
             !FileTimeToSystemTime(&local, &t))
             throw fileError(action, name, GetLastError());
-        return encodeDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                               t.wMilliseconds});
+        return encodeDateTime(
+            {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds});
     }
 
     void setModificationTime(const std::string& name, DateTime localTime) override {

@@ -51,12 +51,16 @@ std::optional<char> formatSeparator(const std::string& format) {
         if (format[i] == 'E' || format[i] == 'O') ++i;  // modifiers
         if (i >= format.size()) break;
         switch (format[i]) {
-            case 'D': return '/';
-            case 'F': return '-';
+            case 'D':
+                return '/';
+            case 'F':
+                return '-';
             case 'T':
             case 'R':
-            case 'r': return ':';
-            default: break;
+            case 'r':
+                return ':';
+            default:
+                break;
         }
     }
     return std::nullopt;

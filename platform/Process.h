@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "platform/Service.h"
 
 namespace velm {
@@ -18,6 +20,16 @@ inline Process& process() { return Service<Process>::get(); }
 // Thrown by test replacements of Process::exit.
 struct ProcessExit {
     int code;
+};
+
+// Test replacement: keeps the sleeps asked for (without sleeping) and throws
+// ProcessExit from exit().
+class RecordingProcess : public Process {
+public:
+    void sleepMilliseconds(int milliseconds) override { sleeps.push_back(milliseconds); }
+    [[noreturn]] void exit(int code) override { throw ProcessExit{code}; }
+
+    std::vector<int> sleeps;
 };
 
 }  // namespace velm

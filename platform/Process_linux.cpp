@@ -1,10 +1,8 @@
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <iostream>
 #include <memory>
 
+#include "platform/EndProcess.h"
 #include "platform/Process.h"
 
 namespace velm {
@@ -15,22 +13,12 @@ class SystemProcess : public Process {
 public:
     void sleepMilliseconds(int milliseconds) override {
         if (milliseconds <= 0) return;
-        struct timespec left{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+        timespec left{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
         while (nanosleep(&left, &left) != 0 && errno == EINTR) {
         }
     }
 
-    // Ends the process at once, as the program's callers expect: no destructor
-    // or atexit handler runs (windows, database connections and the message
-    // loop are in the middle of their work and must not be torn down from
-    // here); only the buffered output streams are flushed so nothing written
-    // is lost.
-    [[noreturn]] void exit(int code) override {
-        std::cout.flush();
-        std::cerr.flush();
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
+    [[noreturn]] void exit(int code) override { endProcessAtOnce(code); }
 };
 
 }  // namespace

@@ -1,10 +1,8 @@
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
 #include <memory>
 
+#include "platform/EndProcess.h"
 #include "platform/Process.h"
 
 namespace velm {
@@ -17,17 +15,7 @@ public:
         if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
     }
 
-    // Ends the process at once, as the program's callers expect: no destructor
-    // or atexit handler runs (windows, database connections and the message
-    // loop are in the middle of their work and must not be torn down from
-    // here); only the buffered output streams are flushed so nothing written
-    // is lost.
-    [[noreturn]] void exit(int code) override {
-        std::cout.flush();
-        std::cerr.flush();
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
+    [[noreturn]] void exit(int code) override { endProcessAtOnce(code); }
 };
 
 }  // namespace

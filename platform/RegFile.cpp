@@ -49,8 +49,8 @@ std::optional<std::string> utf16leToUtf8(const std::string& bytes) {
     if (bytes.size() % 2 != 0) return std::nullopt;
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        char32_t c = static_cast<unsigned char>(bytes[i]) |
-                     (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        char32_t c =
+            static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
         if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
         if (c >= 0xD800 && c <= 0xDBFF) {
             if (i + 3 >= bytes.size()) return std::nullopt;
@@ -77,11 +77,16 @@ std::optional<std::string> rootName(const std::string& name) {
 
 std::string rootName(RegistryRoot root) {
     switch (root) {
-        case RegistryRoot::ClassesRoot: return "hkey_classes_root";
-        case RegistryRoot::CurrentUser: return "hkey_current_user";
-        case RegistryRoot::LocalMachine: return "hkey_local_machine";
-        case RegistryRoot::Users: return "hkey_users";
-        case RegistryRoot::CurrentConfig: return "hkey_current_config";
+        case RegistryRoot::ClassesRoot:
+            return "hkey_classes_root";
+        case RegistryRoot::CurrentUser:
+            return "hkey_current_user";
+        case RegistryRoot::LocalMachine:
+            return "hkey_local_machine";
+        case RegistryRoot::Users:
+            return "hkey_users";
+        case RegistryRoot::CurrentConfig:
+            return "hkey_current_config";
     }
     return "";
 }
@@ -159,8 +164,8 @@ private:
     }
 
     [[noreturn]] void fail(const std::string& reason) const {
-        throw Error("Malformed registry file \"" + fileName_ + "\", line " +
-                    std::to_string(line_) + ": " + reason);
+        throw Error("Malformed registry file \"" + fileName_ + "\", line " + std::to_string(line_) +
+                    ": " + reason);
     }
 
     void section(const std::string& text) {
@@ -170,7 +175,8 @@ private:
         const auto slash = path.find('\\');
         const auto root = rootName(path.substr(0, slash));
         if (!root) fail("unknown registry root in " + text);
-        const std::string rest = slash == std::string::npos ? "" : normalKeyPath(path.substr(slash));
+        const std::string rest =
+            slash == std::string::npos ? "" : normalKeyPath(path.substr(slash));
         const std::string key = rest.empty() ? *root : *root + "\\" + rest;
         if (remove) {
             for (auto it = out_.keys_.lower_bound(key); it != out_.keys_.end();) {
@@ -285,8 +291,8 @@ private:
             if (item.empty() || item.size() > 2 || hexDigit(item[0]) < 0 ||
                 (item.size() == 2 && hexDigit(item[1]) < 0))
                 fail("bad byte \"" + item + "\" in hex data");
-            bytes += static_cast<char>(item.size() == 1 ? hexDigit(item[0])
-                                                        : hexDigit(item[0]) * 16 + hexDigit(item[1]));
+            bytes += static_cast<char>(
+                item.size() == 1 ? hexDigit(item[0]) : hexDigit(item[0]) * 16 + hexDigit(item[1]));
             if (comma == std::string::npos) break;
             start = comma + 1;
         }
@@ -309,7 +315,9 @@ RegFile RegFile::parse(const std::string& content, const std::string& fileName) 
 
 namespace {
 
-[[noreturn]] void raise(unsigned long code) { throw OsError(code, systemErrorMessage(code)); }
+[[noreturn]] void raise(unsigned long code) {
+    throw OsError(code, systemErrorMessage(code));
+}
 
 // String data stored as bytes, up to its terminating NUL.
 std::string stringFromBytes(const RegFile::Value& v) {
@@ -338,7 +346,8 @@ RegistryValue RegFile::read(RegistryRoot root, const std::string& keyPath,
     const Value& v = found->second;
     switch (v.type) {
         case kRegSz:
-        case kRegExpandSz: return v.quoted ? utf8ToAnsi(v.data) : stringFromBytes(v);
+        case kRegExpandSz:
+            return v.quoted ? utf8ToAnsi(v.data) : stringFromBytes(v);
         case kRegDword:
             if (v.quoted || v.data.size() != 4) raise(kCannotReadKey);
             {
@@ -346,8 +355,10 @@ RegistryValue RegFile::read(RegistryRoot root, const std::string& keyPath,
                 for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(v.data[i]);
                 return static_cast<std::int32_t>(n);
             }
-        case kRegBinary: return v.data;
-        default: raise(kCannotReadKey);
+        case kRegBinary:
+            return v.data;
+        default:
+            raise(kCannotReadKey);
     }
 }
 

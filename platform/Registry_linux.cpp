@@ -38,8 +38,7 @@ private:
 
     const RegFile& load(const std::string& path) {
         auto fail = [&](int err) -> Error {
-            return Error("Cannot read the registry file \"" + path +
-                         "\" (VELMUPDATE_REGISTRY). " +
+            return Error("Cannot read the registry file \"" + path + "\" (VELMUPDATE_REGISTRY). " +
                          systemErrorMessage(windowsErrorFromErrno(err)));
         };
         const PosixFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -14,15 +14,22 @@ namespace {
 
 constexpr DWORD kCannotReadKey = 1012;  // ERROR_CANTREAD
 
-[[noreturn]] void raise(DWORD code) { throw OsError(code, systemErrorMessage(code)); }
+[[noreturn]] void raise(DWORD code) {
+    throw OsError(code, systemErrorMessage(code));
+}
 
 HKEY rootKey(RegistryRoot root) {
     switch (root) {
-        case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
-        case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-        case RegistryRoot::Users: return HKEY_USERS;
-        case RegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
+        case RegistryRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegistryRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegistryRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegistryRoot::Users:
+            return HKEY_USERS;
+        case RegistryRoot::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
     }
     return HKEY_LOCAL_MACHINE;
 }
@@ -30,8 +37,8 @@ HKEY rootKey(RegistryRoot root) {
 class OpenKey {
 public:
     OpenKey(RegistryRoot root, const std::string& path) {
-        const LONG rc = RegOpenKeyExA(rootKey(root), path.c_str(), 0,
-                                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key_);
+        const LONG rc =
+            RegOpenKeyExA(rootKey(root), path.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key_);
         if (rc != ERROR_SUCCESS) raise(static_cast<DWORD>(rc));
     }
     ~OpenKey() { RegCloseKey(key_); }
@@ -76,7 +83,8 @@ public:
         if (!key.query(valueName, type, data)) raise(kCannotReadKey);
         switch (type) {
             case REG_SZ:
-            case REG_EXPAND_SZ: return data.substr(0, data.find('\0'));
+            case REG_EXPAND_SZ:
+                return data.substr(0, data.find('\0'));
             case REG_DWORD:
                 if (data.size() != 4) raise(kCannotReadKey);
                 {
@@ -84,8 +92,10 @@ public:
                     memcpy(&n, data.data(), 4);
                     return static_cast<std::int32_t>(n);
                 }
-            case REG_BINARY: return data;
-            default: raise(kCannotReadKey);
+            case REG_BINARY:
+                return data;
+            default:
+                raise(kCannotReadKey);
         }
     }
 };

@@ -14,8 +14,8 @@ std::string systemErrorMessage(unsigned long code) {
     if (n == 0 || !text) return "System error " + std::to_string(code) + ".";
     std::string message(text, n);
     LocalFree(text);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
-                                message.back() == ' '))
+    while (!message.empty() &&
+           (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
         message.pop_back();
     return message;
 }

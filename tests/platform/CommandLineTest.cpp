@@ -33,10 +33,10 @@ TEST(CommandLineTest, SplitsLikeTheMicrosoftCRuntime) {
         {"p a\"b c\"d", {"p", "ab cd"}},
         {"p \"\"", {"p", ""}},
         {"p \"\" \"\"", {"p", "", ""}},
-        {"p a\\\\b", {"p", "a\\\\b"}},              // no quote after: literal
-        {"p a\\\"b", {"p", "a\"b"}},                // 1 backslash: literal quote
-        {"p a\\\\\"b c\"", {"p", "a\\b c"}},        // 2: one backslash, quote opens
-        {"p a\\\\\\\"b", {"p", "a\\\"b"}},          // 3: one backslash, literal quote
+        {"p a\\\\b", {"p", "a\\\\b"}},               // no quote after: literal
+        {"p a\\\"b", {"p", "a\"b"}},                 // 1 backslash: literal quote
+        {"p a\\\\\"b c\"", {"p", "a\\b c"}},         // 2: one backslash, quote opens
+        {"p a\\\\\\\"b", {"p", "a\\\"b"}},           // 3: one backslash, literal quote
         {"p \"a\\\\\\\\\" b", {"p", "a\\\\", "b"}},  // 4 before the closing quote
         {"p \"a\"\"b\" c", {"p", "a\"b", "c"}},      // "" inside quotes
         {"p \"unterminated arg", {"p", "unterminated arg"}},

@@ -98,15 +98,16 @@ TEST_F(FileSystemTest, FindsEveryAttributeWithWindowsWildcards) {
     writeBytes(dir.path() / "SCRIPT_ERRO_NOEXT", "c");
     writeBytes(dir.path() / ".hidden", "d");
     writeBytes(dir.path() / "other.txt", "e");
-    fs::permissions(dir.path() / "SCRIPT_ERRO_NOEXT", fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(dir.path() / "SCRIPT_ERRO_NOEXT",
+                    fs::perms::owner_read | fs::perms::group_read);
 
     EXPECT_THAT(files.findFiles(dir.name() + "\\SCRIPT_ERRO*.*"),
                 UnorderedElementsAre("SCRIPT_ERRO", "SCRIPT_ERRO_DT_01.TXT",
                                      "script_erro_dt_02.txt", "SCRIPT_ERRO_NOEXT"));
     EXPECT_THAT(files.findFiles(dir / "?THER.txt"), ElementsAre("other.txt"));
-    EXPECT_THAT(files.findFiles(dir / "*.TXT"),
-                UnorderedElementsAre("SCRIPT_ERRO_DT_01.TXT", "script_erro_dt_02.txt",
-                                     "other.txt"));
+    EXPECT_THAT(
+        files.findFiles(dir / "*.TXT"),
+        UnorderedElementsAre("SCRIPT_ERRO_DT_01.TXT", "script_erro_dt_02.txt", "other.txt"));
     // "." and ".." come too; callers skip names that begin with a dot.
     EXPECT_THAT(files.findFiles(dir / "*"),
                 UnorderedElementsAre(".", "..", ".hidden", "SCRIPT_ERRO", "SCRIPT_ERRO_DT_01.TXT",
@@ -160,8 +161,8 @@ TEST_F(FileSystemTest, WritingIntoAMissingFolderFailsAndCreatesNothing) {
 }
 
 TEST_F(FileSystemTest, NamesWithCharactersWindowsRefusesFailAndChangeNothing) {
-    for (const std::string bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a?b.txt",
-                                  "a*b.txt", "tab\there.txt"}) {
+    for (const std::string bad :
+         {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a?b.txt", "a*b.txt", "tab\there.txt"}) {
         const std::string name = dir / bad;
         EXPECT_THROW(files.writeTextLines(name, {"x"}), FileError) << bad;
         EXPECT_THROW(files.createFile(name), FileError) << bad;
@@ -207,8 +208,8 @@ TEST_F(FileSystemTest, ModificationTimesAreStoredAtTwoSecondResolutionFrom1980To
     }
 
     files.setModificationTime(name, at(2020, 2, 29, 12, 0, 0));
-    for (DateTime outside : {at(1979, 12, 31, 23, 59, 59), at(2108, 1, 1, 0, 0, 0),
-                             DateTime{-1e300}, DateTime{0.0}}) {
+    for (DateTime outside :
+         {at(1979, 12, 31, 23, 59, 59), at(2108, 1, 1, 0, 0, 0), DateTime{-1e300}, DateTime{0.0}}) {
         EXPECT_THROW(files.setModificationTime(name, outside), FileError);
         EXPECT_EQ(decodeDateTime(files.modificationTime(name)),
                   decodeDateTime(at(2020, 2, 29, 12, 0, 0)));

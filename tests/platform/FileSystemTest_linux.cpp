@@ -1,8 +1,8 @@
 // What only the Linux file system shows: ANSI names stored as UTF-8, entries
 // the program cannot name, and local time through the time zone.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 using test::TempFolder;
 using ::testing::UnorderedElementsAre;
 
-void touch(const fs::path& path) { std::ofstream(path) << "x"; }
+void touch(const fs::path& path) {
+    std::ofstream(path) << "x";
+}
 
 TEST(LinuxFileSystemTest, AnsiNamesAreUtf8OnDiskAndNativePathsMatchCase) {
     TempFolder dir;
@@ -39,9 +41,9 @@ TEST(LinuxFileSystemTest, AnsiNamesAreUtf8OnDiskAndNativePathsMatchCase) {
 
 TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreSkipped) {
     TempFolder dir;
-    touch(dir.path() / "\u65E5\u672C.txt");    // no Windows-1252 form
-    touch(dir.path() / "back\\slash.txt");     // would read as a folder
-    touch(dir.path() / "bad\xFFutf8.txt");     // not UTF-8 at all
+    touch(dir.path() / "\u65E5\u672C.txt");  // no Windows-1252 form
+    touch(dir.path() / "back\\slash.txt");   // would read as a folder
+    touch(dir.path() / "bad\xFFutf8.txt");   // not UTF-8 at all
     touch(dir.path() / "caf\u00E9.txt");
     EXPECT_THAT(fileSystem().findFiles(dir / "*.txt"), UnorderedElementsAre("caf\xE9.txt"));
 }

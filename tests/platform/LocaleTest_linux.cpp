@@ -61,8 +61,11 @@ bool compileLocale(const test::TempFolder& folder, const std::string& source) {
                                  "LC_COLLATE\ncopy \"POSIX\"\nEND LC_COLLATE\n"
                                  "LC_MONETARY\ncopy \"POSIX\"\nEND LC_MONETARY\n"
                                  "LC_MESSAGES\ncopy \"POSIX\"\nEND LC_MESSAGES\n"
-                                 "LC_NUMERIC\ncopy \"" << source << "\"\nEND LC_NUMERIC\n"
-                                 "LC_TIME\ncopy \"" << source << "\"\nEND LC_TIME\n";
+                                 "LC_NUMERIC\ncopy \""
+                              << source
+                              << "\"\nEND LC_NUMERIC\n"
+                                 "LC_TIME\ncopy \""
+                              << source << "\"\nEND LC_TIME\n";
     const std::string command = "localedef -c -i '" + definition + "' -f UTF-8 '" +
                                 (folder / (source + ".UTF-8")) + "' >/dev/null 2>&1";
     std::system(command.c_str());  // warns (and fails) for the categories left out
@@ -84,7 +87,8 @@ TEST(LinuxLocaleTest, ReadsTheSeparatorsOfTheUsersLocale) {
     ScopedEnv clear("LC_ALL", "");
     for (const auto& c : cases) {
         if (!compileLocale(locales, c.name))
-            GTEST_SKIP() << "localedef cannot compile " << c.name << " (the locales package is missing)";
+            GTEST_SKIP() << "localedef cannot compile " << c.name
+                         << " (the locales package is missing)";
         ScopedEnv lang("LANG", std::string(c.name) + ".UTF-8");
         EXPECT_EQ(formatsWithLocalePath(), c.expected) << c.name;
     }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "OsErrorCode.h"
 #include "platform/Errors.h"
 #include "platform/RegFile.h"
 
@@ -35,13 +36,7 @@ std::string utf16le(const std::string& utf8) {
 
 unsigned long errorCode(const RegFile& file, RegistryRoot root, const std::string& key,
                         const std::string& name) {
-    try {
-        file.read(root, key, name);
-    } catch (const OsError& e) {
-        EXPECT_EQ(e.what(), systemErrorMessage(e.code()));
-        return e.code();
-    }
-    return 0;
+    return test::osErrorCode([&] { file.read(root, key, name); });
 }
 
 constexpr auto HKLM = RegistryRoot::LocalMachine;
@@ -80,7 +75,9 @@ TEST(RegFileTest, ReadsEveryValueTypeOfARegedit4File) {
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, ""), RegistryValue("default"));
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Count"), RegistryValue(std::int32_t{31}));
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Minus"), RegistryValue(std::int32_t{-1}));
-    EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Blob"), RegistryValue(std::string("\0\xFF" "AB", 4)));
+    EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Blob"), RegistryValue(std::string("\0\xFF"
+                                                                                  "AB",
+                                                                                  4)));
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Empty"), RegistryValue(std::string()));
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Path"), RegistryValue("%WINDIR%"));
     EXPECT_EQ(file.read(HKLM, kCurrentVersion, "Dword4"), RegistryValue(std::int32_t{10000}));
@@ -98,15 +95,16 @@ TEST(RegFileTest, ReadsEveryValueTypeOfARegedit4File) {
 }
 
 TEST(RegFileTest, ReadsUtf16Version5FilesIntoAnsi) {
-    const RegFile file = RegFile::parse(
-        utf16le("Windows Registry Editor Version 5.00\r\n"
-                "\r\n"
-                "[HKEY_LOCAL_MACHINE\\Software\\Velm]\r\n"
-                "\"Pasta\"=\"C:\\\\Aplica\u00E7\u00E3o \u20AC\"\r\n"
-                "\"Expand\"=hex(2):25,00,50,00,46,00,25,00,e7,00,00,00\r\n"
-                "\"Foreign\"=\"\u65E5\"\r\n"),
-        "v5.reg");
-    EXPECT_EQ(file.read(HKLM, "Software\\Velm", "Pasta"), RegistryValue("C:\\Aplica\xE7\xE3o \x80"));
+    const RegFile file =
+        RegFile::parse(utf16le("Windows Registry Editor Version 5.00\r\n"
+                               "\r\n"
+                               "[HKEY_LOCAL_MACHINE\\Software\\Velm]\r\n"
+                               "\"Pasta\"=\"C:\\\\Aplica\u00E7\u00E3o \u20AC\"\r\n"
+                               "\"Expand\"=hex(2):25,00,50,00,46,00,25,00,e7,00,00,00\r\n"
+                               "\"Foreign\"=\"\u65E5\"\r\n"),
+                       "v5.reg");
+    EXPECT_EQ(file.read(HKLM, "Software\\Velm", "Pasta"),
+              RegistryValue("C:\\Aplica\xE7\xE3o \x80"));
     EXPECT_EQ(file.read(HKLM, "Software\\Velm", "Expand"), RegistryValue("%PF%\xE7"));
     EXPECT_THROW(file.read(HKLM, "Software\\Velm", "Foreign"), Error);
 }
@@ -163,7 +161,8 @@ TEST(RegFileTest, MalformedFilesRaiseAnErrorNamingTheFileAndLine) {
             RegFile::parse(c.content, "/etc/velm/bad.reg");
             ADD_FAILURE() << "accepted: " << c.content;
         } catch (const Error& e) {
-            EXPECT_THAT(e.what(), HasSubstr("\"/etc/velm/bad.reg\", line " + std::to_string(c.line) + ":"))
+            EXPECT_THAT(e.what(),
+                        HasSubstr("\"/etc/velm/bad.reg\", line " + std::to_string(c.line) + ":"))
                 << c.content;
         }
     }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "OsErrorCode.h"
 #include "platform/Errors.h"
 #include "platform/Registry.h"
 #include "support/TempFolder.h"
@@ -33,13 +34,8 @@ protected:
         return path.string();
     }
     static unsigned long errorCode(const std::string& key, const std::string& value) {
-        try {
-            registry().readValue(RegistryRoot::LocalMachine, key, value);
-        } catch (const OsError& e) {
-            EXPECT_EQ(e.what(), systemErrorMessage(e.code()));
-            return e.code();
-        }
-        return 0;
+        return test::osErrorCode(
+            [&] { registry().readValue(RegistryRoot::LocalMachine, key, value); });
     }
 
     test::TempFolder dir;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "OsErrorCode.h"
 #include "platform/Errors.h"
 #include "platform/Registry.h"
 
@@ -33,13 +34,8 @@ protected:
         set(name, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
     }
     static unsigned long errorCode(const std::string& key, const std::string& value) {
-        try {
-            registry().readValue(RegistryRoot::CurrentUser, key, value);
-        } catch (const OsError& e) {
-            EXPECT_EQ(e.what(), systemErrorMessage(e.code()));
-            return e.code();
-        }
-        return 0;
+        return test::osErrorCode(
+            [&] { registry().readValue(RegistryRoot::CurrentUser, key, value); });
     }
 
     HKEY key_ = nullptr;
@@ -50,7 +46,10 @@ TEST_F(WindowsRegistryTest, ReadsStringsNumbersAndBinaryData) {
     setText("Expand", REG_EXPAND_SZ, "%SystemRoot%\\x");
     const DWORD number = 0xFFFFFFFE;
     set("Number", REG_DWORD, &number, 4);
-    set("Blob", REG_BINARY, "\0\xFF" "AB", 4);
+    set("Blob", REG_BINARY,
+        "\0\xFF"
+        "AB",
+        4);
     setText("", REG_SZ, "default");
     set("Multi", REG_MULTI_SZ, "a\0b\0", 5);
 
@@ -63,7 +62,9 @@ TEST_F(WindowsRegistryTest, ReadsStringsNumbersAndBinaryData) {
     EXPECT_EQ(r.readValue(RegistryRoot::CurrentUser, key, "Number"),
               RegistryValue(std::int32_t{-2}));
     EXPECT_EQ(r.readValue(RegistryRoot::CurrentUser, key, "Blob"),
-              RegistryValue(std::string("\0\xFF" "AB", 4)));
+              RegistryValue(std::string("\0\xFF"
+                                        "AB",
+                                        4)));
     EXPECT_EQ(r.readValue(RegistryRoot::CurrentUser, kKey, ""), RegistryValue("default"));
 
     EXPECT_EQ(errorCode(key, "Multi"), 1012u);

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ShellTestSupport.h"
 #include "platform/Shell.h"
 #include "support/TempFolder.h"
-#include "ShellTestSupport.h"
 
 namespace velm {
 namespace {

@@ -25,6 +25,8 @@ inline std::vector<std::string> waitForLines(const std::filesystem::path& path) 
 }
 
 // The argument-echo helper program built beside the tests.
-inline std::filesystem::path argsHelper() { return VELM_ARGS_HELPER; }
+inline std::filesystem::path argsHelper() {
+    return VELM_ARGS_HELPER;
+}
 
 }  // namespace velm::test

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ShellTestSupport.h"
 #include "platform/Shell.h"
 #include "support/TempFolder.h"
-#include "ShellTestSupport.h"
 
 namespace velm {
 namespace {
@@ -19,7 +19,8 @@ using ::testing::ElementsAre;
 // PATH replaced for the lifetime of the object.
 class ScopedPath {
 public:
-    explicit ScopedPath(const std::string& path) : old_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    explicit ScopedPath(const std::string& path)
+        : old_(std::getenv("PATH") ? std::getenv("PATH") : "") {
         setenv("PATH", path.c_str(), 1);
     }
     ~ScopedPath() { setenv("PATH", old_.c_str(), 1); }
@@ -53,7 +54,8 @@ TEST(LinuxShellTest, FindsABareProgramNameInTheCurrentFolderAndPassesUtf8) {
     test::TempFolder dir(test::TempFolder::Enter::Yes);
     fs::copy_file(test::argsHelper(), dir.path() / "ArgsHelper.exe");
     ASSERT_TRUE(shell().startProgram("ARGSHELPER.EXE out.txt A\xE7\xE3o \x80"));
-    EXPECT_THAT(test::waitForLines(dir.path() / "out.txt"), ElementsAre("A\u00E7\u00E3o", "\u20AC"));
+    EXPECT_THAT(test::waitForLines(dir.path() / "out.txt"),
+                ElementsAre("A\u00E7\u00E3o", "\u20AC"));
 }
 
 }  // namespace
