@@ -1,5 +1,7 @@
-#include <shellapi.h>
 #include <windows.h>
+
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
