@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -118,7 +119,10 @@ TEST_F(GateTest, OnlyContinueConfirms) {
         {"&Sair", [](TForm1& g) { g.Button3->click(); }, 0},
         {"&Sair with both boxes ticked", [](TForm1& g) { g.CheckBox1->click(); g.CheckBox2->click(); g.Button3->click(); }, 0},
         {"the close button", [](TForm1& g) { g.close(); }, 0},
-        {"Alt+S", [](TForm1& g) { g.Button3->animateClick(); }, 0},
+        {"Alt+S", [](TForm1& g) { QTest::keyClick(&g, Qt::Key_S, Qt::AltModifier); }, 0},
+        {"Alt+C", [](TForm1& g) { g.CheckBox1->click(); g.CheckBox2->click(); QTest::keyClick(&g, Qt::Key_C, Qt::AltModifier); }, 1},
+        {"Alt+C while disabled, then &Sair", [](TForm1& g) { QTest::keyClick(&g, Qt::Key_C, Qt::AltModifier); g.Button3->click(); }, 0},
+        {"Escape does not close, &Sair does", [](TForm1& g) { QTest::keyClick(&g, Qt::Key_Escape); EXPECT_TRUE(g.isVisible()); g.Button3->click(); }, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
