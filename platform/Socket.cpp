@@ -54,6 +54,28 @@ std::string socketErrorText(unsigned long code) {
     }
 }
 
+TcpSocket::~TcpSocket() { close(); }
+
+TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoSocket;
+    }
+    return *this;
+}
+
+TcpListener::~TcpListener() { close(); }
+
+TcpListener& TcpListener::operator=(TcpListener&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoSocket;
+    }
+    return *this;
+}
+
 SocketError socketFailure(unsigned long code, const std::string& what) {
     return SocketError(code, what + " failed: " + socketErrorText(code));
 }

@@ -131,17 +131,6 @@ std::string resolveHost(const std::string& host) {
     return text;
 }
 
-TcpSocket::~TcpSocket() { close(); }
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoSocket;
-    }
-    return *this;
-}
-
 TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs) {
     const std::string address = resolveHost(host);
     const std::string what = "Connecting to " + address + ":" + std::to_string(port);
@@ -214,17 +203,6 @@ void TcpSocket::abort() {
     const linger hard{1, 0};
     ::setsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     close();
-}
-
-TcpListener::~TcpListener() { close(); }
-
-TcpListener& TcpListener::operator=(TcpListener&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoSocket;
-    }
-    return *this;
 }
 
 TcpListener TcpListener::listen(const std::string& address, std::uint16_t portMin,

@@ -112,7 +112,14 @@ std::string TFtpClient::toWire(const std::string& text) const {
 }
 
 std::string TFtpClient::fromWire(const std::string& text) const {
-    return utf8_ && !isAscii(text) ? utf8ToAnsi(text) : text;
+    if (!utf8_ || isAscii(text)) return text;
+    try {
+        return utf8ToAnsi(text);
+    } catch (const Error&) {
+        // Not UTF-8 after all, or a character the code page lacks: the line is
+        // kept as received rather than losing the whole reply or listing.
+        return text;
+    }
 }
 
 void TFtpClient::requireConnected() const {
@@ -453,16 +460,15 @@ void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpeci
     }
     restoreTransferType(previous, false);
 
-    const std::string text = fromWire(buffer);
     std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", from);
+    while (from < buffer.size()) {
+        const std::size_t end = buffer.find_first_of("\r\n", from);
         if (end == std::string::npos) {
-            listResult_.push_back(text.substr(from));
+            listResult_.push_back(fromWire(buffer.substr(from)));
             break;
         }
-        listResult_.push_back(text.substr(from, end - from));
-        from = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+        listResult_.push_back(fromWire(buffer.substr(from, end - from)));
+        from = end + (buffer[end] == '\r' && end + 1 < buffer.size() && buffer[end + 1] == '\n' ? 2 : 1);
     }
     listDetails_ = ADetails;
     listing_.DirectoryName = ASpecifier;

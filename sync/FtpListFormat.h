@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,15 @@ public:
     // the years that the listing leaves out.
     virtual bool parse(const std::vector<std::string>& lines, DateTime now,
                        TFtpListItems& items) const = 0;
+
+protected:
+    // The walk both formats share: empty and `skipped` lines make no item; a
+    // directory banner ("sub:") names the folder whose entries follow, joined
+    // to their names with `separator`; every other line must be an entry.
+    static bool parseEntries(const std::vector<std::string>& lines, char separator,
+                             const std::function<bool(const std::string&)>& skipped,
+                             const std::function<bool(const std::string&, TFtpListItem&)>& entry,
+                             TFtpListItems& items);
 };
 
 }  // namespace velm

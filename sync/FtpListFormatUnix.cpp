@@ -288,24 +288,15 @@ bool FtpListFormatUnix::recognises(const std::vector<std::string>& lines) const 
 bool FtpListFormatUnix::parse(const std::vector<std::string>& lines, DateTime now,
                               TFtpListItems& items) const {
     const int currentYear = decodeDateTime(now).year;
-    std::string path;
-    for (const std::string& line : lines) {
-        if (line.empty() || isTotalLine(line) || line.rfind("/bin/ls:", 0) == 0 ||
-            isUnitreeBanner(line))
-            continue;
-        if (isDirectoryBanner(line)) {
-            path = line.substr(0, line.size() - 1);
-            continue;
-        }
-        TFtpListItem item;
-        item.Data = line;
-        if (!parseEntry(line, now, currentYear, item)) return false;
-        if (!path.empty())
-            item.FileName = path + (path.back() == '/' ? "" : "/") + item.FileName;
-        item.LocalFileName = localFileName(item.FileName);
-        items.Add(std::move(item));
-    }
-    return true;
+    return parseEntries(
+        lines, '/',
+        [](const std::string& line) {
+            return isTotalLine(line) || line.rfind("/bin/ls:", 0) == 0 || isUnitreeBanner(line);
+        },
+        [&](const std::string& line, TFtpListItem& item) {
+            return parseEntry(line, now, currentYear, item);
+        },
+        items);
 }
 
 }  // namespace velm

@@ -181,22 +181,12 @@ bool FtpListFormatWindowsNt::recognises(const std::vector<std::string>& lines) c
 bool FtpListFormatWindowsNt::parse(const std::vector<std::string>& lines, DateTime now,
                                    TFtpListItems& items) const {
     const int currentYear = decodeDateTime(now).year;
-    std::string path;
-    for (const std::string& line : lines) {
-        if (line.empty()) continue;
-        if (isDirectoryBanner(line)) {
-            path = line.substr(0, line.size() - 1);
-            continue;
-        }
-        TFtpListItem item;
-        item.Data = line;
-        if (!parseEntry(line, currentYear, item)) return false;
-        if (!path.empty())
-            item.FileName = path + (path.back() == '\\' ? "" : "\\") + item.FileName;
-        item.LocalFileName = localFileName(item.FileName);
-        items.Add(std::move(item));
-    }
-    return true;
+    return parseEntries(
+        lines, '\\', [](const std::string&) { return false; },
+        [&](const std::string& line, TFtpListItem& item) {
+            return parseEntry(line, currentYear, item);
+        },
+        items);
 }
 
 }  // namespace velm

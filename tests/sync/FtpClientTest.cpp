@@ -384,7 +384,9 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
 
 TEST_F(FtpClientTest, Utf8ControlTextIsConvertedToTheAnsiCodePage) {
     server.features({" UTF8"});
-    server.listing("-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n");
+    server.listing("-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n"
+                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 \xE4\xB8\xAD.txt\r\n"
+                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 caf\xE9.txt\r\n");
     server.reply("CWD", "250 Pasta \xC3\xA1rvore");
     client.Connect();
     ASSERT_TRUE(client.UsingUtf8());
@@ -393,6 +395,10 @@ TEST_F(FtpClientTest, Utf8ControlTextIsConvertedToTheAnsiCodePage) {
     EXPECT_EQ(client.LastCmdResult().Text.front(), "Pasta \xE1rvore");
     client.List(nullptr, "", true);
     EXPECT_EQ(client.DirectoryListing()[0].FileName, "a\xE7\xE3o.txt");
+    // A name the code page cannot hold, or one that is not UTF-8, stays as sent
+    // instead of failing the whole listing.
+    EXPECT_EQ(client.DirectoryListing()[1].FileName, "\xE4\xB8\xAD.txt");
+    EXPECT_EQ(client.DirectoryListing()[2].FileName, "caf\xE9.txt");
 }
 
 TEST_F(FtpClientTest, PretAndSiteZoneWhenTheServerCallsForThem) {
