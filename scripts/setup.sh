@@ -11,7 +11,7 @@ packages=(
     xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core fonts-liberation2
     g++-mingw-w64-x86-64-posix wine64 wine
     clang libclang-rt-14-dev
-    curl lftp hyperfine
+    curl lftp hyperfine locales xdg-utils
 )
 
 missing=()

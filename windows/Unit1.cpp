@@ -16,6 +16,7 @@
 #include "windows/EventGuard.h"
 #include "windows/Pictures.h"
 #include "windows/Unit2.h"
+#include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
@@ -59,37 +60,12 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     setFont(makeFont(QStringLiteral("MS Sans Serif"), 11));
 
     // Back to front: each later control is drawn over the earlier ones.
-    Gradient1 = new TGradient(this);
-    Gradient1->setGeometry(0, 0, 906, 610);
-    Gradient1->setBeginColor(TColor(18835));  // RGB 147, 73, 0
-    Gradient1->setEndColor(clBtnFace);
-    Gradient1->setCaption(QStringLiteral(" "));
-    Gradient1->setFont(makeFont(QStringLiteral("MS Sans Serif"), 11, true));
-    Gradient1->setTextTop(5);
-    Gradient1->setTextLeft(12);
-
-    Label3D1 = new TLabel3D(this);
-    Label3D1->setAutoSize(false);  // sized once all properties are set, as on loading
-    Label3D1->setGeometry(6, 26, 889, 528);
-    QFont warningFont = makeFont(QStringLiteral("Verdana"), 73, true);
-    Label3D1->setFont(warningFont);
-    Label3D1->setFontColor(clWhite);
-    Label3D1->setAlignment(taCenter);
-    Label3D1->setWordWrap(true);
-    Label3D1->setTransparent(true);
-    Label3D1->setTextStyle(tsRaised);
-    Label3D1->setShift(1);
-    Label3D1->setEscapement(0);
-    Label3D1->setLabelStyle(lsDefault);
-    Label3D1->setEllipsesStyle(esNone);
-    Label3D1->setBorder(false);
-    Label3D1->setBorderColor(clRed);
-    Label3D1->setColor(clBlack);
-    // Last, as when the window is loaded: the label sizes itself to the
-    // caption wrapped within its designed width.
-    Label3D1->setCaption(QString::fromUtf8(
-        "FECHE TODOS OS APLICATIVOS ANTES DE FAZER A ATUALIZAÇÃO *inclusive os terminais**"));
-    Label3D1->setAutoSize(true);
+    Gradient1 = makeWarningBackground(this, QRect(0, 0, 906, 610), TColor(18835));  // RGB 147, 73, 0
+    Label3D1 = makeWarningCaption(
+        this, QRect(6, 26, 889, 528),
+        QString::fromUtf8(
+            "FECHE TODOS OS APLICATIVOS ANTES DE FAZER A ATUALIZAÇÃO *inclusive os terminais**"),
+        73, clWhite);
 
     const QFont labelFont = makeFont(QStringLiteral("Verdana"), 16, true);
     Label1 = makeLabel(this, QStringLiteral("Todos Aplicativos locais foram fechados"),

@@ -11,6 +11,7 @@
 #include "widgets/Label3D.h"
 #include "windows/EventGuard.h"
 #include "windows/Pictures.h"
+#include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
@@ -25,31 +26,10 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     setFont(makeFont(QStringLiteral("MS Sans Serif"), 11));
 
     // Larger than the window and shifted up and left: only its lower right part shows.
-    Gradient1 = new TGradient(this);
-    Gradient1->setGeometry(-88, -344, 914, 610);
-    Gradient1->setBeginColor(clMaroon);
-    Gradient1->setEndColor(clBtnFace);
-    Gradient1->setCaption(QStringLiteral(" "));
-    Gradient1->setFont(makeFont(QStringLiteral("MS Sans Serif"), 11, true));
-    Gradient1->setTextTop(5);
-    Gradient1->setTextLeft(12);
-
-    Label3D1 = new TLabel3D(this);
-    Label3D1->setAutoSize(false);  // sized once all properties are set, as on loading
-    Label3D1->setGeometry(96, 0, 635, 234);
-    Label3D1->setFont(makeFont(QStringLiteral("Verdana"), 64, true));
-    Label3D1->setFontColor(clYellow);
-    Label3D1->setAlignment(taCenter);
-    Label3D1->setWordWrap(true);
-    Label3D1->setTransparent(true);
-    Label3D1->setTextStyle(tsRaised);
-    Label3D1->setShift(1);
-    Label3D1->setBorderColor(clRed);
-    Label3D1->setColor(clBlack);
-    // Last, as when the window is loaded: the label sizes itself to the
-    // caption wrapped within its designed width.
-    Label3D1->setCaption(QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"));
-    Label3D1->setAutoSize(true);
+    Gradient1 = makeWarningBackground(this, QRect(-88, -344, 914, 610), clMaroon);
+    Label3D1 = makeWarningCaption(this, QRect(96, 0, 635, 234),
+                                  QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"), 64,
+                                  clYellow);
 
     Label1 = new QLabel(QString::fromUtf8("SCRIPT EM EXECUÇÃO SALVO:"), this);
     Label1->setGeometry(8, 239, 716, 16);
