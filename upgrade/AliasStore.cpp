@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/FileSystem.h"
+#include "upgrade/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 
 namespace velm {
@@ -10,24 +11,6 @@ namespace velm {
 namespace {
 
 constexpr const char* kAliasesVariable = "VELMUPDATE_ALIASES";
-
-std::string trimmed(const std::string& s) {
-    std::size_t first = 0, last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= ' ') ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ') --last;
-    return s.substr(first, last - first);
-}
-
-bool sameAsciiText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 struct Section {
     std::string name;
@@ -52,7 +35,7 @@ std::vector<Section> readSections(const std::string& fileName) {
 
 std::vector<std::string> AliasStore::GetAliasParams(const std::string& alias) const {
     for (Section& section : readSections(fileName_))
-        if (sameAsciiText(section.name, alias)) return std::move(section.lines);
+        if (sameIgnoringAsciiCase(section.name, alias)) return std::move(section.lines);
     throw DatabaseError("Alias desconhecido: " + alias);
 }
 
@@ -78,7 +61,7 @@ std::string aliasParameter(const std::vector<std::string>& params, const std::st
     std::string value;
     for (const std::string& line : params) {
         const auto equals = line.find('=');
-        if (equals != std::string::npos && sameAsciiText(trimmed(line.substr(0, equals)), name))
+        if (equals != std::string::npos && sameIgnoringAsciiCase(trimBlanks(std::string_view(line).substr(0, equals)), name))
             value = line.substr(equals + 1);
     }
     return value;

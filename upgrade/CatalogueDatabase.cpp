@@ -9,25 +9,13 @@
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "upgrade/AliasStore.h"
+#include "upgrade/AsciiText.h"
 #include "upgrade/CatalogueDataSet.h"
 #include "upgrade/DatabaseError.h"
 
 namespace velm {
 
 namespace {
-
-std::string upperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-std::string trimmed(const std::string& s) {
-    std::size_t first = 0, last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= ' ') ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ') --last;
-    return s.substr(first, last - first);
-}
 
 QString uniqueConnectionName(const std::string& databaseName) {
     static std::atomic<unsigned> counter{0};
@@ -57,7 +45,7 @@ void configureSqlite(QSqlDatabase& db, const std::vector<std::string>& alias) {
     if (file.empty() || !fileSystem().fileExists(file))
         throw DatabaseError("Cat\xE1logo n\xE3o encontrado: " + file);
     db.setDatabaseName(fromAnsi(file));
-    if (upperAscii(trimmed(aliasParameter(alias, "OPEN MODE"))) != "READ/WRITE")
+    if (asciiUpper(trimmed(aliasParameter(alias, "OPEN MODE"))) != "READ/WRITE")
         db.setConnectOptions("QSQLITE_OPEN_READONLY");
 }
 
@@ -73,7 +61,7 @@ CatalogueDatabase::~CatalogueDatabase() {
 void CatalogueDatabase::Open() {
     if (connected_) return;
     const std::vector<std::string> alias = GetAliasParams(AliasName);
-    const std::string driver = upperAscii(trimmed(aliasParameter(alias, "DRIVER")));
+    const std::string driver = asciiUpper(trimmed(aliasParameter(alias, "DRIVER")));
     QString qtDriver;
     if (driver == "MYSQL")
         qtDriver = "QMYSQL";

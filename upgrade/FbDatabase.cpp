@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
+#include "upgrade/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 #include "upgrade/FbStatus.h"
 #include "upgrade/FbTransaction.h"
@@ -12,19 +13,6 @@
 namespace velm {
 
 namespace {
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::string trimmed(const std::string& s) {
-    std::size_t first = 0, last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= ' ') ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ') --last;
-    return s.substr(first, last - first);
-}
 
 // Database parameter block from the NAME=VALUE lines.
 class ParameterBlock {
@@ -34,7 +22,7 @@ public:
     void add(const std::string& line) {
         const auto equals = line.find('=');
         if (equals == std::string::npos) return;
-        const std::string name = lowerAscii(trimmed(line.substr(0, equals)));
+        const std::string name = asciiLower(trimBlanks(std::string_view(line).substr(0, equals)));
         const std::string value = line.substr(equals + 1);
         if (name == "user_name" || name == "user")
             addText(isc_dpb_user_name, value);
@@ -96,7 +84,7 @@ void FbDatabase::setSQLDialect(int dialect) {
     sqlDialect_ = dialect;
     for (std::string& line : Params) {
         const auto equals = line.find('=');
-        if (equals != std::string::npos && lowerAscii(trimmed(line.substr(0, equals))) == "sql_dialect")
+        if (equals != std::string::npos && asciiLower(trimBlanks(std::string_view(line).substr(0, equals))) == "sql_dialect")
             line = line.substr(0, equals + 1) + std::to_string(dialect);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "upgrade/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 #include "upgrade/FbDatabase.h"
 #include "upgrade/FbStatus.h"
@@ -27,17 +28,6 @@ std::vector<char> makeSqlda(int columns) {
     return storage;
 }
 
-bool sameAsciiName(const char* a, std::size_t aLength, const std::string& b) {
-    if (aLength != b.size()) return false;
-    for (std::size_t i = 0; i < aLength; ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // A scaled integer as decimal text ("-12.50" for -1250 with scale -2).
 std::string scaledText(std::int64_t value, int scale) {
     std::string digits = std::to_string(value < 0 ? -(value + 1) + 1ULL : static_cast<unsigned long long>(value));
@@ -47,7 +37,8 @@ std::string scaledText(std::int64_t value, int scale) {
         if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
         digits.insert(digits.size() - places, ".");
     }
-    return value < 0 ? "-" + digits : digits;
+    if (value < 0) digits.insert(0, 1, '-');
+    return digits;
 }
 
 std::string twoDigits(int n) {
@@ -210,7 +201,7 @@ int FbStatement::columnCount() const { return sqlda_.empty() ? 0 : asSqlda(sqlda
 int FbStatement::columnIndex(const std::string& name) const {
     for (int i = 0; i < columnCount(); ++i) {
         const XSQLVAR& v = asSqlda(sqlda_)->sqlvar[i];
-        if (sameAsciiName(v.aliasname, static_cast<std::size_t>(v.aliasname_length), name)) return i;
+        if (sameIgnoringAsciiCase(std::string_view(v.aliasname, static_cast<std::size_t>(v.aliasname_length)), name)) return i;
     }
     return -1;
 }

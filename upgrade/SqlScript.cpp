@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "upgrade/AsciiText.h"
 #include "upgrade/FbDatabase.h"
 #include "upgrade/ScriptError.h"
 
@@ -9,19 +10,12 @@ namespace velm {
 
 namespace {
 
-std::string upper(const std::string& s) {
-    std::string result = s;
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return result;
-}
-
 // The first words of a statement, for a message.
 std::string leadingWords(const TSqlStatement& statement, std::size_t count) {
     std::string text;
     for (std::size_t i = 0; i < statement.words.size() && i < count; ++i) {
         if (i) text += ' ';
-        text += upper(statement.words[i]);
+        text += asciiUpper(statement.words[i]);
     }
     return text;
 }
@@ -138,7 +132,7 @@ void TSqlScript::act(const TSqlStatement& statement) {
 }
 
 void TSqlScript::applySet(const TSqlStatement& statement) {
-    const std::string option = upper(statement.words[1]);
+    const std::string option = asciiUpper(statement.words[1]);
     if (option == "AUTODDL") {
         // Compared as stored: "on" followed by a blank is not "ON".
         autoDDL_ = statement.words[2] == "ON";

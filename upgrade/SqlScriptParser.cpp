@@ -6,29 +6,13 @@
 #include <string_view>
 #include <utility>
 
+#include "upgrade/AsciiText.h"
+
 namespace velm {
 
 namespace {
 
-// Anything from code 0 to the space counts as blank.
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 bool allBlank(std::string_view s) { return std::all_of(s.begin(), s.end(), isBlank); }
-
-std::string_view trimBlanks(std::string_view s) {
-    std::size_t first = 0, last = s.size();
-    while (first < last && isBlank(s[first])) ++first;
-    while (last > first && isBlank(s[last - 1])) --last;
-    return s.substr(first, last - first);
-}
-
-// Keywords are ASCII: only ASCII letters are folded.
-std::string upper(std::string_view s) {
-    std::string result(s);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return result;
-}
 
 bool isOneOf(const std::string& word, std::initializer_list<std::string_view> keywords) {
     return std::find(keywords.begin(), keywords.end(), word) != keywords.end();
@@ -36,13 +20,7 @@ bool isOneOf(const std::string& word, std::initializer_list<std::string_view> ke
 
 // The word equals the keyword (upper case ASCII) once upper-cased.
 bool isKeyword(std::string_view word, std::string_view keyword) {
-    if (word.size() != keyword.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != keyword[i]) return false;
-    }
-    return true;
+    return sameIgnoringAsciiCase(word, keyword);
 }
 
 // Words beyond the leading comments and blanks are searched in a buffer that
@@ -173,13 +151,13 @@ bool TSqlScriptParser::terminatorAt(std::size_t index) const {
 // and "ALTER TRIGGER name ACTIVE;" / "INACTIVE;" ends at its ";".
 bool TSqlScriptParser::bodyEndsAt(std::size_t index) const {
     const std::string current =
-        upper(trimBlanks(std::string_view(buf_).substr(pos_, index - pos_)));
+        asciiUpper(trimBlanks(std::string_view(buf_).substr(pos_, index - pos_)));
     if (inCase_ && current == "END") return false;
     // The words as they would stand with the current one and ";" added.
     const auto& words = words_;
     const std::size_t count = words.size() + (current.empty() ? 0 : 1) + 1;
     auto wordAt = [&](std::size_t k) -> std::string {
-        if (k < words.size()) return upper(words[k]);
+        if (k < words.size()) return asciiUpper(words[k]);
         if (!current.empty() && k == words.size()) return current;
         return ";";
     };
@@ -199,8 +177,8 @@ void TSqlScriptParser::noteStart(TSqlStatement& statement, std::size_t index) {
 void TSqlScriptParser::endStatement(TSqlStatement& statement, std::size_t index) {
     const std::string_view part = std::string_view(buf_).substr(pos_, index - pos_);
     statement.text.append(part);
-    const std::string_view trimmed = trimBlanks(part);
-    if (!trimmed.empty()) words_.push_back(upper(trimmed));
+    const std::string_view core = trimBlanks(part);
+    if (!core.empty()) words_.push_back(asciiUpper(core));
     consume(index - pos_ + terminator_.size());
     complete_ = true;
 }
@@ -253,8 +231,8 @@ void TSqlScriptParser::scanWord(TSqlStatement& statement) {
     while (i < size && isBlank(text[i])) ++i;
     const std::string_view word = std::string_view(buf_).substr(pos_, i - pos_);
     statement.text.append(word);
-    const std::string_view trimmed = trimBlanks(word);
-    std::string stored(trimmed);
+    const std::string_view core = trimBlanks(word);
+    std::string stored(core);
     consume(i - pos_);
     if (!stored.empty()) {
         words_.push_back(std::move(stored));
@@ -312,9 +290,9 @@ TSqlStatement TSqlScriptParser::nextStatement() {
 TParseKind classifyStatement(const std::vector<std::string>& words) {
     const std::size_t n = words.size();
     if (n == 0) return stmtEMPTY;
-    const std::string w1 = upper(words[0]);
-    const std::string w2 = n > 1 ? upper(words[1]) : std::string();
-    const std::string w3 = n > 2 ? upper(words[2]) : std::string();
+    const std::string w1 = asciiUpper(words[0]);
+    const std::string w2 = n > 1 ? asciiUpper(words[1]) : std::string();
+    const std::string w3 = n > 2 ? asciiUpper(words[2]) : std::string();
 
     if (w1 == "SHOW") return stmtShow;
     if (w1 == "COMMIT") {

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "upgrade/AliasStore.h"
+#include "upgrade/AsciiText.h"
 
 namespace velm {
 
@@ -12,12 +13,6 @@ constexpr std::size_t kMaxEntry = 3000;
 constexpr std::size_t kMaxValue = 100;
 const std::string kDatabaseName = "DATABASE NAME=";
 
-std::string asciiUpper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 bool startsWith(const std::string& s, const std::string& prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
 }
@@ -26,11 +21,7 @@ bool startsWith(const std::string& s, const std::string& prefix) {
 
 std::string databaseEntryFromLine(const std::string& firstLine) {
     if (firstLine.size() <= kSkippedPrefix) return {};
-    const std::string entry = firstLine.substr(kSkippedPrefix, kMaxEntry);
-    std::size_t first = 0, last = entry.size();
-    while (first < last && static_cast<unsigned char>(entry[first]) <= ' ') ++first;
-    while (last > first && static_cast<unsigned char>(entry[last - 1]) <= ' ') --last;
-    return entry.substr(first, last - first);
+    return trimmed(std::string_view(firstLine).substr(kSkippedPrefix, kMaxEntry));
 }
 
 std::string readDatabaseEntryText() {
