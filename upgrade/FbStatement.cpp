@@ -30,12 +30,14 @@ std::vector<char> makeSqlda(int columns) {
 
 // A scaled integer as decimal text ("-12.50" for -1250 with scale -2).
 std::string scaledText(std::int64_t value, int scale) {
-    std::string digits = std::to_string(value < 0 ? -(value + 1) + 1ULL : static_cast<unsigned long long>(value));
+    const unsigned long long magnitude =
+        value < 0 ? static_cast<unsigned long long>(-(value + 1)) + 1 : static_cast<unsigned long long>(value);
+    std::string digits = std::to_string(magnitude);
     if (scale > 0) digits.append(static_cast<std::size_t>(scale), '0');
     if (scale < 0) {
         const auto places = static_cast<std::size_t>(-scale);
         if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
-        digits.insert(digits.size() - places, ".");
+        digits.insert(digits.end() - static_cast<std::ptrdiff_t>(places), '.');
     }
     if (value < 0) digits.insert(0, 1, '-');
     return digits;
