@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <random>
 
 #include "platform/Clock.h"
@@ -23,6 +24,8 @@ struct RealServer {
     const char* prefix;  // of the VELM_TEST_<prefix>_PORT/ROOT/USER/PASSWORD variables
     bool passive;
 };
+
+void PrintTo(const RealServer& s, std::ostream* out) { *out << s.name; }
 
 std::string variable(const RealServer& s, const char* what) {
     return test::serverVariable(("VELM_TEST_" + std::string(s.prefix) + "_" + what).c_str());
