@@ -20,13 +20,6 @@ constexpr int kFinalReplyWaitMs = 2000;
 // A server that answers HOST with 421 is about to close the connection.
 constexpr int kClosingWaitMs = 1000;
 
-std::string trimmed(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
 bool isAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }

@@ -84,6 +84,13 @@ std::vector<ListingWord> splitListingWords(std::string_view line) {
     return words;
 }
 
+std::string trimmed(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    return std::string(text.substr(b, e - b));
+}
+
 std::string upperAnsi(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(upperByte(static_cast<unsigned char>(c)));

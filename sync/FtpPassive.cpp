@@ -3,21 +3,15 @@
 #include <vector>
 
 #include "sync/FtpErrors.h"
+#include "sync/FtpListingRules.h"
 
 namespace velm {
 
 namespace {
 
-std::string trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
 // A decimal number 0..255, blanks around it allowed; -1 otherwise.
 int byteValue(const std::string& text) {
-    const std::string t = trim(text);
+    const std::string t = trimmed(text);
     if (t.empty() || t.size() > 3) return -1;
     int value = 0;
     for (char c : t) {
@@ -32,7 +26,7 @@ bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefi
 }  // namespace
 
 SocketAddress parsePasvReply(const std::string& firstTextLine) {
-    const std::string line = trim(firstTextLine);
+    const std::string line = trimmed(firstTextLine);
     std::string part;
     const std::size_t open = line.find('(');
     if (open != std::string::npos) {
