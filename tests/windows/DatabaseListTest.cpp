@@ -116,7 +116,7 @@ TEST_F(DatabaseListTest, EmptyOrUnknownEntryIsAnAliasNotFound) {
     EXPECT_FALSE(checked(1));
     EXPECT_FALSE(aguarde.Database1.Connected());
 
-    CheckListBox1.takeItem(0);
+    delete CheckListBox1.takeItem(0);
     dialogs.shown.clear();
     EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
     EXPECT_EQ(messages(), std::vector<std::string>{"Alias SEMALIAS do BDE n\xE3o encontrado."});
