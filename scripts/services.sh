@@ -13,15 +13,19 @@ action=${1:?start or stop}
 state=$(mkdir -p "${2:?state folder}" && cd "$2" && pwd)
 pids="$state/pids"
 
+remember() {  # pid: recorded with its command name, so stop never hits a reused pid
+    echo "$1 $(cat "/proc/$1/comm" 2>/dev/null)" >>"$pids"
+}
+
 free_port() {
     /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
 }
 
 wait_port() {  # port, seconds
     local i
-    for ((i = 0; i < $2 * 10; i++)); do
+    for ((i = 0; i <= $2 * 10; i++)); do
         if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-        sleep 0.1
+        [ "$i" -lt $(($2 * 10)) ] && sleep 0.1
     done
     return 1
 }
@@ -36,7 +40,7 @@ start_mariadb() {
     mariadbd --no-defaults --datadir="$data" --user=root --bind-address=127.0.0.1 \
         --port="$port" --socket="$sock" --skip-name-resolve --skip-log-bin \
         >"$state/mariadb.log" 2>&1 &
-    echo $! >>"$pids"
+    remember $!
     if ! wait_port "$port" 30; then
         echo "MariaDB did not start (see $state/mariadb.log)" >&2
         return 1
@@ -70,7 +74,7 @@ GRANT CREATE DATABASE TO USER ROOT;
 COMMIT;
 SQL
         /usr/sbin/firebird >"$state/firebird.log" 2>&1 &
-        echo $! >>"$pids"
+        remember $!
         if ! wait_port 3050 30; then
             echo "Firebird server did not start (see $state/firebird.log)" >&2
             return 1
@@ -88,7 +92,7 @@ start_pyftpdlib() {
     port=$(free_port)
     /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$port" -u ftpuser -P velmftp -d "$root" -w \
         >"$state/pyftpdlib.log" 2>&1 &
-    echo $! >>"$pids"
+    remember $!
     if ! wait_port "$port" 20; then
         echo "pyftpdlib did not start (see $state/pyftpdlib.log)" >&2
         return 1
@@ -127,7 +131,7 @@ seccomp_sandbox=NO
 secure_chroot_dir=$empty
 CONF
     /usr/sbin/vsftpd "$state/vsftpd.conf" >"$state/vsftpd.log" 2>&1 &
-    echo $! >>"$pids"
+    remember $!
     if ! wait_port "$port" 20; then
         echo "vsftpd did not start (see $state/vsftpd.log)" >&2
         return 1
@@ -151,9 +155,18 @@ start)
     ;;
 stop)
     if [ -f "$pids" ]; then
-        while read -r pid; do kill "$pid" 2>/dev/null || true; done <"$pids"
-        sleep 0.5
-        while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done <"$pids"
+        ours=()
+        while read -r pid name; do
+            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ] && ours+=("$pid")
+        done <"$pids"
+        if [ ${#ours[@]} -gt 0 ]; then
+            kill "${ours[@]}" 2>/dev/null || true
+            for _ in 1 2 3 4 5 6 7 8 9 10; do
+                kill -0 "${ours[@]}" 2>/dev/null || break
+                sleep 0.3
+            done
+            kill -9 "${ours[@]}" 2>/dev/null || true
+        fi
         rm -f "$pids"
     fi
     ;;
