@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     const int statements = argc > 1 ? std::atoi(argv[1]) : 20000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;  // [statements] [rounds] [async]
     std::random_device random;
-    const fs::path folder = fs::temp_directory_path() / ("velm-exec-bench-" + std::to_string(random()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("velm-exec-bench-" + std::to_string(random()));
     fs::create_directories(folder);
 
     const auto lines = velm::bench::generateScript(statements);
@@ -119,10 +120,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("script: %d statements, %zu lines, %zu bytes; %d rounds, embedded Firebird, "
-                "forced writes %s\n",
-                statements, lines.size(), velm::bench::scriptBytes(lines), rounds,
-                async ? "off" : "on");
+    std::printf(
+        "script: %d statements, %zu lines, %zu bytes; %d rounds, embedded Firebird, "
+        "forced writes %s\n",
+        statements, lines.size(), velm::bench::scriptBytes(lines), rounds, async ? "off" : "on");
     // isql-fb's fixed cost: a process, the engine, a connection, nothing run.
     if (only.empty()) {
         const std::string emptyScript = (folder / "empty.sql").string();
@@ -163,8 +164,9 @@ int main(int argc, char** argv) {
     }
     std::printf("ours:    %s\nisql-fb: %s\n", oursSummary.c_str(), isqlSummary.c_str());
     const double mo = median(ours), mi = median(isql);
-    std::printf("median: ours %.2f s (%.0f statements/s), isql-fb %.2f s; time ratio ours/isql-fb %.2f\n",
-                mo, statements / mo, mi, mo / mi);
+    std::printf(
+        "median: ours %.2f s (%.0f statements/s), isql-fb %.2f s; time ratio ours/isql-fb %.2f\n",
+        mo, statements / mo, mi, mo / mi);
     fs::remove_all(folder);
     return only.empty() && oursSummary != isqlSummary ? 2 : 0;
 }

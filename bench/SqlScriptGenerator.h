@@ -34,8 +34,8 @@ inline std::vector<std::string> generateScript(int statements) {
         } else if (i % 100 == 50) {
             const std::string t = join({"T", std::to_string(table)});
             lines.push_back("SET TERM ^ ;");
-            lines.push_back(join({"CREATE TRIGGER ", t, "_BI FOR ", t,
-                                  " ACTIVE BEFORE INSERT POSITION 0 AS"}));
+            lines.push_back(
+                join({"CREATE TRIGGER ", t, "_BI FOR ", t, " ACTIVE BEFORE INSERT POSITION 0 AS"}));
             lines.push_back("BEGIN");
             lines.push_back("  IF (NEW.VALOR IS NULL) THEN NEW.VALOR = 0;");
             lines.push_back("  NEW.NOME = UPPER(NEW.NOME);");
@@ -45,10 +45,10 @@ inline std::vector<std::string> generateScript(int statements) {
             i += 2;  // the two SET TERM statements
         } else {
             const std::string n = std::to_string(i);
-            lines.push_back(join({"INSERT INTO T", std::to_string(table),
-                                  " (ID, NOME, VALOR, OBS) VALUES (", n, ", 'cliente ", n,
-                                  "; d''avila', ", std::to_string(i % 997), ".25, \"obs; ", n,
-                                  "\");"}));
+            lines.push_back(
+                join({"INSERT INTO T", std::to_string(table), " (ID, NOME, VALOR, OBS) VALUES (", n,
+                      ", 'cliente ", n, "; d''avila', ", std::to_string(i % 997), ".25, \"obs; ", n,
+                      "\");"}));
         }
     }
     return lines;

@@ -1,8 +1,8 @@
 // Splitting speed of the statement splitter on generated catalogue-like
 // scripts, and how the time grows from 5,000 to 50,000 statements.
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "SqlScriptGenerator.h"
@@ -15,7 +15,9 @@ namespace {
 // copy of the lines is made before the clock starts (moved in).
 // CPU time, not wall time: the machine is shared, and a benchmark should not
 // charge another process's time slices to the splitter.
-double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+double cpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
 
 double timeSplit(const std::vector<std::string>& lines, std::size_t& statements) {
     double best = 1e9;

@@ -61,7 +61,8 @@ std::string aliasParameter(const std::vector<std::string>& params, const std::st
     std::string value;
     for (const std::string& line : params) {
         const auto equals = line.find('=');
-        if (equals != std::string::npos && sameIgnoringAsciiCase(trimBlanks(std::string_view(line).substr(0, equals)), name))
+        if (equals != std::string::npos &&
+            sameIgnoringAsciiCase(trimBlanks(std::string_view(line).substr(0, equals)), name))
             value = line.substr(equals + 1);
     }
     return value;

@@ -9,11 +9,15 @@ namespace velm {
 // and alias names are ASCII: only ASCII letters are folded.
 
 // Blank: any character from code 0 to the space.
-inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 // The text without blanks at either end.
 std::string_view trimBlanks(std::string_view text);
-inline std::string trimmed(std::string_view text) { return std::string(trimBlanks(text)); }
+inline std::string trimmed(std::string_view text) {
+    return std::string(trimBlanks(text));
+}
 
 std::string asciiUpper(std::string_view text);
 std::string asciiLower(std::string_view text);

@@ -12,7 +12,9 @@ namespace velm {
 
 namespace {
 
-bool isBinary(const QVariant& value) { return value.typeId() == QMetaType::QByteArray; }
+bool isBinary(const QVariant& value) {
+    return value.typeId() == QMetaType::QByteArray;
+}
 
 }  // namespace
 
@@ -55,13 +57,16 @@ CatalogueDatabase& CatalogueDataSet::Database() const {
     return *database_;
 }
 
-const std::string& CatalogueDataSet::DatabaseName() const { return Database().DatabaseName; }
+const std::string& CatalogueDataSet::DatabaseName() const {
+    return Database().DatabaseName;
+}
 
 void CatalogueDataSet::Open() {
     Close();
     CatalogueDatabase& database = Database();
     database.Open();
-    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(database.connectionName(), false));
+    auto query =
+        std::make_unique<QSqlQuery>(QSqlDatabase::database(database.connectionName(), false));
     query->setForwardOnly(true);
     bool ok = query->prepare(statementText());
     if (ok) {

@@ -25,7 +25,8 @@ QString uniqueConnectionName(const std::string& databaseName) {
 int portOf(const std::string& text) {
     bool ok = false;
     const int port = QString::fromStdString(trimmed(text)).toInt(&ok);
-    if (!ok || port <= 0 || port > 65535) throw DatabaseError("Porta inv\xE1lida no alias: " + text);
+    if (!ok || port <= 0 || port > 65535)
+        throw DatabaseError("Porta inv\xE1lida no alias: " + text);
     return port;
 }
 

@@ -6,9 +6,13 @@
 
 namespace velm {
 
-std::string storedCatalogueUserName() { return VELM_CATALOGUE_USER_SCRAMBLED_TEXT; }
+std::string storedCatalogueUserName() {
+    return VELM_CATALOGUE_USER_SCRAMBLED_TEXT;
+}
 
-std::string storedCataloguePassword() { return VELM_CATALOGUE_PASSWORD_SCRAMBLED_TEXT; }
+std::string storedCataloguePassword() {
+    return VELM_CATALOGUE_PASSWORD_SCRAMBLED_TEXT;
+}
 
 std::vector<std::string> catalogueLoginParams() {
     // The stored values are 16-bit text; their bytes in the ANSI code page

@@ -4,6 +4,8 @@
 
 namespace velm {
 
-QString CatalogueQuery::statementText() const { return fromAnsi(sql_); }
+QString CatalogueQuery::statementText() const {
+    return fromAnsi(sql_);
+}
 
 }  // namespace velm

@@ -18,7 +18,9 @@ QSqlDatabase connectionOf(CatalogueDatabase& database) {
     return QSqlDatabase::database(database.connectionName(), false);
 }
 
-bool isMysql(const QSqlDatabase& db) { return db.driverName() == "QMYSQL"; }
+bool isMysql(const QSqlDatabase& db) {
+    return db.driverName() == "QMYSQL";
+}
 
 void run(QSqlQuery& query) {
     if (!query.exec()) throw DatabaseError(toAnsi(query.lastError().text()));
@@ -56,12 +58,14 @@ void createCatalogueTables(CatalogueDatabase& database) {
 
 void addCatalogueScript(CatalogueDatabase& database, const CatalogueScript& script) {
     QSqlQuery query(connectionOf(database));
-    query.prepare("INSERT INTO scripts (programa, versao, data, texto, liberado)"
-                  " VALUES (?, ?, ?, ?, ?)");
+    query.prepare(
+        "INSERT INTO scripts (programa, versao, data, texto, liberado)"
+        " VALUES (?, ?, ?, ?, ?)");
     query.addBindValue(fromAnsi(script.programa));
     query.addBindValue(fromAnsi(script.versao));
     query.addBindValue(QDateTime::currentDateTime());
-    query.addBindValue(QByteArray(script.texto.data(), static_cast<qsizetype>(script.texto.size())));
+    query.addBindValue(
+        QByteArray(script.texto.data(), static_cast<qsizetype>(script.texto.size())));
     query.addBindValue(fromAnsi(script.liberado));
     run(query);
 }

@@ -24,8 +24,12 @@ Text descramble(const Text& scrambled) {
 
 }  // namespace
 
-std::u16string Desembaralha(const std::u16string& scrambled) { return descramble(scrambled); }
+std::u16string Desembaralha(const std::u16string& scrambled) {
+    return descramble(scrambled);
+}
 
-std::string DesembaralhaAnsi(const std::string& scrambled) { return descramble(scrambled); }
+std::string DesembaralhaAnsi(const std::string& scrambled) {
+    return descramble(scrambled);
+}
 
 }  // namespace velm

@@ -84,7 +84,8 @@ void FbDatabase::setSQLDialect(int dialect) {
     sqlDialect_ = dialect;
     for (std::string& line : Params) {
         const auto equals = line.find('=');
-        if (equals != std::string::npos && asciiLower(trimBlanks(std::string_view(line).substr(0, equals))) == "sql_dialect")
+        if (equals != std::string::npos &&
+            asciiLower(trimBlanks(std::string_view(line).substr(0, equals))) == "sql_dialect")
             line = line.substr(0, equals + 1) + std::to_string(dialect);
     }
 }

@@ -15,7 +15,9 @@ namespace velm {
 
 namespace {
 
-XSQLDA* asSqlda(std::vector<char>& storage) { return reinterpret_cast<XSQLDA*>(storage.data()); }
+XSQLDA* asSqlda(std::vector<char>& storage) {
+    return reinterpret_cast<XSQLDA*>(storage.data());
+}
 const XSQLDA* asSqlda(const std::vector<char>& storage) {
     return reinterpret_cast<const XSQLDA*>(storage.data());
 }
@@ -30,8 +32,9 @@ std::vector<char> makeSqlda(int columns) {
 
 // A scaled integer as decimal text ("-12.50" for -1250 with scale -2).
 std::string scaledText(std::int64_t value, int scale) {
-    const unsigned long long magnitude =
-        value < 0 ? static_cast<unsigned long long>(-(value + 1)) + 1 : static_cast<unsigned long long>(value);
+    const unsigned long long magnitude = value < 0
+                                             ? static_cast<unsigned long long>(-(value + 1)) + 1
+                                             : static_cast<unsigned long long>(value);
     std::string digits = std::to_string(magnitude);
     if (scale > 0) digits.append(static_cast<std::size_t>(scale), '0');
     if (scale < 0) {
@@ -50,7 +53,8 @@ std::string twoDigits(int n) {
 }
 
 std::string dateText(const std::tm& t) {
-    return std::to_string(t.tm_year + 1900) + "-" + twoDigits(t.tm_mon + 1) + "-" + twoDigits(t.tm_mday);
+    return std::to_string(t.tm_year + 1900) + "-" + twoDigits(t.tm_mon + 1) + "-" +
+           twoDigits(t.tm_mday);
 }
 
 std::string timeText(const std::tm& t) {
@@ -81,7 +85,9 @@ std::int64_t rawInteger(const XSQLVAR& v) {
 
 FbStatement::FbStatement(FbDatabase& database) : database_(database) {}
 
-FbStatement::~FbStatement() { release(); }
+FbStatement::~FbStatement() {
+    release();
+}
 
 bool FbStatement::stale() const {
     return handle_ != 0 && (!database_.Connected() || database_.connectionId() != connectionId_);
@@ -171,8 +177,8 @@ void FbStatement::execute(FbTransaction& transaction) {
     closeCursor();
     FbStatus status;
     const auto dialect = static_cast<unsigned short>(database_.SQLDialect());
-    const bool singleton = type_ == isc_info_sql_stmt_exec_procedure && !sqlda_.empty() &&
-                           asSqlda(sqlda_)->sqld > 0;
+    const bool singleton =
+        type_ == isc_info_sql_stmt_exec_procedure && !sqlda_.empty() && asSqlda(sqlda_)->sqld > 0;
     if (singleton)
         isc_dsql_execute2(status.get(), transaction.handle(), &handle_, dialect, nullptr,
                           asSqlda(sqlda_));
@@ -198,12 +204,16 @@ bool FbStatement::fetch() {
     return true;
 }
 
-int FbStatement::columnCount() const { return sqlda_.empty() ? 0 : asSqlda(sqlda_)->sqld; }
+int FbStatement::columnCount() const {
+    return sqlda_.empty() ? 0 : asSqlda(sqlda_)->sqld;
+}
 
 int FbStatement::columnIndex(const std::string& name) const {
     for (int i = 0; i < columnCount(); ++i) {
         const XSQLVAR& v = asSqlda(sqlda_)->sqlvar[i];
-        if (sameIgnoringAsciiCase(std::string_view(v.aliasname, static_cast<std::size_t>(v.aliasname_length)), name)) return i;
+        if (sameIgnoringAsciiCase(
+                std::string_view(v.aliasname, static_cast<std::size_t>(v.aliasname_length)), name))
+            return i;
     }
     return -1;
 }

@@ -6,7 +6,9 @@
 
 namespace velm {
 
-FbTransaction::FbTransaction(FbDatabase* defaultDatabase) { setDefaultDatabase(defaultDatabase); }
+FbTransaction::FbTransaction(FbDatabase* defaultDatabase) {
+    setDefaultDatabase(defaultDatabase);
+}
 
 FbTransaction::~FbTransaction() {
     if (Active()) abandon();

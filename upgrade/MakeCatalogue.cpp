@@ -106,7 +106,8 @@ Options parse(int argc, char** argv) {
             options.ftpPassword2 = value();
         } else if (arg == "--script") {
             const auto parts = split(value(), ':');
-            if (parts.size() < 3 || parts.size() > 4) usage("--script wants PROGRAMA:VERSAO:FILE[:S|N]");
+            if (parts.size() < 3 || parts.size() > 4)
+                usage("--script wants PROGRAMA:VERSAO:FILE[:S|N]");
             options.scripts.push_back(
                 {parts[0], parts[1], readFile(parts[2]), parts.size() == 4 ? parts[3] : "S"});
         } else if (arg == "--demo-scripts") {
@@ -158,15 +159,16 @@ int main(int argc, char** argv) {
         // A fresh catalogue: SQLite takes an empty file as a new database.
         fileSystem().writeTextLines(options.catalogue, {});
         const std::string setupAliases = options.aliases + ".setup";
-        fileSystem().writeTextLines(setupAliases, {"[Setup]", "DRIVER=SQLITE",
-                                                   "DATABASE NAME=" + options.catalogue,
-                                                   "OPEN MODE=READ/WRITE"});
+        fileSystem().writeTextLines(
+            setupAliases, {"[Setup]", "DRIVER=SQLITE", "DATABASE NAME=" + options.catalogue,
+                           "OPEN MODE=READ/WRITE"});
         qputenv("VELMUPDATE_ALIASES", QByteArray::fromStdString(setupAliases));
         {
             CatalogueDatabase catalogue;
             catalogue.AliasName = "Setup";
             createCatalogueTables(catalogue);
-            for (const CatalogueScript& script : options.scripts) addCatalogueScript(catalogue, script);
+            for (const CatalogueScript& script : options.scripts)
+                addCatalogueScript(catalogue, script);
             setCatalogueFtpPasswords(catalogue, options.ftpPassword, options.ftpPassword2);
         }
         fileSystem().deleteFile(setupAliases);

@@ -12,7 +12,9 @@ namespace velm {
 
 namespace {
 
-bool allBlank(std::string_view s) { return std::all_of(s.begin(), s.end(), isBlank); }
+bool allBlank(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), isBlank);
+}
 
 bool isOneOf(const std::string& word, std::initializer_list<std::string_view> keywords) {
     return std::find(keywords.begin(), keywords.end(), word) != keywords.end();
@@ -32,18 +34,30 @@ constexpr std::size_t kCompactThreshold = 64 * 1024;
 
 const char* parseKindName(TParseKind kind) {
     static constexpr std::array<const char*, 24> names = {
-        "stmtDDL",           "stmtDML",
-        "stmtSET",           "stmtCONNECT",
-        "stmtDrop",          "stmtCREATE",
-        "stmtINPUT",         "stmtUNK",
-        "stmtEMPTY",         "stmtTERM",
-        "stmtERR",           "stmtCOMMIT",
-        "stmtROLLBACK",      "stmtReconnect",
-        "stmtRollbackSavePoint", "stmtReleaseSavePoint",
-        "stmtStartSavepoint", "stmtCOMMITRetaining",
-        "stmtROLLBACKRetaining", "stmtBatchStart",
-        "stmtBatchExecute",  "stmtServerSET",
-        "stmtSetTransaction", "stmtShow",
+        "stmtDDL",
+        "stmtDML",
+        "stmtSET",
+        "stmtCONNECT",
+        "stmtDrop",
+        "stmtCREATE",
+        "stmtINPUT",
+        "stmtUNK",
+        "stmtEMPTY",
+        "stmtTERM",
+        "stmtERR",
+        "stmtCOMMIT",
+        "stmtROLLBACK",
+        "stmtReconnect",
+        "stmtRollbackSavePoint",
+        "stmtReleaseSavePoint",
+        "stmtStartSavepoint",
+        "stmtCOMMITRetaining",
+        "stmtROLLBACKRetaining",
+        "stmtBatchStart",
+        "stmtBatchExecute",
+        "stmtServerSET",
+        "stmtSetTransaction",
+        "stmtShow",
     };
     const auto index = static_cast<std::size_t>(kind);
     return index < names.size() ? names[index] : "?";
@@ -114,7 +128,9 @@ void TSqlScriptParser::compact() {
     }
 }
 
-bool TSqlScriptParser::startsComment() const { return buf_.compare(pos_, 2, "/*") == 0; }
+bool TSqlScriptParser::startsComment() const {
+    return buf_.compare(pos_, 2, "/*") == 0;
+}
 
 // Comments in front of a statement are dropped; a comment that never closes
 // is a parse error.
@@ -169,9 +185,8 @@ bool TSqlScriptParser::bodyEndsAt(std::size_t index) const {
 void TSqlScriptParser::noteStart(TSqlStatement& statement, std::size_t index) {
     if (statement.line != 0) return;
     const auto begin = buf_.begin() + static_cast<std::ptrdiff_t>(pos_);
-    statement.line =
-        line_ + static_cast<int>(std::count(
-                    begin, buf_.begin() + static_cast<std::ptrdiff_t>(index), '\n'));
+    statement.line = line_ + static_cast<int>(std::count(
+                                 begin, buf_.begin() + static_cast<std::ptrdiff_t>(index), '\n'));
 }
 
 void TSqlScriptParser::endStatement(TSqlStatement& statement, std::size_t index) {

@@ -71,7 +71,7 @@ private:
     std::size_t next_ = 0;  // index of the next line to read
     std::string buf_;       // work buffer; buf_[pos_..] is unread
     std::size_t pos_ = 0;
-    int line_ = 0;          // line number of buf_[pos_]
+    int line_ = 0;  // line number of buf_[pos_]
     std::string terminator_ = ";";
     bool stopped_ = false;
 

@@ -111,7 +111,9 @@ void Taguarde::FormCreate() {
     Database1.Params = catalogueLoginParams();
 }
 
-void Taguarde::FormShow() { Timer1.start(); }
+void Taguarde::FormShow() {
+    Timer1.start();
+}
 
 void Taguarde::Timer1Timer() {
     Timer1.stop();

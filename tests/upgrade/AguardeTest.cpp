@@ -16,7 +16,9 @@
 namespace velm {
 namespace {
 
-QColor textColour(const QLabel& label) { return label.palette().color(QPalette::WindowText); }
+QColor textColour(const QLabel& label) {
+    return label.palette().color(QPalette::WindowText);
+}
 
 TEST(Taguarde, LayoutFollowsTheDesign) {
     QWidget owner;

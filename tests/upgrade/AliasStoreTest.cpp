@@ -13,9 +13,7 @@ namespace {
 
 class AliasStoreTest : public ::testing::Test {
 protected:
-    void write(const std::vector<std::string>& lines) {
-        fileSystem().writeTextLines(file, lines);
-    }
+    void write(const std::vector<std::string>& lines) { fileSystem().writeTextLines(file, lines); }
     test::TempFolder folder;
     std::string file = folder / "aliases.ini";
 };

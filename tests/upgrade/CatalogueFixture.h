@@ -102,8 +102,8 @@ inline void MysqlBackend::prepareServer(const std::string& aliasFile) const {
     executeOnCatalogue(admin, "CREATE DATABASE " + schema_);
     executeOnCatalogue(admin, "CREATE USER IF NOT EXISTS '" + kCatalogueUser +
                                   "'@'127.0.0.1' IDENTIFIED BY '" + kCataloguePassword + "'");
-    executeOnCatalogue(admin, "GRANT SELECT ON " + schema_ + ".* TO '" + kCatalogueUser +
-                                  "'@'127.0.0.1'");
+    executeOnCatalogue(admin,
+                       "GRANT SELECT ON " + schema_ + ".* TO '" + kCatalogueUser + "'@'127.0.0.1'");
 }
 
 inline void MysqlBackend::dropSchema(const std::string& aliasFile) const {

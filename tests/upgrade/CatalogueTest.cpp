@@ -15,8 +15,9 @@ const std::string kLongLine(5000, 'x');
 class CatalogueTest : public ::testing::TestWithParam<const char*>, public test::CatalogueFixture {
 protected:
     void SetUp() override {
-        if (isMysql()) VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
-                                                     "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+        if (isMysql())
+            VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
+                                          "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
         SetUpBackend(isMysql());
         Database1.AliasName = "Check";
         Database1.DatabaseName = "Sistema_my";
@@ -46,23 +47,25 @@ TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
     addCatalogueScript(admin, {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
     addCatalogueScript(admin, {"QUORIX_SENHA", "10", "ALTER TABLE A ADD B INTEGER;\nCOMMIT;\n"});
     addCatalogueScript(admin, {"QUORIX_SENHA", "9", "UM;\rDOIS;\r\rQUATRO"});
-    addCatalogueScript(
-        admin, {"QUORIX_SENHA", "9a",
-                "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" + kLongLine + "\r\nFIM\r\n"});
+    addCatalogueScript(admin, {"QUORIX_SENHA", "9a",
+                               "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" +
+                                   kLongLine + "\r\nFIM\r\n"});
     addCatalogueScript(admin, {"QUORIX_SENHA", "95", "nunca", "N"});
     addCatalogueScript(admin, {"OUTRO", "99", "nunca"});
 
     ASSERT_FALSE(Database1.Connected());
-    Query3.setSQL("select count(*) ct from scripts where programa='QUORIX_SENHA' and versao>'1'"
-                  " and liberado='S' order by versao");
+    Query3.setSQL(
+        "select count(*) ct from scripts where programa='QUORIX_SENHA' and versao>'1'"
+        " and liberado='S' order by versao");
     Query3.Open();  // opens the connection first
     EXPECT_TRUE(Database1.Connected());
     EXPECT_EQ(Query3.FieldByName("ct").AsInteger(), 3);
     EXPECT_EQ(Query3.FieldByName("CT").AsString(), "3");
     Query3.Close();
 
-    Query2.setSQL("select programa,versao from scripts where programa='QUORIX_SENHA' and versao>'1'"
-                  " and liberado='S' order by versao");
+    Query2.setSQL(
+        "select programa,versao from scripts where programa='QUORIX_SENHA' and versao>'1'"
+        " and liberado='S' order by versao");
     Query2.Open();
     std::vector<std::string> versions;
     std::vector<std::vector<std::string>> texts;
@@ -84,8 +87,9 @@ TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[0], (std::vector<std::string>{"ALTER TABLE A ADD B INTEGER;", "COMMIT;"}));
     EXPECT_EQ(texts[1], (std::vector<std::string>{"UM;", "DOIS;", "", "QUATRO"}));
-    EXPECT_EQ(texts[2], (std::vector<std::string>{"INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');",
-                                                  kLongLine, "FIM"}));
+    EXPECT_EQ(texts[2],
+              (std::vector<std::string>{"INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');",
+                                        kLongLine, "FIM"}));
 }
 
 TEST_P(CatalogueTest, ReadsColumnsAsTextIntegerAndWideText) {

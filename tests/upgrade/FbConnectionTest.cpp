@@ -106,14 +106,17 @@ TEST_F(FbFixture, ClosingRollsBackWhatIsStillActive) {
 }
 
 TEST_F(FbFixture, QueryReadsColumnsByNameAndStaysOnTheLastRow) {
-    exec("CREATE TABLE VERSAO (VERSAO VARCHAR(10), N INTEGER, P NUMERIC(9,2), C CHAR(3), "
-         "B BLOB SUB_TYPE 1, D DATE)");
-    exec("INSERT INTO VERSAO VALUES ('9a', 7, -12.5, 'x', 'linha1' || ASCII_CHAR(13) || "
-         "ASCII_CHAR(10) || 'linha2', '2024-03-05 14:07:09')");
+    exec(
+        "CREATE TABLE VERSAO (VERSAO VARCHAR(10), N INTEGER, P NUMERIC(9,2), C CHAR(3), "
+        "B BLOB SUB_TYPE 1, D DATE)");
+    exec(
+        "INSERT INTO VERSAO VALUES ('9a', 7, -12.5, 'x', 'linha1' || ASCII_CHAR(13) || "
+        "ASCII_CHAR(10) || 'linha2', '2024-03-05 14:07:09')");
     exec("INSERT INTO VERSAO (VERSAO) VALUES ('10')");
     FbTransaction tr(&db);
     FbQuery q(db, tr);
-    q.setSQL("select versao, n, p, c, b, d, count(*) ct from versao group by 1,2,3,4,5,6 order by n");
+    q.setSQL(
+        "select versao, n, p, c, b, d, count(*) ct from versao group by 1,2,3,4,5,6 order by n");
     q.ExecQuery();
     ASSERT_FALSE(q.Eof());
     EXPECT_TRUE(q.Open());
@@ -183,8 +186,9 @@ TEST(FbServer, ConnectsRunsAndRefusesAWrongPassword) {
     {
         FbTransaction tr(&db);
         FbQuery q(db, tr);
-        q.setSQL("SELECT MON$REMOTE_PROTOCOL AS P, CURRENT_USER AS U FROM MON$ATTACHMENTS "
-                 "WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION");
+        q.setSQL(
+            "SELECT MON$REMOTE_PROTOCOL AS P, CURRENT_USER AS U FROM MON$ATTACHMENTS "
+            "WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION");
         q.ExecQuery();
         EXPECT_EQ(q.FieldByName("P").AsString().substr(0, 4), "TCPv");
         EXPECT_EQ(q.FieldByName("U").AsString(), "ROOT");

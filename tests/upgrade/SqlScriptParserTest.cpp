@@ -67,9 +67,10 @@ const std::vector<std::string> kTrigger = {
 INSTANTIATE_TEST_SUITE_P(
     Rules, SplitTable,
     ::testing::Values(
-        SplitCase{"BlankLinesAndLeadingBlanksIgnored",
-                  {"", "   ", "  ALTER TABLE A ADD B INTEGER;", "", "\t", "   INSERT INTO A VALUES (1);"},
-                  {{stmtDDL, "ALTER TABLE A ADD B INTEGER"}, {stmtDML, "INSERT INTO A VALUES (1)"}}},
+        SplitCase{
+            "BlankLinesAndLeadingBlanksIgnored",
+            {"", "   ", "  ALTER TABLE A ADD B INTEGER;", "", "\t", "   INSERT INTO A VALUES (1);"},
+            {{stmtDDL, "ALTER TABLE A ADD B INTEGER"}, {stmtDML, "INSERT INTO A VALUES (1)"}}},
         SplitCase{"OnlyBlankLinesGiveOneEmptyStatement", {"", "  ", "\t"}, {{stmtEMPTY, ""}}},
         SplitCase{"NoLinesNoStatement", {}, {}},
         SplitCase{"TerminatorInsideQuotes",
@@ -92,22 +93,26 @@ INSTANTIATE_TEST_SUITE_P(
                    {stmtDML, "INSERT INTO CLIENTE (NOME) VALUES ('x')"}}},
         SplitCase{"CommitWorkAgainstTerminator",
                   {"commit work;", "COMMIT;", "COMMIT RETAINING;"},
-                  {{stmtCOMMIT, "commit work"}, {stmtCOMMIT, "COMMIT"}, {stmtCOMMITRetaining, "COMMIT RETAINING"}}},
+                  {{stmtCOMMIT, "commit work"},
+                   {stmtCOMMIT, "COMMIT"},
+                   {stmtCOMMITRetaining, "COMMIT RETAINING"}}},
         SplitCase{"CommitWorkWithBlankBeforeTerminatorStops",
                   {"commit work ;", "INSERT INTO A VALUES (1);"},
                   {{stmtERR, "commit work "}}},
         SplitCase{"TabJoinsTwoWords",
                   {"ALTER\tTABLE A ADD B INTEGER;", "INSERT INTO A VALUES (1);"},
                   {{stmtERR, "ALTER\tTABLE A ADD B INTEGER"}}},
-        SplitCase{"RecreateIsUnknown",
-                  {"ALTER TABLE A ADD B INTEGER;", "RECREATE TABLE X (A INTEGER);", "DROP TABLE Y;"},
-                  {{stmtDDL, "ALTER TABLE A ADD B INTEGER"}, {stmtERR, "RECREATE TABLE X (A INTEGER)"}}},
+        SplitCase{
+            "RecreateIsUnknown",
+            {"ALTER TABLE A ADD B INTEGER;", "RECREATE TABLE X (A INTEGER);", "DROP TABLE Y;"},
+            {{stmtDDL, "ALTER TABLE A ADD B INTEGER"}, {stmtERR, "RECREATE TABLE X (A INTEGER)"}}},
         SplitCase{"CommentIsUnknown",
                   {"COMMENT ON TABLE X IS 'y';"},
                   {{stmtERR, "COMMENT ON TABLE X IS 'y'"}}},
         SplitCase{"LastStatementWithoutTerminator",
                   {"INSERT INTO A VALUES (1);", "INSERT INTO A", "VALUES (2)", "  "},
-                  {{stmtDML, "INSERT INTO A VALUES (1)"}, {stmtDML, "INSERT INTO A\r\nVALUES (2)\r\n  "}}},
+                  {{stmtDML, "INSERT INTO A VALUES (1)"},
+                   {stmtDML, "INSERT INTO A\r\nVALUES (2)\r\n  "}}},
         SplitCase{"CaretLeftInForce",
                   {"SET TERM ^ ;", "CREATE PROCEDURE P AS BEGIN EXIT; END^"},
                   {{stmtTERM, "SET TERM ^ "}, {stmtDDL, "CREATE PROCEDURE P AS BEGIN EXIT; END"}},
@@ -121,18 +126,20 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"DashDashFirstWordCommentsOutItsLine",
                   {"-- a comment; 'quoted", "ALTER TABLE A ADD B INTEGER;"},
                   {{stmtDDL, "-- \r\nALTER TABLE A ADD B INTEGER"}}},
-        SplitCase{"DashDashLaterIsText",
-                  {"INSERT INTO A VALUES (1) -- x; INSERT INTO A VALUES (2);"},
-                  {{stmtDML, "INSERT INTO A VALUES (1) -- x"}, {stmtDML, "INSERT INTO A VALUES (2)"}}},
+        SplitCase{
+            "DashDashLaterIsText",
+            {"INSERT INTO A VALUES (1) -- x; INSERT INTO A VALUES (2);"},
+            {{stmtDML, "INSERT INTO A VALUES (1) -- x"}, {stmtDML, "INSERT INTO A VALUES (2)"}}},
         SplitCase{"SeveralStatementsOnOneLine",
                   {"INSERT INTO A VALUES (1);INSERT INTO A VALUES (2);  DELETE FROM A;"},
                   {{stmtDML, "INSERT INTO A VALUES (1)"},
                    {stmtDML, "INSERT INTO A VALUES (2)"},
                    {stmtDML, "DELETE FROM A"}}},
-        SplitCase{"BodyWithoutSetTermEndsAtItsEnd",
-                  {"CREATE PROCEDURE P AS", "BEGIN", "  EXIT;", "END;", "INSERT INTO A VALUES (1);"},
-                  {{stmtDDL, "CREATE PROCEDURE P AS\r\nBEGIN\r\n  EXIT;\r\nEND"},
-                   {stmtDML, "INSERT INTO A VALUES (1)"}}},
+        SplitCase{
+            "BodyWithoutSetTermEndsAtItsEnd",
+            {"CREATE PROCEDURE P AS", "BEGIN", "  EXIT;", "END;", "INSERT INTO A VALUES (1);"},
+            {{stmtDDL, "CREATE PROCEDURE P AS\r\nBEGIN\r\n  EXIT;\r\nEND"},
+             {stmtDML, "INSERT INTO A VALUES (1)"}}},
         SplitCase{"CaseInsideBodyKeepsItOpen",
                   {"CREATE TRIGGER T FOR A BEFORE INSERT AS BEGIN",
                    "NEW.X = CASE WHEN NEW.Y = 1 THEN 2 ELSE 3 END;", "END;", "DELETE FROM A;"},
@@ -154,7 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SqlScriptParser, KeepsWordsAsWrittenAndUpperCasesTheLastOne) {
-    const auto s = splitScript({"commit work;", "SET AUTODDL on;", "SET AUTODDL on ;", "set term ^;"});
+    const auto s =
+        splitScript({"commit work;", "SET AUTODDL on;", "SET AUTODDL on ;", "set term ^;"});
     ASSERT_EQ(s.size(), 4u);
     EXPECT_EQ(s[0].words, (std::vector<std::string>{"commit", "WORK"}));
     EXPECT_EQ(s[1].words, (std::vector<std::string>{"SET", "AUTODDL", "ON"}));
@@ -165,8 +173,8 @@ TEST(SqlScriptParser, KeepsWordsAsWrittenAndUpperCasesTheLastOne) {
 }
 
 TEST(SqlScriptParser, KnowsWhereStatementsStart) {
-    const auto s = splitScript({"", "/* c", "*/", "  ALTER TABLE A", "  ADD B INTEGER;  DELETE FROM A;",
-                                "", "", "RECREATE X;"});
+    const auto s = splitScript({"", "/* c", "*/", "  ALTER TABLE A",
+                                "  ADD B INTEGER;  DELETE FROM A;", "", "", "RECREATE X;"});
     ASSERT_EQ(s.size(), 3u);
     EXPECT_EQ(s[0].line, 4);
     EXPECT_EQ(s[1].line, 5);
@@ -210,28 +218,32 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ClassifyCase{{}, stmtEMPTY}, ClassifyCase{{"show", "tables"}, stmtShow},
         ClassifyCase{{"COMMIT", "RETAINING"}, stmtCOMMITRetaining},
-        ClassifyCase{{"commit", "retaining"}, stmtERR}, ClassifyCase{{"COMMIT", "WORK"}, stmtCOMMIT},
-        ClassifyCase{{"COMMIT"}, stmtCOMMIT}, ClassifyCase{{"COMMIT", "WORK", "X"}, stmtCOMMIT},
-        ClassifyCase{{"ROLLBACK"}, stmtROLLBACK},
+        ClassifyCase{{"commit", "retaining"}, stmtERR},
+        ClassifyCase{{"COMMIT", "WORK"}, stmtCOMMIT}, ClassifyCase{{"COMMIT"}, stmtCOMMIT},
+        ClassifyCase{{"COMMIT", "WORK", "X"}, stmtCOMMIT}, ClassifyCase{{"ROLLBACK"}, stmtROLLBACK},
         ClassifyCase{{"ROLLBACK", "RETAINING"}, stmtROLLBACKRetaining},
         ClassifyCase{{"ROLLBACK", "TO", "SP1"}, stmtRollbackSavePoint},
-        ClassifyCase{{"Reconnect"}, stmtReconnect}, ClassifyCase{{"SAVEPOINT", "SP1"}, stmtStartSavepoint},
-        ClassifyCase{{"UPDATE"}, stmtERR}, ClassifyCase{{"BATCH", "START"}, stmtBatchStart},
+        ClassifyCase{{"Reconnect"}, stmtReconnect},
+        ClassifyCase{{"SAVEPOINT", "SP1"}, stmtStartSavepoint}, ClassifyCase{{"UPDATE"}, stmtERR},
+        ClassifyCase{{"BATCH", "START"}, stmtBatchStart},
         ClassifyCase{{"BATCH", "EXECUTE"}, stmtBatchExecute}, ClassifyCase{{"BATCH", "X"}, stmtERR},
         ClassifyCase{{"RELEASE", "SAVEPOINT", "SP1"}, stmtReleaseSavePoint},
         ClassifyCase{{"insert", "into"}, stmtDML}, ClassifyCase{{"EXECUTE", "PROCEDURE"}, stmtDML},
         ClassifyCase{{"WITH", "X"}, stmtDML}, ClassifyCase{{"TRUNCATE", "X"}, stmtDML},
-        ClassifyCase{{"INPUT", "'f.sql'"}, stmtINPUT}, ClassifyCase{{"CONNECT", "'x'"}, stmtCONNECT},
+        ClassifyCase{{"INPUT", "'f.sql'"}, stmtINPUT},
+        ClassifyCase{{"CONNECT", "'x'"}, stmtCONNECT},
         ClassifyCase{{"CREATE", "DATABASE", "'x'"}, stmtCREATE},
         ClassifyCase{{"CREATE", "SCHEMA", "'x'"}, stmtCREATE},
         ClassifyCase{{"DROP", "DATABASE"}, stmtDrop}, ClassifyCase{{"DROP", "TABLE", "X"}, stmtDDL},
         ClassifyCase{{"DECLARE", "EXTERNAL"}, stmtDDL}, ClassifyCase{{"GRANT", "ALL"}, stmtDDL},
         ClassifyCase{{"REVOKE", "ALL"}, stmtDDL}, ClassifyCase{{"SET", "GENERATOR", "G"}, stmtDDL},
         ClassifyCase{{"SET", "STATISTICS", "INDEX", "I"}, stmtDDL},
-        ClassifyCase{{"SET", "TERM", "^"}, stmtTERM}, ClassifyCase{{"SET", "TERM", "^", "X"}, stmtERR},
+        ClassifyCase{{"SET", "TERM", "^"}, stmtTERM},
+        ClassifyCase{{"SET", "TERM", "^", "X"}, stmtERR},
         ClassifyCase{{"SET", "SQL", "DIALECT", "3"}, stmtSET},
         ClassifyCase{{"SET", "SQL", "DIALECT"}, stmtERR},
-        ClassifyCase{{"SET", "AUTODDL", "OFF"}, stmtSET}, ClassifyCase{{"SET", "NAMES", "WIN1252"}, stmtSET},
+        ClassifyCase{{"SET", "AUTODDL", "OFF"}, stmtSET},
+        ClassifyCase{{"SET", "NAMES", "WIN1252"}, stmtSET},
         ClassifyCase{{"SET", "STATISTICS", "ON"}, stmtSET},
         ClassifyCase{{"SET", "SAVEPOINTS", "OFF", "X"}, stmtERR},
         ClassifyCase{{"SET", "PASSWORD", "x"}, stmtServerSET},

@@ -139,7 +139,8 @@ TEST_F(SqlScriptTest, ParseErrorRaisesWithItsLineAfterTheStatementsBeforeIt) {
     FbTransaction1.Commit();
     EXPECT_EQ(count("CLIENTE"), 1);
 
-    EXPECT_EQ(execute({"ALTER TABLE PRODUTO ADD A INTEGER;", "/* sem fim", "ALTER TABLE PRODUTO ADD B INTEGER;"}),
+    EXPECT_EQ(execute({"ALTER TABLE PRODUTO ADD A INTEGER;", "/* sem fim",
+                       "ALTER TABLE PRODUTO ADD B INTEGER;"}),
               "Invalid Comment (linha 2)");
     EXPECT_TRUE(hasColumn("PRODUTO", "A"));
     EXPECT_FALSE(hasColumn("PRODUTO", "B"));
@@ -181,11 +182,12 @@ TEST_F(SqlScriptTest, CommitAndRollbackStatementsEndBothTransactions) {
 }
 
 TEST_F(SqlScriptTest, BodiesCommentsAndLastStatementWithoutTerminator) {
-    EXPECT_EQ(execute({"-- procedimento novo; sem SET TERM", "CREATE PROCEDURE DOBRO (N INTEGER)",
-                       "RETURNS (R INTEGER) AS", "BEGIN", "  R = N * 2;", "  SUSPEND;", "END;",
-                       "/* antes */ INSERT INTO CLIENTE (ID, NOME) /* dentro; */ VALUES (1, 'a;b');",
-                       "INSERT INTO CLIENTE (ID, NOME)", "VALUES (2, 'it''s')"}),
-              "");
+    EXPECT_EQ(
+        execute({"-- procedimento novo; sem SET TERM", "CREATE PROCEDURE DOBRO (N INTEGER)",
+                 "RETURNS (R INTEGER) AS", "BEGIN", "  R = N * 2;", "  SUSPEND;", "END;",
+                 "/* antes */ INSERT INTO CLIENTE (ID, NOME) /* dentro; */ VALUES (1, 'a;b');",
+                 "INSERT INTO CLIENTE (ID, NOME)", "VALUES (2, 'it''s')"}),
+        "");
     FbTransaction1.Commit();
     EXPECT_EQ(scalar("SELECT R AS V FROM DOBRO(21)"), "42");
     EXPECT_EQ(scalar("SELECT LIST(NOME, '|') AS V FROM (SELECT NOME FROM CLIENTE ORDER BY ID)"),
@@ -213,7 +215,8 @@ TEST_F(SqlScriptTest, RefusesStatementsThatLeaveTheDatabase) {
               "Comando n\xE3o permitido em script: INPUT 'OUTRO.SQL' (linha 1)");
     EXPECT_EQ(execute({"", "CREATE DATABASE 'x.fdb';"}),
               "Comando n\xE3o permitido em script: CREATE DATABASE (linha 2)");
-    EXPECT_EQ(execute({"DROP DATABASE;"}), "Comando n\xE3o permitido em script: DROP DATABASE (linha 1)");
+    EXPECT_EQ(execute({"DROP DATABASE;"}),
+              "Comando n\xE3o permitido em script: DROP DATABASE (linha 1)");
     EXPECT_TRUE(db.Connected());
 }
 
@@ -221,8 +224,7 @@ TEST_F(SqlScriptTest, SetTransactionStartsTheMainTransaction) {
     EXPECT_EQ(execute({"SET TRANSACTION READ ONLY;", "SELECT * FROM CLIENTE;"}), "");
     EXPECT_TRUE(FbTransaction1.Active());
     EXPECT_NE(execute({"INSERT INTO CLIENTE (ID) VALUES (1);"}), "");  // read-only
-    EXPECT_EQ(execute({"SET TRANSACTION;"}),
-              "SET TRANSACTION com transa\xE7\xE3o ativa (linha 1)");
+    EXPECT_EQ(execute({"SET TRANSACTION;"}), "SET TRANSACTION com transa\xE7\xE3o ativa (linha 1)");
     FbTransaction1.Rollback();
 }
 

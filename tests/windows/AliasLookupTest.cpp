@@ -24,22 +24,24 @@ TEST_P(DatabaseEntryFromLine, SkipsFourteenAndTrims) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DatabaseEntryFromLine,
-    ::testing::Values(
-        EntryCase{"Empty", "", ""}, EntryCase{"FourteenCharacters", "12345678901234", ""},
-        EntryCase{"FifteenthOn", "DatabaseName= C:\\Dados\\SISTEMA.GDB", "C:\\Dados\\SISTEMA.GDB"},
-        // The first fourteen are skipped without a look, whatever they hold.
-        EntryCase{"PrefixUnseen", "xxxxxxxxxxxxxxSISTEMA", "SISTEMA"},
-        EntryCase{"TrimsBlanksAndControls", "12345678901234 \t\x01SISTEMA \x7F\x1F\t ",
-                  "SISTEMA \x7F"},
-        EntryCase{"KeepsInnerBlanks", "12345678901234  C:\\Meus Dados\\S.GDB  ",
-                  "C:\\Meus Dados\\S.GDB"},
-        EntryCase{"AtMost3000", "12345678901234" + std::string(3000, 'a') + "bbb",
-                  std::string(3000, 'a')}),
+    ::testing::Values(EntryCase{"Empty", "", ""},
+                      EntryCase{"FourteenCharacters", "12345678901234", ""},
+                      EntryCase{"FifteenthOn", "DatabaseName= C:\\Dados\\SISTEMA.GDB",
+                                "C:\\Dados\\SISTEMA.GDB"},
+                      // The first fourteen are skipped without a look, whatever they hold.
+                      EntryCase{"PrefixUnseen", "xxxxxxxxxxxxxxSISTEMA", "SISTEMA"},
+                      EntryCase{"TrimsBlanksAndControls",
+                                "12345678901234 \t\x01SISTEMA \x7F\x1F\t ", "SISTEMA \x7F"},
+                      EntryCase{"KeepsInnerBlanks", "12345678901234  C:\\Meus Dados\\S.GDB  ",
+                                "C:\\Meus Dados\\S.GDB"},
+                      EntryCase{"AtMost3000", "12345678901234" + std::string(3000, 'a') + "bbb",
+                                std::string(3000, 'a')}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadDatabaseEntry, TakesTheFirstLineOfSysInfo) {
     test::TempFolder folder(test::TempFolder::Enter::Yes);
-    fileSystem().writeTextLines("Sys_Info.INI", {"[BancoDeDados]C:\\Dados\\LOJA.gdb  ", "SEGUNDA=x"});
+    fileSystem().writeTextLines("Sys_Info.INI",
+                                {"[BancoDeDados]C:\\Dados\\LOJA.gdb  ", "SEGUNDA=x"});
     EXPECT_EQ(readDatabaseEntryText(), "C:\\Dados\\LOJA.gdb");
     fileSystem().writeTextLines("Sys_Info.INI", {});
     EXPECT_EQ(readDatabaseEntryText(), "");
@@ -73,22 +75,34 @@ TEST_P(PickAliasParameter, FollowsTheMatchingRules) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PickAliasParameter,
     ::testing::Values(
-        PickCase{"ServerName", {"PATH=x", "SERVER NAME=C:\\A.GDB", "USER NAME=SYSDBA"}, "SERVER NAME",
+        PickCase{"ServerName",
+                 {"PATH=x", "SERVER NAME=C:\\A.GDB", "USER NAME=SYSDBA"},
+                 "SERVER NAME",
                  "C:\\A.GDB"},
-        PickCase{"LastMatchWins", {"SERVER NAME=C:\\A.GDB", "SERVER NAME=C:\\B.GDB"}, "SERVER NAME",
+        PickCase{"LastMatchWins",
+                 {"SERVER NAME=C:\\A.GDB", "SERVER NAME=C:\\B.GDB"},
+                 "SERVER NAME",
                  "C:\\B.GDB"},
-        PickCase{"DatabaseNameLaterWins", {"SERVER NAME=C:\\A.GDB", "DATABASE NAME=C:\\D.GDB"},
-                 "SERVER NAME", "C:\\D.GDB"},
-        PickCase{"ServerNameLaterWins", {"DATABASE NAME=C:\\D.GDB", "SERVER NAME=C:\\A.GDB"},
-                 "SERVER NAME", "C:\\A.GDB"},
+        PickCase{"DatabaseNameLaterWins",
+                 {"SERVER NAME=C:\\A.GDB", "DATABASE NAME=C:\\D.GDB"},
+                 "SERVER NAME",
+                 "C:\\D.GDB"},
+        PickCase{"ServerNameLaterWins",
+                 {"DATABASE NAME=C:\\D.GDB", "SERVER NAME=C:\\A.GDB"},
+                 "SERVER NAME",
+                 "C:\\A.GDB"},
         PickCase{"DatabaseNameOnlyForServerName", {"DATABASE NAME=C:\\D.GDB"}, "PATH", ""},
         PickCase{"LowerCaseNameDoesNotMatch", {"server name=C:\\A.GDB"}, "SERVER NAME", ""},
         PickCase{"NoBlanksAroundEquals", {"SERVER NAME = C:\\A.GDB"}, "SERVER NAME", ""},
         PickCase{"ValueNotTrimmed", {"SERVER NAME= C:\\A.GDB "}, "SERVER NAME", " C:\\A.GDB "},
         PickCase{"EmptyValue", {"SERVER NAME="}, "SERVER NAME", ""},
-        PickCase{"CutAt100", {"SERVER NAME=" + std::string(100, 'p') + "XYZ"}, "SERVER NAME",
+        PickCase{"CutAt100",
+                 {"SERVER NAME=" + std::string(100, 'p') + "XYZ"},
+                 "SERVER NAME",
                  std::string(100, 'p')},
-        PickCase{"DatabaseNameCutAt100", {"DATABASE NAME=" + std::string(101, 'd')}, "SERVER NAME",
+        PickCase{"DatabaseNameCutAt100",
+                 {"DATABASE NAME=" + std::string(101, 'd')},
+                 "SERVER NAME",
                  std::string(100, 'd')},
         PickCase{"OtherParameter", {"USER NAME=SYSDBA", "USER NAME=ROOT"}, "USER NAME", "ROOT"},
         PickCase{"EmptyParameterName", {"=x", "SERVER NAME=y"}, "", ""}),
@@ -97,8 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PegaBDEdados, LooksTheAliasUpAndSwallowsFailures) {
     test::TempFolder folder;
     const std::string ini = folder / "aliases.ini";
-    fileSystem().writeTextLines(ini, {"[SISTEMA]", "TYPE=INTRBASE", "SERVER NAME=/dados/SISTEMA.FDB",
-                                      "[VAZIO]", "[LOJA.GDB]", "SERVER NAME=/nunca/lido.fdb"});
+    fileSystem().writeTextLines(
+        ini, {"[SISTEMA]", "TYPE=INTRBASE", "SERVER NAME=/dados/SISTEMA.FDB", "[VAZIO]",
+              "[LOJA.GDB]", "SERVER NAME=/nunca/lido.fdb"});
     test::ScopedEnvironment env("VELMUPDATE_ALIASES", ini);
     EXPECT_EQ(PegaBDEdados("SISTEMA", "SERVER NAME"), "/dados/SISTEMA.FDB");
     EXPECT_EQ(PegaBDEdados("SISTEMA", "TYPE"), "INTRBASE");

@@ -147,8 +147,9 @@ TEST_F(DatabaseListTest, MissingProductDatabaseClosesBothAndStops) {
     readDatabaseEntry(CheckListBox1);
 
     EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
-    EXPECT_EQ(messages(), std::vector<std::string>{"Alias LOJA encontrado, mas arquivo apontado por ele " +
-                                                   missing + " n\xE3o foi encontrado."});
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Alias LOJA encontrado, mas arquivo apontado por ele " +
+                                       missing + " n\xE3o foi encontrado."});
     EXPECT_TRUE(checked(0));
     EXPECT_FALSE(checked(1));
     EXPECT_FALSE(checked(2));  // never tested
@@ -174,8 +175,9 @@ TEST_F(DatabaseListTest, AliasValueIsCutAtOneHundredCharacters) {
     EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
     const std::string cut = longPath.substr(0, 100);
     EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), cut);
-    EXPECT_EQ(messages(), std::vector<std::string>{"Alias LONGO encontrado, mas arquivo apontado por ele " +
-                                                   cut + " n\xE3o foi encontrado."});
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"Alias LONGO encontrado, mas arquivo apontado por ele " +
+                                       cut + " n\xE3o foi encontrado."});
 }
 
 TEST_F(DatabaseListTest, EntryBytesSurviveTheList) {
