@@ -56,40 +56,27 @@ void FbTransaction::StartWithStatement(const char* setTransactionSql, int dialec
     ++transactionId_;
 }
 
-namespace {
-
-void requireActive(bool active) {
-    if (!active) throw DatabaseError("Transa\xE7\xE3o n\xE3o est\xE1 ativa");
+void FbTransaction::end(ISC_STATUS (*call)(ISC_STATUS*, isc_tr_handle*)) {
+    if (!Active()) throw DatabaseError("Transa\xE7\xE3o n\xE3o est\xE1 ativa");
+    FbStatus status;
+    call(status.get(), &handle_);
+    status.check();
 }
 
-}  // namespace
-
 void FbTransaction::Commit() {
-    requireActive(Active());
-    FbStatus status;
-    isc_commit_transaction(status.get(), &handle_);
-    status.check();
+    end(isc_commit_transaction);
 }
 
 void FbTransaction::CommitRetaining() {
-    requireActive(Active());
-    FbStatus status;
-    isc_commit_retaining(status.get(), &handle_);
-    status.check();
+    end(isc_commit_retaining);
 }
 
 void FbTransaction::Rollback() {
-    requireActive(Active());
-    FbStatus status;
-    isc_rollback_transaction(status.get(), &handle_);
-    status.check();
+    end(isc_rollback_transaction);
 }
 
 void FbTransaction::RollbackRetaining() {
-    requireActive(Active());
-    FbStatus status;
-    isc_rollback_retaining(status.get(), &handle_);
-    status.check();
+    end(isc_rollback_retaining);
 }
 
 void FbTransaction::abandon() {

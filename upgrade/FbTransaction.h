@@ -41,6 +41,9 @@ private:
     friend class FbDatabase;
     // Rolls back, swallowing errors (the connection is going anyway).
     void abandon();
+    // Commits or rolls back through the client call, which may keep the
+    // transaction (retaining) or end it (zeroing the handle).
+    void end(ISC_STATUS (*call)(ISC_STATUS*, isc_tr_handle*));
     FbDatabase& database() const;
 
     FbDatabase* database_ = nullptr;

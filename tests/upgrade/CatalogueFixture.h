@@ -94,24 +94,27 @@ inline void writeAliases(const std::string& file, const std::vector<std::string>
     fileSystem().writeTextLines(file, lines);
 }
 
-inline void MysqlBackend::prepareServer(const std::string& aliasFile) const {
+// Runs statements on the server as the test account, outside any schema.
+inline void onMysqlServer(const std::string& aliasFile, const std::vector<std::string>& login,
+                          const std::vector<std::string>& statements) {
     CatalogueDatabase admin;
     admin.AliasName = "Server";
-    admin.Params = adminLogin();
+    admin.Params = login;
     ScopedEnvironment env("VELMUPDATE_ALIASES", aliasFile);
-    executeOnCatalogue(admin, "CREATE DATABASE " + schema_);
-    executeOnCatalogue(admin, "CREATE USER IF NOT EXISTS '" + kCatalogueUser +
-                                  "'@'127.0.0.1' IDENTIFIED BY '" + kCataloguePassword + "'");
-    executeOnCatalogue(admin,
-                       "GRANT SELECT ON " + schema_ + ".* TO '" + kCatalogueUser + "'@'127.0.0.1'");
+    for (const std::string& sql : statements) executeOnCatalogue(admin, sql);
+}
+
+inline void MysqlBackend::prepareServer(const std::string& aliasFile) const {
+    const std::string account = "'" + kCatalogueUser + "'@'127.0.0.1'";
+    onMysqlServer(
+        aliasFile, adminLogin(),
+        {"CREATE DATABASE " + schema_,
+         "CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY '" + kCataloguePassword + "'",
+         "GRANT SELECT ON " + schema_ + ".* TO " + account});
 }
 
 inline void MysqlBackend::dropSchema(const std::string& aliasFile) const {
-    CatalogueDatabase admin;
-    admin.AliasName = "Server";
-    admin.Params = adminLogin();
-    ScopedEnvironment env("VELMUPDATE_ALIASES", aliasFile);
-    executeOnCatalogue(admin, "DROP DATABASE IF EXISTS " + schema_);
+    onMysqlServer(aliasFile, adminLogin(), {"DROP DATABASE IF EXISTS " + schema_});
 }
 
 // Builds a test catalogue on the chosen backend and points the alias store
