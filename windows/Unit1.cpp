@@ -15,6 +15,7 @@
 #include "widgets/Label3D.h"
 #include "windows/EventGuard.h"
 #include "windows/Pictures.h"
+#include "windows/TextLabel.h"
 #include "windows/Unit2.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
@@ -24,18 +25,6 @@ namespace velm {
 std::unique_ptr<TForm1> Form1;
 
 namespace {
-
-// Labels size themselves to their caption from their designed top-left corner.
-QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font) {
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
-    label->adjustSize();
-    return label;
-}
 
 QCheckBox* makeConfirmationBox(QWidget* parent, QRect geometry) {
     auto* box = new QCheckBox(QStringLiteral(" "), parent);
@@ -60,7 +49,8 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     setFont(makeFont(QStringLiteral("MS Sans Serif"), 11));
 
     // Back to front: each later control is drawn over the earlier ones.
-    Gradient1 = makeWarningBackground(this, QRect(0, 0, 906, 610), TColor(18835));  // RGB 147, 73, 0
+    Gradient1 =
+        makeWarningBackground(this, QRect(0, 0, 906, 610), TColor(18835));  // RGB 147, 73, 0
     Label3D1 = makeWarningCaption(
         this, QRect(6, 26, 889, 528),
         QString::fromUtf8(
@@ -68,12 +58,12 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
         73, clWhite);
 
     const QFont labelFont = makeFont(QStringLiteral("Verdana"), 16, true);
-    Label1 = makeLabel(this, QStringLiteral("Todos Aplicativos locais foram fechados"),
-                       QPoint(57, 560), labelFont);
-    Label2 = makeLabel(this, QStringLiteral("Sistema Quorix Senha"), QPoint(481, 0),
-                       makeFont(QStringLiteral("Verdana"), 32, true, true));
-    Label3 = makeLabel(this, QStringLiteral("Em todos os terminais os Sistemas foram fechados"),
-                       QPoint(57, 583), labelFont);
+    Label1 = makeTextLabel(this, QStringLiteral("Todos Aplicativos locais foram fechados"),
+                           QPoint(57, 560), labelFont);
+    Label2 = makeTextLabel(this, QStringLiteral("Sistema Quorix Senha"), QPoint(481, 0),
+                           makeFont(QStringLiteral("Verdana"), 32, true, true));
+    Label3 = makeTextLabel(this, QStringLiteral("Em todos os terminais os Sistemas foram fechados"),
+                           QPoint(57, 583), labelFont);
 
     CheckBox1 = makeConfirmationBox(this, QRect(39, 560, 15, 17));
 
@@ -100,8 +90,10 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
 
     Timer1.setInterval(100);
 
-    connect(CheckBox1, &QCheckBox::toggled, this, [this] { guarded([this] { CheckBox1Click(); }); });
-    connect(CheckBox2, &QCheckBox::toggled, this, [this] { guarded([this] { CheckBox1Click(); }); });
+    connect(CheckBox1, &QCheckBox::toggled, this,
+            [this] { guarded([this] { CheckBox1Click(); }); });
+    connect(CheckBox2, &QCheckBox::toggled, this,
+            [this] { guarded([this] { CheckBox1Click(); }); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
     connect(&Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
@@ -112,7 +104,7 @@ TForm1::~TForm1() = default;
 void TForm1::ListFiles(const std::string& pattern, std::vector<std::string>& list) {
     for (const std::string& name : fileSystem().findFiles(pattern)) {
         if (!name.empty() && name.front() == '.') continue;  // ".", ".." and dot names
-        list.push_back(extractFileName(name));
+        list.push_back(name);
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -140,7 +132,9 @@ void TForm1::BitBtn1Click() {
     close();
 }
 
-void TForm1::Button3Click() { close(); }
+void TForm1::Button3Click() {
+    close();
+}
 
 void TForm1::Timer1Timer() {
     Timer1.stop();

@@ -11,6 +11,7 @@
 #include "widgets/Label3D.h"
 #include "windows/EventGuard.h"
 #include "windows/Pictures.h"
+#include "windows/TextLabel.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
 
@@ -27,17 +28,14 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
 
     // Larger than the window and shifted up and left: only its lower right part shows.
     Gradient1 = makeWarningBackground(this, QRect(-88, -344, 914, 610), clMaroon);
-    Label3D1 = makeWarningCaption(this, QRect(96, 0, 635, 234),
-                                  QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"), 64,
-                                  clYellow);
+    Label3D1 =
+        makeWarningCaption(this, QRect(96, 0, 635, 234),
+                           QStringLiteral("ERRO DE SCRIPT AVISAR QUORIX SISTEMAS"), 64, clYellow);
 
-    Label1 = new QLabel(QString::fromUtf8("SCRIPT EM EXECUÇÃO SALVO:"), this);
-    Label1->setGeometry(8, 239, 716, 16);
+    Label1 = makeTextLabel(this, QString::fromUtf8("SCRIPT EM EXECUÇÃO SALVO:"), QPoint(8, 239),
+                           makeFont(QStringLiteral("Verdana"), 13, true));
+    Label1->resize(716, 16);  // fixed size: the file name is centred within it
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label1->setFont(makeFont(QStringLiteral("Verdana"), 13, true));
-    QPalette palette = Label1->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    Label1->setPalette(palette);
 
     Button3 = new QPushButton(QStringLiteral("&Cont.."), this);
     Button3->setGeometry(728, 236, 94, 26);
@@ -49,7 +47,9 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
 }
 
-void TForm2::Button3Click() { close(); }
+void TForm2::Button3Click() {
+    close();
+}
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -17,24 +17,13 @@
 #include "windows/EventGuard.h"
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
+#include "windows/TextLabel.h"
 #include "windows/Unit1.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
 
 namespace {
-
-QLabel* makeLabel(QWidget* parent, const QString& text, QPoint at, const QFont& font,
-                  TColor color) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toQColor(color));
-    label->setPalette(palette);
-    label->move(at);
-    label->adjustSize();  // labels size themselves to their caption
-    return label;
-}
 
 QFont verdana(int pixels, bool bold = false) {
     return makeFont(QStringLiteral("Verdana"), pixels, bold);
@@ -78,10 +67,10 @@ void Tfrmvelmupdate::buildTopStrip() {
     Image1->setPixmap(applicationIcon().pixmap(32, 32));
     Image1->setGeometry(872, 3, 32, 32);
 
-    Label1 = makeLabel(Panel1, QStringLiteral("Sistema Quorix Senha"), QPoint(8, 2), sansSerif(19, true),
-                       clBlue);
-    Label2 = makeLabel(Panel1, QString::fromUtf8("Atualização do Sistema"), QPoint(9, 27),
-                       sansSerif(13, true), clBlack);
+    Label1 = makeTextLabel(Panel1, QStringLiteral("Sistema Quorix Senha"), QPoint(8, 2),
+                           sansSerif(19, true), clBlue);
+    Label2 = makeTextLabel(Panel1, QString::fromUtf8("Atualização do Sistema"), QPoint(9, 27),
+                           sansSerif(13, true), clBlack);
 }
 
 void Tfrmvelmupdate::buildMainArea() {
@@ -94,7 +83,8 @@ void Tfrmvelmupdate::buildMainArea() {
     Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image2->setPixmap(backdropPicture());  // drawn unscaled from its top-left corner
 
-    lblcontador = makeLabel(Panel2, QStringLiteral(" "), QPoint(206, 526), sansSerif(11), clBlack);
+    lblcontador =
+        makeTextLabel(Panel2, QStringLiteral(" "), QPoint(206, 526), sansSerif(11), clBlack);
 
     Gauge1 = new TGauge(Panel2);
     Gauge1->setGeometry(11, 466, 884, 20);
@@ -104,16 +94,23 @@ void Tfrmvelmupdate::buildMainArea() {
     Gauge1->setForeColor(toQColor(clYellow));
     Gauge1->setBackColor(toQColor(clWhite));
 
-    lblstatus = makeLabel(Panel2, QStringLiteral(" "), QPoint(206, 506), sansSerif(13, true), clBlack);
-    Label3 = makeLabel(Panel2, QStringLiteral(" "), QPoint(401, 526), sansSerif(11), clBlack);
-    Label5 = makeLabel(Panel2, QStringLiteral("EXE CONFIG."), QPoint(16, 18), verdana(16), clNavy);
-    Label9 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 19), sansSerif(13, true), clRed);
-    Label10 = makeLabel(Panel2, QStringLiteral("Base Principal"), QPoint(16, 289), verdana(15, true),
-                        clMaroon);
-    Label4 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 39), sansSerif(13, true), clRed);
-    Label6 = makeLabel(Panel2, QStringLiteral("EXE LISTA"), QPoint(16, 38), verdana(16), clNavy);
-    Label7 = makeLabel(Panel2, QStringLiteral("EXE SOLICITA"), QPoint(16, 59), verdana(16), clNavy);
-    Label8 = makeLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 60), sansSerif(13, true), clRed);
+    lblstatus =
+        makeTextLabel(Panel2, QStringLiteral(" "), QPoint(206, 506), sansSerif(13, true), clBlack);
+    Label3 = makeTextLabel(Panel2, QStringLiteral(" "), QPoint(401, 526), sansSerif(11), clBlack);
+    Label5 =
+        makeTextLabel(Panel2, QStringLiteral("EXE CONFIG."), QPoint(16, 18), verdana(16), clNavy);
+    Label9 = makeTextLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 19), sansSerif(13, true),
+                           clRed);
+    Label10 = makeTextLabel(Panel2, QStringLiteral("Base Principal"), QPoint(16, 289),
+                            verdana(15, true), clMaroon);
+    Label4 = makeTextLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 39), sansSerif(13, true),
+                           clRed);
+    Label6 =
+        makeTextLabel(Panel2, QStringLiteral("EXE LISTA"), QPoint(16, 38), verdana(16), clNavy);
+    Label7 =
+        makeTextLabel(Panel2, QStringLiteral("EXE SOLICITA"), QPoint(16, 59), verdana(16), clNavy);
+    Label8 = makeTextLabel(Panel2, QStringLiteral("Label7"), QPoint(138, 60), sansSerif(13, true),
+                           clRed);
 
     ProgressBar1 = new QProgressBar(Panel2);
     ProgressBar1->setGeometry(13, 470, 880, 12);
@@ -160,11 +157,11 @@ void Tfrmvelmupdate::buildMainArea() {
     CheckListBox1->setGeometry(8, 308, 889, 97);
 
     ImageList1 = {
-        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),    // 0: never shown
-        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),    // 1: green
-        glossyBallPicture(QColor(150, 190, 255), QColor(0, 50, 200)),   // 2: blue
-        glossyBallPicture(QColor(255, 240, 90), QColor(235, 120, 0)),   // 3: orange to yellow
-        glossyBallPicture(QColor(255, 150, 150), QColor(190, 0, 0)),    // 4: red
+        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),   // 0: never shown
+        glossyBallPicture(QColor(150, 240, 150), QColor(0, 130, 0)),   // 1: green
+        glossyBallPicture(QColor(150, 190, 255), QColor(0, 50, 200)),  // 2: blue
+        glossyBallPicture(QColor(255, 240, 90), QColor(235, 120, 0)),  // 3: orange to yellow
+        glossyBallPicture(QColor(255, 150, 150), QColor(190, 0, 0)),   // 4: red
     };
 
     setTabOrder(Memo1, Button1);
@@ -179,7 +176,9 @@ RegistryValue Tfrmvelmupdate::ReadRegistryValue(RegistryRoot root, const std::st
     return registry().readValue(root, keyPath, valueName);
 }
 
-std::string Tfrmvelmupdate::program_files() { return programFilesFolder(); }
+std::string Tfrmvelmupdate::program_files() {
+    return programFilesFolder();
+}
 
 void Tfrmvelmupdate::FormShow() {
     PROGR = program_files();
@@ -197,7 +196,9 @@ void Tfrmvelmupdate::Timer2Timer() {
     close();
 }
 
-void Tfrmvelmupdate::bfecharClick() { close(); }
+void Tfrmvelmupdate::bfecharClick() {
+    close();
+}
 
 void Tfrmvelmupdate::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
