@@ -20,8 +20,20 @@ public:
 
 inline AnsiCodePage& ansiCodePage() { return Service<AnsiCodePage>::get(); }
 
-// Shorthands on the installed code page.
-inline std::string ansiToUtf8(const std::string& s) { return ansiCodePage().toUtf8(s); }
-inline std::string utf8ToAnsi(const std::string& s) { return ansiCodePage().fromUtf8(s); }
+// True when every byte is below 0x80: such text reads the same in every
+// ANSI code page and in UTF-8.
+inline bool isAsciiText(const std::string& s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Shorthands on the installed code page; ASCII text needs no conversion.
+inline std::string ansiToUtf8(const std::string& s) {
+    return isAsciiText(s) ? s : ansiCodePage().toUtf8(s);
+}
+inline std::string utf8ToAnsi(const std::string& s) {
+    return isAsciiText(s) ? s : ansiCodePage().fromUtf8(s);
+}
 
 }  // namespace velm

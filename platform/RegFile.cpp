@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/AnsiCodePage.h"
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "platform/TextLines.h"
 
@@ -13,12 +14,6 @@ namespace {
 
 constexpr unsigned long kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4;
 constexpr unsigned long kKeyNotFound = 2, kCannotReadKey = 1012;
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
-}
 
 std::string trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t");
@@ -66,7 +61,7 @@ std::optional<std::string> utf16leToUtf8(const std::string& bytes) {
 }
 
 std::optional<std::string> rootName(const std::string& name) {
-    const std::string n = lower(name);
+    const std::string n = asciiLower(name);
     if (n == "hkey_local_machine" || n == "hklm") return "hkey_local_machine";
     if (n == "hkey_current_user" || n == "hkcu") return "hkey_current_user";
     if (n == "hkey_classes_root" || n == "hkcr") return "hkey_classes_root";
@@ -97,7 +92,7 @@ std::string normalKeyPath(const std::string& path) {
     auto flush = [&] {
         if (part.empty()) return;
         if (!out.empty()) out += '\\';
-        out += lower(part);
+        out += asciiLower(part);
         part.clear();
     };
     for (char c : path) {
@@ -210,10 +205,10 @@ private:
         if (!current_) return;  // values of a deleted key are ignored
         auto& values = out_.keys_[*current_];
         if (data == "-") {
-            values.erase(lower(name));
+            values.erase(asciiLower(name));
             return;
         }
-        values[lower(name)] = parseData(data);
+        values[asciiLower(name)] = parseData(data);
     }
 
     // A "..." string starting at text[pos]; pos ends after the closing quote.
@@ -246,7 +241,7 @@ private:
             v.quoted = true;
             return v;
         }
-        const std::string lowerData = lower(data);
+        const std::string lowerData = asciiLower(data);
         if (lowerData.compare(0, 6, "dword:") == 0) {
             const std::string digits = trim(data.substr(6));
             if (digits.empty() || digits.size() > 8) fail("a dword needs 1 to 8 hex digits");
@@ -341,7 +336,7 @@ RegistryValue RegFile::read(RegistryRoot root, const std::string& keyPath,
     const std::string key = rest.empty() ? rootName(root) : rootName(root) + "\\" + rest;
     const auto k = keys_.find(key);
     if (k == keys_.end()) raise(kKeyNotFound);
-    const auto found = k->second.find(lower(ansiToUtf8(valueName)));
+    const auto found = k->second.find(asciiLower(ansiToUtf8(valueName)));
     if (found == k->second.end()) raise(kCannotReadKey);
     const Value& v = found->second;
     switch (v.type) {

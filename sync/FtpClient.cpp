@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "platform/AnsiCodePage.h"
+#include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "sync/FtpListParser.h"
@@ -19,10 +20,6 @@ namespace {
 constexpr int kFinalReplyWaitMs = 2000;
 // A server that answers HOST with 421 is about to close the connection.
 constexpr int kClosingWaitMs = 1000;
-
-bool isAscii(const std::string& s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 bool startsWithNoCase(const std::string& s, const std::string& prefix) {
     return s.size() >= prefix.size() && upperAnsi(s.substr(0, prefix.size())) == upperAnsi(prefix);
@@ -101,11 +98,11 @@ void TFtpClient::endWork(TWorkMode mode) {
 // ---- control connection --------------------------------------------------
 
 std::string TFtpClient::toWire(const std::string& text) const {
-    return utf8_ && !isAscii(text) ? ansiToUtf8(text) : text;
+    return utf8_ ? ansiToUtf8(text) : text;
 }
 
 std::string TFtpClient::fromWire(const std::string& text) const {
-    if (!utf8_ || isAscii(text)) return text;
+    if (!utf8_) return text;
     try {
         return utf8ToAnsi(text);
     } catch (const Error&) {

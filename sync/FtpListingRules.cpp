@@ -6,7 +6,7 @@ namespace velm {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
 unsigned char upperByte(unsigned char c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
@@ -75,20 +75,13 @@ std::vector<ListingWord> splitListingWords(std::string_view line) {
     std::vector<ListingWord> words;
     std::size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && isBlank(line[i])) ++i;
+        while (i < line.size() && isSpaceOrTab(line[i])) ++i;
         if (i == line.size()) break;
         const std::size_t begin = i;
-        while (i < line.size() && !isBlank(line[i])) ++i;
+        while (i < line.size() && !isSpaceOrTab(line[i])) ++i;
         words.push_back({line.substr(begin, i - begin), begin, i});
     }
     return words;
-}
-
-std::string trimmed(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
-    return std::string(text.substr(b, e - b));
 }
 
 std::string upperAnsi(std::string_view text) {

@@ -20,9 +20,6 @@ struct ListingWord {
 // The words of a line, separated by runs of blanks (spaces and tabs).
 std::vector<ListingWord> splitListingWords(std::string_view line);
 
-// Without the leading and trailing characters whose code is 32 or below.
-std::string trimmed(std::string_view text);
-
 std::string upperAnsi(std::string_view text);
 std::string lowerAnsi(std::string_view text);
 bool hasLowerAnsi(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/AsciiText.h"
 #include "sync/FtpErrors.h"
 #include "sync/FtpListingRules.h"
 

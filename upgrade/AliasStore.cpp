@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/FileSystem.h"
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 
 namespace velm {

@@ -9,7 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "upgrade/AliasStore.h"
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "upgrade/CatalogueDataSet.h"
 #include "upgrade/DatabaseError.h"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 #include "upgrade/FbStatus.h"
 #include "upgrade/FbTransaction.h"

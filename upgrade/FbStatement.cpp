@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "upgrade/DatabaseError.h"
 #include "upgrade/FbDatabase.h"
 #include "upgrade/FbStatus.h"

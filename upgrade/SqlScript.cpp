@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "upgrade/FbDatabase.h"
 #include "upgrade/ScriptError.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 
 namespace velm {
 

@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "platform/AsciiText.h"
+
 namespace velm {
 
 namespace {
@@ -62,16 +64,6 @@ constexpr NamedColor kNamedColors[] = {
     {"clInfoText", clInfoText},
     {"clInfoBk", clInfoBk},
 };
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 // Palette role (and group) standing in for each system colour index.
 std::pair<QPalette::ColorGroup, QPalette::ColorRole> paletteRole(int index) {
@@ -138,7 +130,7 @@ std::pair<QPalette::ColorGroup, QPalette::ColorRole> paletteRole(int index) {
 
 std::optional<TColor> colorFromName(std::string_view name) {
     for (const auto& entry : kNamedColors) {
-        if (equalIgnoringCase(entry.name, name)) return entry.color;
+        if (sameIgnoringAsciiCase(entry.name, name)) return entry.color;
     }
     return std::nullopt;
 }

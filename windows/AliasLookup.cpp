@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "upgrade/AliasStore.h"
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 
 namespace velm {
 

@@ -1,7 +1,6 @@
 #include "windows/ProgramFiles.h"
 
-#include <cctype>
-
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 
 namespace velm {
@@ -10,19 +9,10 @@ namespace {
 
 const char* const kArchiver = "\\winrar\\winrar.exe";
 
-std::string upperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 }  // namespace
 
 std::string trimControls(const std::string& text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-    return text.substr(begin, end - begin);
+    return trimmed(text);
 }
 
 std::string registryText(const RegistryValue& value) {
@@ -35,7 +25,7 @@ std::string programFilesFolder() {
         RegistryRoot::LocalMachine, "\\Software\\Microsoft\\Windows\\CurrentVersion",
         "ProgramFilesDir"));
     if (fileSystem().fileExists(folder + kArchiver)) return folder;
-    const std::size_t x86 = upperAscii(folder).find("(X86)");
+    const std::size_t x86 = asciiUpper(folder).find("(X86)");
     if (x86 != std::string::npos) {
         const std::string base = trimControls(folder.substr(0, x86));
         if (fileSystem().fileExists(base + kArchiver)) return base;

@@ -1,4 +1,4 @@
-#include "upgrade/AsciiText.h"
+#include "platform/AsciiText.h"
 
 namespace velm {
 

@@ -5,8 +5,8 @@
 
 namespace velm {
 
-// Small text rules shared by the database code. Keywords, parameter names
-// and alias names are ASCII: only ASCII letters are folded.
+// Small text rules for protocol words, keywords, parameter and alias names.
+// These are ASCII: only ASCII letters are folded.
 
 // Blank: any character from code 0 to the space.
 inline bool isBlank(char c) {
