@@ -26,10 +26,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 void setLogin(velm::FbDatabase& db, const std::string& path) {
-    db.Params = {"user_name=ROOT", "sql_dialect=1", "password=857461"};
-    db.setSQLDialect(1);
+    velm::useProductLogin(db);
     db.setDatabaseName(path);
 }
+
+// The login for Firebird's own tools.
+const std::string kToolLogin =
+    std::string(" -user ") + velm::kProductUser + " -password " + velm::kProductPassword + " ";
 
 double runOurs(const std::string& path, const std::vector<std::string>& lines) {
     const auto start = Clock::now();
@@ -46,8 +49,8 @@ double runOurs(const std::string& path, const std::vector<std::string>& lines) {
 }
 
 double runIsql(const std::string& path, const std::string& scriptFile, const std::string& log) {
-    const std::string command = "isql-fb -q -bail -user ROOT -password 857461 -i '" + scriptFile +
-                                "' '" + path + "' >'" + log + "' 2>&1";
+    const std::string command = "isql-fb -q -bail" + kToolLogin + "-i '" + scriptFile + "' '" +
+                                path + "' >'" + log + "' 2>&1";
     const auto start = Clock::now();
     const int status = std::system(command.c_str());
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
         for (const auto& line : lines) out << line << "\r\n";
     }
     const std::string blank = (folder / "template.fdb").string();
-    velm::FbDatabase::createDatabase(blank, "ROOT", "857461", 1);
+    velm::FbDatabase::createDatabase(blank, velm::kProductUser, velm::kProductPassword, 1);
     // With forced writes every commit waits for the disk, the same for both
     // engines; "async" (pass it as the third argument) shows the engines'
     // own costs.
@@ -113,7 +116,7 @@ int main(int argc, char** argv) {
     // A fourth argument "ours" or "isql" runs one side only (for profiling).
     const std::string only = argc > 4 ? argv[4] : "";
     if (async) {
-        const std::string gfix = "gfix -write async -user ROOT -password 857461 '" + blank + "'";
+        const std::string gfix = "gfix -write async" + kToolLogin + "'" + blank + "'";
         if (std::system(gfix.c_str()) != 0) {
             std::fprintf(stderr, "gfix failed\n");
             return 1;

@@ -33,4 +33,9 @@ private:
 // the file specified." for 2). Implemented per operating system.
 std::string systemErrorMessage(unsigned long code);
 
+// An OsError for a Windows error code, with the system's message for it.
+inline OsError osError(unsigned long code) {
+    return OsError(code, systemErrorMessage(code));
+}
+
 }  // namespace velm

@@ -107,10 +107,10 @@ bool matchesWildcard(const std::string& name, const std::string& pattern) {
     // As on Windows, a pattern ending in ".*" also matches names without an
     // extension ("SCRIPT_ERRO*.*" finds "SCRIPT_ERRO_1"), and one ending in a
     // bare "." matches only names without one ("*.").
-    const std::string stem = pattern.substr(0, pattern.size() - (endsWith(pattern, ".*") ? 2 : 1));
-    if (endsWith(pattern, ".*")) return matchFrom(name, 0, stem, 0);
+    if (endsWith(pattern, ".*"))
+        return matchFrom(name, 0, pattern.substr(0, pattern.size() - 2), 0);
     if (endsWith(pattern, ".") && name.find('.') == std::string::npos)
-        return matchFrom(name, 0, stem, 0);
+        return matchFrom(name, 0, pattern.substr(0, pattern.size() - 1), 0);
     return false;
 }
 

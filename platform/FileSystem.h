@@ -49,9 +49,10 @@ public:
     virtual std::vector<std::string> findFiles(const std::string& pattern) = 0;
 
     // Whole text file in the ANSI code page, split into lines at CR LF, LF or CR.
-    virtual std::vector<std::string> readTextLines(const std::string& name) = 0;
-    // Writes (replacing) a text file, each line ending with CR LF.
-    virtual void writeTextLines(const std::string& name, const std::vector<std::string>& lines) = 0;
+    // Built on openForReading, so the same on every OS.
+    std::vector<std::string> readTextLines(const std::string& name);
+    // Writes (replacing) a text file, each line ending with CR LF, through createFile.
+    void writeTextLines(const std::string& name, const std::vector<std::string>& lines);
 
     virtual std::unique_ptr<InputFile> openForReading(const std::string& name) = 0;
     // Creates or truncates.

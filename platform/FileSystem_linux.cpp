@@ -27,7 +27,6 @@
 #include "platform/FileTimes.h"
 #include "platform/PosixErrors.h"
 #include "platform/PosixFd.h"
-#include "platform/TextFiles.h"
 
 namespace velm {
 
@@ -216,14 +215,6 @@ public:
             if (name && matchesWildcard(*name, mask)) names.push_back(*name);
         }
         return names;
-    }
-
-    std::vector<std::string> readTextLines(const std::string& name) override {
-        return readTextFile(*this, name);
-    }
-
-    void writeTextLines(const std::string& name, const std::vector<std::string>& lines) override {
-        writeTextFile(*this, name, lines);
     }
 
     std::unique_ptr<InputFile> openForReading(const std::string& name) override {

@@ -8,7 +8,6 @@
 #include "platform/FileErrors.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTimes.h"
-#include "platform/TextFiles.h"
 #include "platform/WindowsHandle.h"
 
 namespace velm {
@@ -106,14 +105,6 @@ public:
             }
         } while (FindNextFileW(h, &data));
         return names;
-    }
-
-    std::vector<std::string> readTextLines(const std::string& name) override {
-        return readTextFile(*this, name);
-    }
-
-    void writeTextLines(const std::string& name, const std::vector<std::string>& lines) override {
-        writeTextFile(*this, name, lines);
     }
 
     std::unique_ptr<InputFile> openForReading(const std::string& name) override {

@@ -13,7 +13,6 @@ namespace velm {
 namespace {
 
 constexpr unsigned long kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4;
-constexpr unsigned long kKeyNotFound = 2, kCannotReadKey = 1012;
 
 std::string trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t");
@@ -310,10 +309,6 @@ RegFile RegFile::parse(const std::string& content, const std::string& fileName) 
 
 namespace {
 
-[[noreturn]] void raise(unsigned long code) {
-    throw OsError(code, systemErrorMessage(code));
-}
-
 // String data stored as bytes, up to its terminating NUL.
 std::string stringFromBytes(const RegFile::Value& v) {
     if (!v.wide) return v.data.substr(0, v.data.find('\0'));
@@ -324,7 +319,7 @@ std::string stringFromBytes(const RegFile::Value& v) {
             break;
         }
     const auto utf8 = utf16leToUtf8(bytes);
-    if (!utf8) raise(kCannotReadKey);
+    if (!utf8) throw osError(Registry::kCannotReadKey);
     return utf8ToAnsi(*utf8);
 }
 
@@ -335,16 +330,16 @@ RegistryValue RegFile::read(RegistryRoot root, const std::string& keyPath,
     const std::string rest = normalKeyPath(ansiToUtf8(keyPath));
     const std::string key = rest.empty() ? rootName(root) : rootName(root) + "\\" + rest;
     const auto k = keys_.find(key);
-    if (k == keys_.end()) raise(kKeyNotFound);
+    if (k == keys_.end()) throw osError(Registry::kKeyNotFound);
     const auto found = k->second.find(asciiLower(ansiToUtf8(valueName)));
-    if (found == k->second.end()) raise(kCannotReadKey);
+    if (found == k->second.end()) throw osError(Registry::kCannotReadKey);
     const Value& v = found->second;
     switch (v.type) {
         case kRegSz:
         case kRegExpandSz:
             return v.quoted ? utf8ToAnsi(v.data) : stringFromBytes(v);
         case kRegDword:
-            if (v.quoted || v.data.size() != 4) raise(kCannotReadKey);
+            if (v.quoted || v.data.size() != 4) throw osError(Registry::kCannotReadKey);
             {
                 std::uint32_t n = 0;
                 for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(v.data[i]);
@@ -353,7 +348,7 @@ RegistryValue RegFile::read(RegistryRoot root, const std::string& keyPath,
         case kRegBinary:
             return v.data;
         default:
-            raise(kCannotReadKey);
+            throw osError(Registry::kCannotReadKey);
     }
 }
 

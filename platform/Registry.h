@@ -19,6 +19,11 @@ using RegistryValue = std::variant<std::string, std::int32_t>;
 // environment variable VELMUPDATE_REGISTRY.
 class Registry {
 public:
+    // The codes of a missing key and of a value that cannot be read
+    // (ERROR_FILE_NOT_FOUND, ERROR_CANTREAD).
+    static constexpr unsigned long kKeyNotFound = 2;
+    static constexpr unsigned long kCannotReadKey = 1012;
+
     virtual ~Registry() = default;
     // Raises OsError: when the key cannot be opened with the code and system
     // text of that failure (2 for a missing key); when the value is missing,

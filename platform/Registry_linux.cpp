@@ -25,7 +25,7 @@ public:
     RegistryValue readValue(RegistryRoot root, const std::string& keyPath,
                             const std::string& valueName) override {
         const char* path = std::getenv("VELMUPDATE_REGISTRY");
-        if (!path || !*path) throw OsError(2, systemErrorMessage(2));
+        if (!path || !*path) throw osError(kKeyNotFound);
         return load(path).read(root, keyPath, valueName);
     }
 

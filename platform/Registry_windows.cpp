@@ -12,12 +12,6 @@ namespace velm {
 
 namespace {
 
-constexpr DWORD kCannotReadKey = 1012;  // ERROR_CANTREAD
-
-[[noreturn]] void raise(DWORD code) {
-    throw OsError(code, systemErrorMessage(code));
-}
-
 HKEY rootKey(RegistryRoot root) {
     switch (root) {
         case RegistryRoot::ClassesRoot:
@@ -39,7 +33,7 @@ public:
     OpenKey(RegistryRoot root, const std::string& path) {
         const LONG rc =
             RegOpenKeyExA(rootKey(root), path.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key_);
-        if (rc != ERROR_SUCCESS) raise(static_cast<DWORD>(rc));
+        if (rc != ERROR_SUCCESS) throw osError(static_cast<DWORD>(rc));
     }
     ~OpenKey() { RegCloseKey(key_); }
     OpenKey(const OpenKey&) = delete;
@@ -80,13 +74,13 @@ public:
         const OpenKey key(root, path);
         DWORD type = REG_NONE;
         std::string data;
-        if (!key.query(valueName, type, data)) raise(kCannotReadKey);
+        if (!key.query(valueName, type, data)) throw osError(Registry::kCannotReadKey);
         switch (type) {
             case REG_SZ:
             case REG_EXPAND_SZ:
                 return data.substr(0, data.find('\0'));
             case REG_DWORD:
-                if (data.size() != 4) raise(kCannotReadKey);
+                if (data.size() != 4) throw osError(Registry::kCannotReadKey);
                 {
                     DWORD n = 0;
                     memcpy(&n, data.data(), 4);
@@ -95,7 +89,7 @@ public:
             case REG_BINARY:
                 return data;
             default:
-                raise(kCannotReadKey);
+                throw osError(Registry::kCannotReadKey);
         }
     }
 };

@@ -54,20 +54,7 @@ std::string socketErrorText(unsigned long code) {
     }
 }
 
-TcpSocket::~TcpSocket() { close(); }
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoSocket;
-    }
-    return *this;
-}
-
-TcpListener::~TcpListener() { close(); }
-
-TcpListener& TcpListener::operator=(TcpListener&& other) noexcept {
+SocketHandle& SocketHandle::operator=(SocketHandle&& other) noexcept {
     if (this != &other) {
         close();
         handle_ = other.handle_;

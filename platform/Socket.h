@@ -52,25 +52,43 @@ bool isIpv4Literal(const std::string& host);
 // stands). Raises SocketError when the name cannot be resolved.
 std::string resolveHost(const std::string& host);
 
+// The one handle a socket or a listener owns: move-only, closed by the
+// destructor.
+class SocketHandle {
+public:
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
+
+    bool isOpen() const { return handle_ != kNoSocket; }
+    NativeSocket handle() const { return handle_; }
+    SocketAddress localAddress() const;
+
+    // Closes without discarding data still on its way to the peer.
+    void close();
+
+protected:
+    SocketHandle() = default;
+    explicit SocketHandle(NativeSocket handle) : handle_(handle) {}
+    ~SocketHandle() { close(); }
+    SocketHandle(SocketHandle&& other) noexcept : handle_(other.handle_) {
+        other.handle_ = kNoSocket;
+    }
+    SocketHandle& operator=(SocketHandle&& other) noexcept;
+
+    NativeSocket handle_ = kNoSocket;
+};
+
 // A connected TCP stream, blocking. Time limits are in milliseconds: for
 // connect, read, write and accept 0 or a negative value means no limit; for
 // the wait functions a negative value means no limit and 0 only looks.
 // Move-only; the destructor closes.
-class TcpSocket {
+class TcpSocket : public SocketHandle {
 public:
     TcpSocket() = default;
-    explicit TcpSocket(NativeSocket handle) : handle_(handle) {}
-    ~TcpSocket();
-    TcpSocket(TcpSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoSocket; }
-    TcpSocket& operator=(TcpSocket&& other) noexcept;
-    TcpSocket(const TcpSocket&) = delete;
-    TcpSocket& operator=(const TcpSocket&) = delete;
+    explicit TcpSocket(NativeSocket handle) : SocketHandle(handle) {}
 
     // Resolves `host` when it is a name, then connects.
     static TcpSocket connect(const std::string& host, std::uint16_t port, int timeoutMs);
-
-    bool isOpen() const { return handle_ != kNoSocket; }
-    NativeSocket handle() const { return handle_; }
 
     // Reads what has arrived, at most `size` bytes, waiting for at least one.
     // Returns 0 when the peer has closed the connection.
@@ -80,48 +98,25 @@ public:
     // True when a read would not block (data, or the peer's close, arrived).
     bool waitReadable(int timeoutMs);
 
-    SocketAddress localAddress() const;
     SocketAddress peerAddress() const;
 
-    // Closes without discarding data still on its way to the peer.
-    void close();
     // Closes with a reset: the peer sees an aborted connection (used to
     // simulate faults in tests).
     void abort();
-
-private:
-    NativeSocket handle_ = kNoSocket;
 };
 
 // A listening TCP socket for connections coming in (active FTP data).
-class TcpListener {
+class TcpListener : public SocketHandle {
 public:
-    TcpListener() = default;
-    ~TcpListener();
-    TcpListener(TcpListener&& other) noexcept : handle_(other.handle_) {
-        other.handle_ = kNoSocket;
-    }
-    TcpListener& operator=(TcpListener&& other) noexcept;
-    TcpListener(const TcpListener&) = delete;
-    TcpListener& operator=(const TcpListener&) = delete;
-
     // Listens on `address` (dotted IPv4), on the first free port of
     // portMin..portMax; 0..0 lets the system choose.
     static TcpListener listen(const std::string& address, std::uint16_t portMin,
                               std::uint16_t portMax);
 
-    bool isOpen() const { return handle_ != kNoSocket; }
-    NativeSocket handle() const { return handle_; }
-    SocketAddress localAddress() const;
-
     // True when a connection is waiting to be accepted.
     bool waitAcceptable(int timeoutMs);
     // Raises SocketTimeout "Accept timed out." when nobody connects in time.
     TcpSocket accept(int timeoutMs);
-    void close();
-
-private:
-    NativeSocket handle_ = kNoSocket;
 };
 
 // Waits until one of the handles can be read (or accepted); returns its

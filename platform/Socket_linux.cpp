@@ -53,7 +53,7 @@ using Clock = std::chrono::steady_clock;
 // Waits for `events` on the descriptors; returns the position of the first
 // ready one, or -1 when the time ran out (negative timeout: no limit, 0: only
 // look).
-int waitFor(std::vector<pollfd>& fds, int timeoutMs, const char* what) {
+int waitFor(pollfd* fds, std::size_t count, int timeoutMs, const char* what) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
     for (;;) {
         int wait = -1;
@@ -63,9 +63,9 @@ int waitFor(std::vector<pollfd>& fds, int timeoutMs, const char* what) {
                                   .count();
             wait = left > 0 ? static_cast<int>(left) : 0;
         }
-        const int n = ::poll(fds.data(), fds.size(), wait);
+        const int n = ::poll(fds, count, wait);
         if (n > 0) {
-            for (std::size_t i = 0; i < fds.size(); ++i)
+            for (std::size_t i = 0; i < count; ++i)
                 if (fds[i].revents != 0) return static_cast<int>(i);
         }
         if (n == 0) return -1;
@@ -74,8 +74,8 @@ int waitFor(std::vector<pollfd>& fds, int timeoutMs, const char* what) {
 }
 
 bool waitFor(int fd, short events, int timeoutMs, const char* what) {
-    std::vector<pollfd> fds{{fd, events, 0}};
-    return waitFor(fds, timeoutMs, what) == 0;
+    pollfd one{fd, events, 0};
+    return waitFor(&one, 1, timeoutMs, what) == 0;
 }
 
 std::string addressText(const sockaddr_in& a) {
@@ -189,14 +189,7 @@ bool TcpSocket::waitReadable(int timeoutMs) {
     return waitFor(static_cast<int>(handle_), POLLIN, timeoutMs, "Waiting for data");
 }
 
-SocketAddress TcpSocket::localAddress() const { return addressOf(static_cast<int>(handle_), false); }
 SocketAddress TcpSocket::peerAddress() const { return addressOf(static_cast<int>(handle_), true); }
-
-void TcpSocket::close() {
-    if (!isOpen()) return;
-    ::close(static_cast<int>(handle_));
-    handle_ = kNoSocket;
-}
 
 void TcpSocket::abort() {
     if (!isOpen()) return;
@@ -223,8 +216,6 @@ TcpListener TcpListener::listen(const std::string& address, std::uint16_t portMi
     return l;
 }
 
-SocketAddress TcpListener::localAddress() const { return addressOf(static_cast<int>(handle_), false); }
-
 bool TcpListener::waitAcceptable(int timeoutMs) {
     if (!isOpen()) throw socketFailure(10057, "Waiting for a connection");
     return waitFor(static_cast<int>(handle_), POLLIN, timeoutMs, "Waiting for a connection");
@@ -246,7 +237,11 @@ TcpSocket TcpListener::accept(int timeoutMs) {
     }
 }
 
-void TcpListener::close() {
+SocketAddress SocketHandle::localAddress() const {
+    return addressOf(static_cast<int>(handle_), false);
+}
+
+void SocketHandle::close() {
     if (!isOpen()) return;
     ::close(static_cast<int>(handle_));
     handle_ = kNoSocket;
@@ -255,7 +250,7 @@ void TcpListener::close() {
 int waitAnyReadable(std::initializer_list<NativeSocket> handles, int timeoutMs) {
     std::vector<pollfd> fds;
     for (NativeSocket h : handles) fds.push_back({static_cast<int>(h), POLLIN, 0});
-    return waitFor(fds, timeoutMs, "Waiting for data");
+    return waitFor(fds.data(), fds.size(), timeoutMs, "Waiting for data");
 }
 
 }  // namespace velm

@@ -46,15 +46,16 @@ enum class Wait { Read, Write };
 // Waits on the sockets; returns the position of the first ready one, or -1
 // when the time ran out (negative timeout: no limit, 0: only look). For a
 // write wait a failed connection attempt counts as ready.
-int waitFor(const std::vector<SOCKET>& sockets, Wait kind, int timeoutMs, const char* what) {
+int waitFor(const SOCKET* sockets, std::size_t count, Wait kind, int timeoutMs,
+            const char* what) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
     for (;;) {
         fd_set ready, failed;
         FD_ZERO(&ready);
         FD_ZERO(&failed);
-        for (SOCKET s : sockets) {
-            FD_SET(s, &ready);
-            FD_SET(s, &failed);
+        for (std::size_t i = 0; i < count; ++i) {
+            FD_SET(sockets[i], &ready);
+            FD_SET(sockets[i], &failed);
         }
         timeval limit{};
         timeval* wait = nullptr;
@@ -71,14 +72,14 @@ int waitFor(const std::vector<SOCKET>& sockets, Wait kind, int timeoutMs, const 
                                kind == Wait::Write ? &ready : nullptr, &failed, wait);
         if (n == SOCKET_ERROR) throw lastFailure(what);
         if (n == 0) return -1;
-        for (std::size_t i = 0; i < sockets.size(); ++i)
+        for (std::size_t i = 0; i < count; ++i)
             if (FD_ISSET(sockets[i], &ready) || FD_ISSET(sockets[i], &failed))
                 return static_cast<int>(i);
     }
 }
 
 bool waitFor(SOCKET s, Wait kind, int timeoutMs, const char* what) {
-    return waitFor(std::vector<SOCKET>{s}, kind, timeoutMs, what) == 0;
+    return waitFor(&s, 1, kind, timeoutMs, what) == 0;
 }
 
 std::string addressText(const sockaddr_in& a) {
@@ -197,14 +198,7 @@ bool TcpSocket::waitReadable(int timeoutMs) {
     return waitFor(native(handle_), Wait::Read, timeoutMs, "Waiting for data");
 }
 
-SocketAddress TcpSocket::localAddress() const { return addressOf(native(handle_), false); }
 SocketAddress TcpSocket::peerAddress() const { return addressOf(native(handle_), true); }
-
-void TcpSocket::close() {
-    if (!isOpen()) return;
-    ::closesocket(native(handle_));
-    handle_ = kNoSocket;
-}
 
 void TcpSocket::abort() {
     if (!isOpen()) return;
@@ -232,8 +226,6 @@ TcpListener TcpListener::listen(const std::string& address, std::uint16_t portMi
     return l;
 }
 
-SocketAddress TcpListener::localAddress() const { return addressOf(native(handle_), false); }
-
 bool TcpListener::waitAcceptable(int timeoutMs) {
     if (!isOpen()) throw socketFailure(10057, "Waiting for a connection");
     return waitFor(native(handle_), Wait::Read, timeoutMs, "Waiting for a connection");
@@ -250,7 +242,9 @@ TcpSocket TcpListener::accept(int timeoutMs) {
     return TcpSocket(static_cast<NativeSocket>(c));
 }
 
-void TcpListener::close() {
+SocketAddress SocketHandle::localAddress() const { return addressOf(native(handle_), false); }
+
+void SocketHandle::close() {
     if (!isOpen()) return;
     ::closesocket(native(handle_));
     handle_ = kNoSocket;
@@ -259,7 +253,7 @@ void TcpListener::close() {
 int waitAnyReadable(std::initializer_list<NativeSocket> handles, int timeoutMs) {
     std::vector<SOCKET> sockets;
     for (NativeSocket h : handles) sockets.push_back(native(h));
-    return waitFor(sockets, Wait::Read, timeoutMs, "Waiting for data");
+    return waitFor(sockets.data(), sockets.size(), Wait::Read, timeoutMs, "Waiting for data");
 }
 
 }  // namespace velm

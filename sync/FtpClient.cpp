@@ -7,6 +7,7 @@
 #include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/TextLines.h"
 #include "sync/FtpListParser.h"
 #include "sync/FtpListingRules.h"
 #include "sync/FtpPassive.h"
@@ -20,10 +21,6 @@ namespace {
 constexpr int kFinalReplyWaitMs = 2000;
 // A server that answers HOST with 421 is about to close the connection.
 constexpr int kClosingWaitMs = 1000;
-
-bool startsWithNoCase(const std::string& s, const std::string& prefix) {
-    return s.size() >= prefix.size() && upperAnsi(s.substr(0, prefix.size())) == upperAnsi(prefix);
-}
 
 std::string typeCommand(TFtpTransferType type) {
     switch (type) {
@@ -101,14 +98,13 @@ std::string TFtpClient::toWire(const std::string& text) const {
     return utf8_ ? ansiToUtf8(text) : text;
 }
 
-std::string TFtpClient::fromWire(const std::string& text) const {
-    if (!utf8_) return text;
+void TFtpClient::fromWire(std::string& text) const {
+    if (!utf8_ || isAsciiText(text)) return;
     try {
-        return utf8ToAnsi(text);
+        text = utf8ToAnsi(text);
     } catch (const Error&) {
         // Not UTF-8 after all, or a character the code page lacks: the line is
         // kept as received rather than losing the whole reply or listing.
-        return text;
     }
 }
 
@@ -159,20 +155,22 @@ FtpReply TFtpClient::readReply() {
         serverClosed();
         throw EFtpConnectionClosed();
     }
-    for (std::string& line : reply->Text) line = fromWire(line);
+    for (std::string& line : reply->Text) fromWire(line);
     lastReply_ = *reply;
     return lastReply_;
 }
 
+void TFtpClient::requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted) {
+    if (accepted.size() == 0 || contains(accepted, reply.NumericCode)) return;
+    // The server is shutting the connection down: no QUIT, nothing more to read.
+    if (reply.NumericCode == 421) closeControl();
+    throw EFtpReplyError(reply.NumericCode, reply.joinedText());
+}
+
 FtpReply TFtpClient::getResponse(std::initializer_list<int> accepted) {
     FtpReply reply = readReply();
-    if (accepted.size() == 0 || contains(accepted, reply.NumericCode)) return reply;
-    if (reply.NumericCode == 421) {
-        // The server is shutting the connection down: no QUIT, nothing more to read.
-        reader_.clear();
-        closeControl();
-    }
-    throw EFtpReplyError(reply.NumericCode, reply.joinedText());
+    requireAccepted(reply, accepted);
+    return reply;
 }
 
 FtpReply TFtpClient::sendCmd(const std::string& command, std::initializer_list<int> accepted) {
@@ -239,14 +237,7 @@ bool TFtpClient::connectOnce(bool sendHost) {
     try {
         FtpReply greeting = readReply();
         if (greeting.NumericCode >= 100 && greeting.NumericCode < 200) greeting = readReply();
-        if (greeting.NumericCode != 220) {
-            lastReply_ = greeting;
-            if (greeting.NumericCode == 421) {
-                reader_.clear();
-                closeControl();
-            }
-            throw EFtpReplyError(greeting.NumericCode, greeting.joinedText());
-        }
+        requireAccepted(greeting, {220});
         greeting_ = greeting;
         greeted = true;
 
@@ -307,8 +298,8 @@ void TFtpClient::issueFeat() {
     compressionSupported_ = false;
     for (const std::string& line : capabilities_) {
         const auto [word, facts] = splitFeature(line);
-        if (upperAnsi(word) == "LANG") langs_ = splitFacts(facts, ";");
-        if (upperAnsi(trimmed(line)) == "MODE Z") compressionSupported_ = true;
+        if (equalsUpper(word, "LANG")) langs_ = splitFacts(facts, ";");
+        if (equalsUpper(trimBlanks(line), "MODE Z")) compressionSupported_ = true;
     }
     if (IsExtSupported("CLNT"))
         sendCmd("CLNT " + (ClientInfo.empty() ? std::string("VelmUpdate 1.0") : ClientInfo), {});
@@ -329,18 +320,18 @@ void TFtpClient::afterLogin() {
     // Servers that report their time zone on request.
     const std::string server = greeting_.Text.empty() ? std::string() : greeting_.Text.front();
     bool zone = false;
-    for (const char* name : {"Serv-U ", "BPFTP Server ", "TitanFTP server ", "Titan FTP Server "})
-        zone = zone || startsWithNoCase(server, name);
+    for (const char* name : {"SERV-U ", "BPFTP SERVER ", "TITANFTP SERVER ", "TITAN FTP SERVER "})
+        zone = zone || startsWithUpper(server, name);
     for (const std::string& line : capabilities_) {
         const auto [word, facts] = splitFeature(line);
-        if (upperAnsi(word) != "SITE") continue;
+        if (!equalsUpper(word, "SITE")) continue;
         for (const std::string& fact : splitFacts(facts, ";, "))
-            zone = zone || upperAnsi(fact) == "ZONE";
+            zone = zone || equalsUpper(fact, "ZONE");
     }
     if (zone) {
         const FtpReply reply = sendCmd("SITE ZONE", {});
         const std::string text = reply.Text.empty() ? std::string() : trimmed(reply.Text.front());
-        if (reply.NumericCode == 210 && startsWithNoCase(text, "UTC-")) {
+        if (reply.NumericCode == 210 && startsWithUpper(text, "UTC-")) {
             const auto minutes = readSmallInt(text.substr(4));
             if (minutes) serverTimeZone_ = -*minutes;
         }
@@ -352,7 +343,7 @@ void TFtpClient::afterLogin() {
 bool TFtpClient::IsExtSupported(const std::string& feature) const {
     const std::string wanted = upperAnsi(feature);
     for (const std::string& line : capabilities_)
-        if (upperAnsi(splitFeature(line).first) == wanted) return true;
+        if (equalsUpper(splitFeature(line).first, wanted)) return true;
     return false;
 }
 
@@ -374,17 +365,22 @@ void TFtpClient::SetTransferType(TFtpTransferType value) {
     transferType_ = value;
 }
 
-void TFtpClient::restoreTransferType(TFtpTransferType previous, bool unwinding) {
-    if (!unwinding) {
-        SetTransferType(previous);
-        return;
-    }
+template <class Body>
+void TFtpClient::withTransferType(TFtpTransferType type, Body body) {
+    const TFtpTransferType previous = transferType_;
     try {
-        SetTransferType(previous);
-    } catch (const Error&) {
-        // The first error is the one to report; the type follows the connection.
-        if (!control_.isOpen()) transferType_ = previous;
+        SetTransferType(type);
+        body();
+    } catch (...) {
+        try {
+            SetTransferType(previous);
+        } catch (const Error&) {
+            // The first error is the one to report; the type follows the connection.
+            if (!control_.isOpen()) transferType_ = previous;
+        }
+        throw;
     }
+    SetTransferType(previous);
 }
 
 void TFtpClient::ChangeDir(const std::string& ADirName) {
@@ -393,16 +389,8 @@ void TFtpClient::ChangeDir(const std::string& ADirName) {
 
 std::int64_t TFtpClient::Size(const std::string& AFileName) {
     requireConnected();
-    const TFtpTransferType previous = transferType_;
     FtpReply reply;
-    try {
-        SetTransferType(ftBinary);
-        reply = sendCmd("SIZE " + AFileName, {});
-    } catch (...) {
-        restoreTransferType(previous, true);
-        throw;
-    }
-    restoreTransferType(previous, false);
+    withTransferType(ftBinary, [&] { reply = sendCmd("SIZE " + AFileName, {}); });
     if (reply.NumericCode != 213) return -1;
     std::string text = trimmed(reply.joinedText());
     const std::size_t blank = text.find(' ');
@@ -440,26 +428,10 @@ void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpeci
         buffer.append(data, size);
     };
 
-    const TFtpTransferType previous = transferType_;
-    try {
-        SetTransferType(ftASCII);
-        transfer(command, sink, -1);
-    } catch (...) {
-        restoreTransferType(previous, true);
-        throw;
-    }
-    restoreTransferType(previous, false);
+    withTransferType(ftASCII, [&] { transfer(command, sink, -1); });
 
-    std::size_t from = 0;
-    while (from < buffer.size()) {
-        const std::size_t end = buffer.find_first_of("\r\n", from);
-        if (end == std::string::npos) {
-            listResult_.push_back(fromWire(buffer.substr(from)));
-            break;
-        }
-        listResult_.push_back(fromWire(buffer.substr(from, end - from)));
-        from = end + (buffer[end] == '\r' && end + 1 < buffer.size() && buffer[end + 1] == '\n' ? 2 : 1);
-    }
+    listResult_ = splitTextLines(buffer);
+    for (std::string& line : listResult_) fromWire(line);
     listDetails_ = ADetails;
     listing_.DirectoryName = ASpecifier;
     if (ADest) *ADest = listResult_;

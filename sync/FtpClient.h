@@ -118,6 +118,9 @@ private:
 
     void sendLine(const std::string& command);
     FtpReply readReply();
+    // Raises EFtpReplyError unless the reply's code is accepted (an empty list
+    // accepts any); a 421 closes the connection first.
+    void requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted);
     FtpReply getResponse(std::initializer_list<int> accepted);
     FtpReply sendCmd(const std::string& command, std::initializer_list<int> accepted);
     void requireConnected() const;
@@ -131,7 +134,10 @@ private:
     void receive(TcpSocket& data, const Sink& sink);
     void finishFailedTransfer(bool commandAccepted);
     bool canResume();
-    void restoreTransferType(TFtpTransferType previous, bool unwinding);
+    // Runs body with the given transfer type, then puts the previous one back,
+    // also when body fails.
+    template <class Body>
+    void withTransferType(TFtpTransferType type, Body body);
 
     void fireStatus(TFtpStatus status, const std::string& text);
     void beginWork(TWorkMode mode, std::int64_t max);
@@ -139,7 +145,8 @@ private:
     void endWork(TWorkMode mode);
 
     std::string toWire(const std::string& text) const;
-    std::string fromWire(const std::string& text) const;
+    // Converts a received line in place; a line that does not convert is kept.
+    void fromWire(std::string& text) const;
 
     TcpSocket control_;
     FtpLineReader reader_;

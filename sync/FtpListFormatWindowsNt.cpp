@@ -164,18 +164,19 @@ bool parseEntry(const std::string& line, int currentYear, TFtpListItem& item) {
 }  // namespace
 
 bool FtpListFormatWindowsNt::recognises(const std::vector<std::string>& lines) const {
-    bool recognised = false;
-    for (const std::string& line : lines) {
+    // The last entry line decides, so the walk starts at the end.
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const std::string& line = *it;
         if (line.empty() || isDirectoryBanner(line)) continue;
         const std::string upper = upperAnsi(line);
         const std::vector<ListingWord> w = splitListingWords(upper);
         if (w.empty() || !beginsWithDosDate(upper, w[0].text) || !hasDirOrSizeColumn(upper))
             continue;
         // A sister format puts "F" or "D" third and a number or "-" fifth.
-        recognised = !(w.size() >= 5 && (w[2].text == "F" || w[2].text == "D") &&
-                       (isNumeric(w[4].text) || w[4].text == "-"));
+        return !(w.size() >= 5 && (w[2].text == "F" || w[2].text == "D") &&
+                 (isNumeric(w[4].text) || w[4].text == "-"));
     }
-    return recognised;
+    return false;
 }
 
 bool FtpListFormatWindowsNt::parse(const std::vector<std::string>& lines, DateTime now,

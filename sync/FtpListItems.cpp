@@ -14,7 +14,7 @@ const TFtpListItem& TFtpListItems::Items(int index) const {
     return items_[static_cast<std::size_t>(index)];
 }
 
-TFtpListItem& TFtpListItems::Add(TFtpListItem item) {
+TFtpListItem& TFtpListItems::Add(TFtpListItem&& item) {
     items_.push_back(std::move(item));
     return items_.back();
 }

@@ -17,7 +17,7 @@ public:
     TFtpListItem& operator[](int index) { return Items(index); }
     const TFtpListItem& operator[](int index) const { return Items(index); }
 
-    TFtpListItem& Add(TFtpListItem item);
+    TFtpListItem& Add(TFtpListItem&& item);
     void Clear() { items_.clear(); }
     void Reserve(int count) { items_.reserve(static_cast<std::size_t>(count)); }
 

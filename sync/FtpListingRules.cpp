@@ -23,7 +23,8 @@ unsigned char lowerByte(unsigned char c) {
 
 bool isLowerByte(unsigned char c) { return upperByte(c) != c; }
 
-// Case-insensitive comparison with an upper-case text, without copying.
+}  // namespace
+
 bool equalsUpper(std::string_view text, std::string_view upper) {
     if (text.size() != upper.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -35,6 +36,8 @@ bool equalsUpper(std::string_view text, std::string_view upper) {
 bool startsWithUpper(std::string_view text, std::string_view upper) {
     return text.size() >= upper.size() && equalsUpper(text.substr(0, upper.size()), upper);
 }
+
+namespace {
 
 bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;

@@ -23,6 +23,9 @@ std::vector<ListingWord> splitListingWords(std::string_view line);
 std::string upperAnsi(std::string_view text);
 std::string lowerAnsi(std::string_view text);
 bool hasLowerAnsi(std::string_view text);
+// Case-insensitive comparisons with an upper-case text, without copying.
+bool equalsUpper(std::string_view text, std::string_view upper);
+bool startsWithUpper(std::string_view text, std::string_view upper);
 // The name as a local file name: lower-cased when it has no lower-case letter.
 std::string localFileName(std::string_view name);
 

@@ -22,8 +22,6 @@ int byteValue(const std::string& text) {
     return value <= 255 ? value : -1;
 }
 
-bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
-
 }  // namespace
 
 SocketAddress parsePasvReply(const std::string& firstTextLine) {
@@ -60,10 +58,10 @@ SocketAddress parsePasvReply(const std::string& firstTextLine) {
 }
 
 bool isRoutableAddress(const std::string& host) {
-    if (startsWith(host, "127") || startsWith(host, "10.") || startsWith(host, "169.254") ||
-        startsWith(host, "192.168"))
+    if (host.starts_with("127") || host.starts_with("10.") || host.starts_with("169.254") ||
+        host.starts_with("192.168"))
         return false;
-    if (startsWith(host, "172.")) {
+    if (host.starts_with("172.")) {
         const std::size_t dot = host.find('.', 4);
         const int second = byteValue(host.substr(4, dot == std::string::npos ? std::string::npos
                                                                              : dot - 4));

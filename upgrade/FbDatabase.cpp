@@ -90,6 +90,12 @@ void FbDatabase::setSQLDialect(int dialect) {
     }
 }
 
+void useProductLogin(FbDatabase& database) {
+    database.Params = {std::string("user_name=") + kProductUser, "sql_dialect=1",
+                       std::string("password=") + kProductPassword};
+    database.setSQLDialect(1);
+}
+
 std::string FbDatabase::target() const {
     return isRemoteName(databaseName_) ? databaseName_ : fileSystem().nativePath(databaseName_);
 }

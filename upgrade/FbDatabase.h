@@ -61,4 +61,12 @@ private:
     std::vector<FbTransaction*> transactions_;
 };
 
+// The product database's owner: the login of the upgrade window, and the
+// owner that tests, benchmarks and the demo create product databases with.
+inline constexpr char kProductUser[] = "ROOT";
+inline constexpr char kProductPassword[] = "857461";
+
+// Logs in as the product database's owner in dialect 1.
+void useProductLogin(FbDatabase& database);
+
 }  // namespace velm

@@ -303,11 +303,7 @@ std::int64_t FbStatement::asInteger(int column) const {
             const auto first = text.find_first_not_of(' ');
             const auto last = text.find_last_not_of(' ');
             text = first == std::string::npos ? "" : text.substr(first, last - first + 1);
-            std::int64_t n = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-            if (text.empty() || error != std::errc() || end != text.data() + text.size())
-                throw DatabaseError("'" + text + "' n\xE3o \xE9 um valor inteiro v\xE1lido");
-            return n;
+            return integerOrDatabaseError<std::int64_t>(text);
         }
     }
 }

@@ -125,10 +125,9 @@ Options parse(int argc, char** argv) {
 // with the marker table EMPRESA (NOME).
 void createProduct(const std::string& path) {
     if (fileSystem().fileExists(path)) return;
-    FbDatabase::createDatabase(path, "ROOT", "857461", 1);
+    FbDatabase::createDatabase(path, kProductUser, kProductPassword, 1);
     FbDatabase db;
-    db.Params = {"user_name=ROOT", "sql_dialect=1", "password=857461"};
-    db.setSQLDialect(1);
+    useProductLogin(db);
     db.setDatabaseName(path);
     db.Open();
     FbTransaction transaction(&db);

@@ -1,8 +1,7 @@
 #include "upgrade/SqlScript.h"
 
-#include <charconv>
-
 #include "platform/AsciiText.h"
+#include "upgrade/DatabaseError.h"
 #include "upgrade/FbDatabase.h"
 #include "upgrade/ScriptError.h"
 
@@ -28,23 +27,9 @@ TSqlScript::TSqlScript(FbDatabase& database, FbTransaction& transaction)
       ddlTransaction_(&database),
       statement_(database) {}
 
-void TSqlScript::setScript(const std::vector<std::string>& lines) {
-    script_ = lines;
-    parser_.reset();
-}
-
-void TSqlScript::setTerminator(const std::string& terminator) {
-    if (!terminator.empty()) terminator_ = terminator;
-}
-
 void TSqlScript::ExecuteScript() {
-    parser_.setTerminator(terminator_);
-    parser_.setLines(script_);
-    while (parser_.hasStatement()) {
-        const TSqlStatement statement = parser_.nextStatement();
-        terminator_ = parser_.terminator();
-        act(statement);
-    }
+    parser_.reset();
+    while (parser_.hasStatement()) act(parser_.nextStatement());
 }
 
 void TSqlScript::run(FbTransaction& transaction, const TSqlStatement& statement) {
@@ -144,10 +129,7 @@ void TSqlScript::applySet(const TSqlStatement& statement) {
 }
 
 void TSqlScript::changeDialect(const std::string& value) {
-    int dialect = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), dialect);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size())
-        throw DatabaseError("'" + value + "' n\xE3o \xE9 um valor inteiro v\xE1lido");
+    const int dialect = integerOrDatabaseError<int>(value);
     sqlDialect_ = dialect;
     if (database_.SQLDialect() == dialect) return;
     if (!database_.Connected()) {

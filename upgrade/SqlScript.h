@@ -24,13 +24,14 @@ public:
     TSqlScript& operator=(const TSqlScript&) = delete;
 
     // Takes a copy of the lines (ANSI text, kept byte for byte).
-    void setScript(const std::vector<std::string>& lines);
+    void setScript(const std::vector<std::string>& lines) { parser_.setLines(lines); }
     // The engine's own copy, which the caller may change before executing.
-    std::vector<std::string>& Script() { return script_; }
-    const std::vector<std::string>& Script() const { return script_; }
+    std::vector<std::string>& Script() { return parser_.lines(); }
+    const std::vector<std::string>& Script() const { return parser_.lines(); }
 
-    const std::string& Terminator() const { return terminator_; }
-    void setTerminator(const std::string& terminator);
+    // The splitter's terminator: it carries over from one script to the next.
+    const std::string& Terminator() const { return parser_.terminator(); }
+    void setTerminator(const std::string& terminator) { parser_.setTerminator(terminator); }
     bool AutoDDL() const { return autoDDL_; }
     void setAutoDDL(bool on) { autoDDL_ = on; }
     int SQLDialect() const { return sqlDialect_; }
@@ -59,8 +60,6 @@ private:
     FbTransaction ddlTransaction_;
     FbStatement statement_;
     TSqlScriptParser parser_;
-    std::vector<std::string> script_;
-    std::string terminator_ = ";";
     bool autoDDL_ = true;
     int sqlDialect_ = 3;
 };

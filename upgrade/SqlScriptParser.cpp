@@ -166,20 +166,15 @@ bool TSqlScriptParser::terminatorAt(std::size_t index) const {
 // body ends at the ";" that closes its END (unless that END closes a CASE),
 // and "ALTER TRIGGER name ACTIVE;" / "INACTIVE;" ends at its ";".
 bool TSqlScriptParser::bodyEndsAt(std::size_t index) const {
-    const std::string current =
-        asciiUpper(trimBlanks(std::string_view(buf_).substr(pos_, index - pos_)));
-    if (inCase_ && current == "END") return false;
-    // The words as they would stand with the current one and ";" added.
-    const auto& words = words_;
-    const std::size_t count = words.size() + (current.empty() ? 0 : 1) + 1;
-    auto wordAt = [&](std::size_t k) -> std::string {
-        if (k < words.size()) return asciiUpper(words[k]);
-        if (!current.empty() && k == words.size()) return current;
-        return ";";
-    };
-    if (count >= 2 && wordAt(count - 2) == "END") return true;
-    return count == 5 && wordAt(0) == "ALTER" && wordAt(1) == "TRIGGER" &&
-           isOneOf(wordAt(3), {"ACTIVE", "INACTIVE"});
+    const std::string_view current = trimBlanks(std::string_view(buf_).substr(pos_, index - pos_));
+    if (inCase_ && isKeyword(current, "END")) return false;
+    // The words as they would stand with the current one added.
+    const std::size_t count = words_.size() + (current.empty() ? 0 : 1);
+    if (count == 0) return false;
+    const std::string_view last = current.empty() ? std::string_view(words_.back()) : current;
+    if (isKeyword(last, "END")) return true;
+    return count == 4 && isKeyword(words_[0], "ALTER") && isKeyword(words_[1], "TRIGGER") &&
+           (isKeyword(last, "ACTIVE") || isKeyword(last, "INACTIVE"));
 }
 
 void TSqlScriptParser::noteStart(TSqlStatement& statement, std::size_t index) {
@@ -240,7 +235,7 @@ void TSqlScriptParser::scanWord(TSqlStatement& statement) {
             default:
                 break;
         }
-        if (statement.line == 0 && !isBlank(c)) noteStart(statement, i);
+        if (!isBlank(c)) noteStart(statement, i);
         ++i;
     }
     while (i < size && isBlank(text[i])) ++i;
@@ -297,7 +292,7 @@ TSqlStatement TSqlScriptParser::nextStatement() {
         statement.error = "Invalid statement";
         stopped_ = true;
     } else if (statement.kind == stmtTERM) {
-        setTerminator(std::string(trimBlanks(statement.words[2])));
+        setTerminator(statement.words[2]);
     }
     return statement;
 }

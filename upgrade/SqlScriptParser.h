@@ -34,6 +34,8 @@ public:
     // Takes a copy of the lines and starts over from the first.
     void setLines(std::vector<std::string> lines);
     const std::vector<std::string>& lines() const { return lines_; }
+    // The caller may change them between runs; reset() before splitting again.
+    std::vector<std::string>& lines() { return lines_; }
     // Back to the first line, not stopped, empty work buffer.
     void reset();
 

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QShowEvent>
@@ -11,19 +10,11 @@
 #include "upgrade/CatalogueLogin.h"
 #include "widgets/Colors.h"
 #include "widgets/Fonts.h"
+#include "windows/EscapeKey.h"
 #include "windows/EventGuard.h"
+#include "windows/TextLabel.h"
 
 namespace velm {
-
-namespace {
-
-void setTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
-}
-
-}  // namespace
 
 Taguarde::Taguarde(QWidget* owner) : QDialog(owner) {
     buildLayout();
@@ -57,17 +48,11 @@ void Taguarde::buildLayout() {
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Bevel1->setLineWidth(1);
 
-    AGUARDE = new QLabel(QStringLiteral("Aguarde..."), this);
-    AGUARDE->setFont(makeFont(QStringLiteral("Verdana"), 15, true));
-    setTextColour(*AGUARDE, QColor(255, 255, 242));
-    AGUARDE->move(18, 10);
-    AGUARDE->adjustSize();
-
-    Label1 = new QLabel(QStringLiteral("Verificando Scripts"), this);
-    Label1->setFont(makeFont(QStringLiteral("MS Sans Serif"), 11));
-    setTextColour(*Label1, toQColor(clSilver));
-    Label1->move(32, 48);
-    Label1->adjustSize();
+    AGUARDE =
+        makeTextLabel(this, QStringLiteral("Aguarde..."), QPoint(18, 10),
+                      makeFont(QStringLiteral("Verdana"), 15, true), TColor::rgb(255, 255, 242));
+    Label1 = makeTextLabel(this, QStringLiteral("Verificando Scripts"), QPoint(32, 48),
+                           makeFont(QStringLiteral("MS Sans Serif"), 11), clSilver);
 
     pb1 = new QProgressBar(this);
     pb1->setGeometry(28, 68, 122, 17);
@@ -96,8 +81,7 @@ void Taguarde::setComponents() {
     DBMemo1.WordWrap = false;
     DBMemo1.Visible = false;
 
-    FbDatabase1.Params = {"user_name=ROOT", "sql_dialect=1", "password=857461"};
-    FbDatabase1.setSQLDialect(1);
+    useProductLogin(FbDatabase1);
     FbScript1.setTerminator(";");
 
     Timer1.setInterval(100);
@@ -106,7 +90,6 @@ void Taguarde::setComponents() {
 
 void Taguarde::FormCreate() {
     ChaveProduto_.clear();
-    Database1.Params.clear();
     // The clear login exists only here, inside the two parameter lines.
     Database1.Params = catalogueLoginParams();
 }
@@ -129,10 +112,7 @@ void Taguarde::showEvent(QShowEvent* event) {
 
 void Taguarde::keyPressEvent(QKeyEvent* event) {
     // Escape would close a dialog; this one closes only when its run is done.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
+    if (swallowEscape(event)) return;
     QDialog::keyPressEvent(event);
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "widgets/CanvasText.h"
+#include "widgets/Property.h"
 #include "windows/EventGuard.h"
 
 namespace velm {
@@ -48,38 +49,32 @@ TGradient::TGradient(QWidget* parent)
 
 // Setters: each stores its value and asks for the picture again; Qt paints it
 // in the next paint cycle, which shows the same as drawing at once.
-template <class T>
-void TGradient::store(T& field, T value) {
-    field = value;
-    update();
-}
-
 void TGradient::setBeginColor(TColor color) {
-    store(beginColor_, color);
+    storeAndRepaint(*this, beginColor_, color);
 }
 void TGradient::setEndColor(TColor color) {
-    store(endColor_, color);
+    storeAndRepaint(*this, endColor_, color);
 }
 void TGradient::setFillDirection(TFillDirection direction) {
-    if (direction != fillDirection_) store(fillDirection_, direction);
+    if (changeProperty(fillDirection_, direction)) update();
 }
 void TGradient::setNumberOfColors(int count) {
-    store(numberOfColors_, std::clamp(count, 1, 255));
+    storeAndRepaint(*this, numberOfColors_, std::clamp(count, 1, 255));
 }
 void TGradient::setFontColor(TColor color) {
-    store(fontColor_, color);
+    storeAndRepaint(*this, fontColor_, color);
 }
 void TGradient::setCaption(const QString& caption) {
-    store(caption_, caption);
+    storeAndRepaint(*this, caption_, caption);
 }
 void TGradient::setTextLeft(int left) {
-    store(textLeft_, left);
+    storeAndRepaint(*this, textLeft_, left);
 }
 void TGradient::setTextTop(int top) {
-    store(textTop_, top);
+    storeAndRepaint(*this, textTop_, top);
 }
 void TGradient::setAutoSize(bool autoSize) {
-    store(autoSize_, autoSize);
+    storeAndRepaint(*this, autoSize_, autoSize);
 }
 
 void TGradient::paintTo(QPainter& painter) const {

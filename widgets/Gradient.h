@@ -59,9 +59,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    template <class T>
-    void store(T& field, T value);
-
     TColor beginColor_;
     TColor endColor_;
     TFillDirection fillDirection_ = fdLeftToRight;

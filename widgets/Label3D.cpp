@@ -154,20 +154,16 @@ void TLabel3D::setColored(bool colored) {
 
 // The border setters repaint even when the value is the same.
 void TLabel3D::setBorder(bool border) {
-    border_ = border;
-    update();
+    storeAndRepaint(*this, border_, border);
 }
 void TLabel3D::setBorderWidth(int width) {
-    borderWidth_ = width;
-    update();
+    storeAndRepaint(*this, borderWidth_, width);
 }
 void TLabel3D::setBorderColor(TColor color) {
-    borderColor_ = color;
-    update();
+    storeAndRepaint(*this, borderColor_, color);
 }
 void TLabel3D::setBorderPenStyle(TPenStyle style) {
-    borderPenStyle_ = style;
-    update();
+    storeAndRepaint(*this, borderPenStyle_, style);
 }
 
 void TLabel3D::setEllipsesStyle(TEllipsesStyle style) {
@@ -217,6 +213,11 @@ QRect TLabel3D::DoDrawText(QPainter* painter, const QRect& rect, int flags, bool
     if (!painter) return rect;
 
     painter->setFont(font());
+    // The copies differ only in place, so plain text has its line breaks and
+    // shortening worked out once for all of them.
+    if (escapement_ == 0 && !colored_)
+        text = shortenedText(painter->font(), text, rect.width(), format.ellipsis,
+                             (format.flags & Qt::TextWordWrap) != 0, format.flags);
     EffectCopy first{};
     std::optional<EffectCopy> second;
     switch (textStyle_) {
@@ -260,13 +261,14 @@ void TLabel3D::drawCopy(QPainter& painter, const QString& text, const QRect& rec
     else if (colored_)
         drawMarkupText(painter, text, rect, alignment_, tint);
     else
-        drawPlainText(painter, text, rect, format);
+        painter.drawText(rect, format.flags, text);  // already shortened by DoDrawText
 }
 
 void TLabel3D::paintBorder(QPainter& painter) {
-    QPen pen(toQColor(borderColor_), borderWidth_, qtPenStyle(borderPenStyle_, borderWidth_),
-             Qt::FlatCap, Qt::MiterJoin);
-    painter.setPen(pen);
+    // Set once: the default border keeps this pen on every ring, and the
+    // recessed and raised frames change only its colour, ring by ring.
+    painter.setPen(QPen(toQColor(borderColor_), borderWidth_,
+                        qtPenStyle(borderPenStyle_, borderWidth_), Qt::FlatCap, Qt::MiterJoin));
     int ringWidth = width();
     int ringHeight = height();
     for (int ring = 0; ring < borderWidth_; ++ring) {
@@ -274,8 +276,6 @@ void TLabel3D::paintBorder(QPainter& painter) {
         // drawn from the top-left corner.
         ringWidth -= 2;
         ringHeight -= 2;
-        pen.setColor(toQColor(borderColor_));
-        painter.setPen(pen);
         switch (borderType_) {
             case btDefault:
                 if (borderPenStyle_ == psInsideFrame) {
@@ -304,6 +304,10 @@ void TLabel3D::paintLabel(QPainter& painter) {
     painter.setBrush(Qt::NoBrush);
     if (border_ && borderWidth_ > 0) paintBorder(painter);
 
+    DoDrawText(&painter, rect(), textFlags(), false);
+}
+
+int TLabel3D::textFlags() const {
     int flags = Qt::TextExpandTabs;
     if (wordWrap_) flags |= Qt::TextWordWrap;
     switch (alignment_) {
@@ -317,14 +321,13 @@ void TLabel3D::paintLabel(QPainter& painter) {
             flags |= Qt::AlignHCenter;
             break;
     }
-    DoDrawText(&painter, rect(), flags, false);
+    return flags;
 }
 
 void TLabel3D::adjustBounds() {
     if (!autoSize_) return;
-    int flags = Qt::TextExpandTabs;
-    if (wordWrap_) flags |= Qt::TextWordWrap;
-    const QRect needed = DoDrawText(nullptr, QRect(0, 0, width(), height()), flags, true);
+    // Measuring leaves the alignment aside: only the size is asked for.
+    const QRect needed = DoDrawText(nullptr, QRect(0, 0, width(), height()), textFlags(), true);
     int left = x();
     if (alignment_ == taRightJustify) left += width() - needed.width();
     setGeometry(left, y(), needed.width(), needed.height());

@@ -112,6 +112,8 @@ private:
     void paintBorder(QPainter& painter);
     void drawCopy(QPainter& painter, const QString& text, const QRect& rect,
                   const PlainTextFormat& format, TTintMode tint);
+    // The Qt text flags of WordWrap and Alignment, tabs expanded.
+    int textFlags() const;
     void adjustBounds();
     void textChanged();
     bool isLink() const { return labelStyle_ == lsWWWAddress || labelStyle_ == lsEMailAddress; }

@@ -216,9 +216,10 @@ TColor tintedColor(TColor color, TTintMode mode) {
 
 QString shortenedText(const QFont& font, const QString& text, int width, TEllipsesStyle ellipsis,
                       bool wordWrap, int flags) {
-    if (ellipsis == esNone) return text;
+    const QString normalised = normalisedLineBreaks(text);
+    if (ellipsis == esNone) return normalised;
     const QFontMetrics metrics(font);
-    QStringList lines = normalisedLineBreaks(text).split(QLatin1Char('\n'));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
     for (QString& line : lines) {
         if (!wordWrap) {
             line = shortenedPiece(metrics, line, width, ellipsis, flags);
@@ -233,19 +234,11 @@ QString shortenedText(const QFont& font, const QString& text, int width, TEllips
     return lines.join(QLatin1Char('\n'));
 }
 
-void drawPlainText(QPainter& painter, const QString& text, const QRect& rect,
-                   const PlainTextFormat& format) {
-    const QString shown =
-        shortenedText(painter.font(), normalisedLineBreaks(text), rect.width(), format.ellipsis,
-                      (format.flags & Qt::TextWordWrap) != 0, format.flags);
-    painter.drawText(rect, format.flags, shown);
-}
-
 QRect plainTextBounds(const QFont& font, const QString& text, const QRect& rect,
                       const PlainTextFormat& format) {
     const int flags = format.flags & ~(Qt::AlignVertical_Mask | Qt::AlignHorizontal_Mask);
-    const QString shown = shortenedText(font, normalisedLineBreaks(text), rect.width(),
-                                        format.ellipsis, (flags & Qt::TextWordWrap) != 0, flags);
+    const QString shown = shortenedText(font, text, rect.width(), format.ellipsis,
+                                        (flags & Qt::TextWordWrap) != 0, flags);
     const QRect needed = QFontMetrics(font).boundingRect(rect, flags, shown);
     return QRect(rect.topLeft(), needed.size());
 }

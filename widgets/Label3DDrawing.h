@@ -12,9 +12,10 @@ class QPainter;
 
 namespace velm {
 
-// The three ways a TLabel3D puts one copy of its caption on a painter, and the
-// colour tints of marked-up copies. Each routine draws in the painter's font
-// and pen colour and keeps nothing between calls.
+// The three ways a TLabel3D puts one copy of its caption on a painter (plain
+// text is shortenedText's result through QPainter::drawText), and the colour
+// tints of marked-up copies. Each routine draws in the painter's font and pen
+// colour and keeps nothing between calls.
 
 // --- Tints (10 %, rounded half to even, per channel) -----------------------
 
@@ -34,19 +35,16 @@ struct PlainTextFormat {
     TEllipsesStyle ellipsis = esNone;
 };
 
-// The whole text into the rectangle.
-void drawPlainText(QPainter& painter, const QString& text, const QRect& rect,
-                   const PlainTextFormat& format);
 // Calculate-only: the rectangle the text needs, from the rectangle's top-left
 // corner (as wide as the longest line; wrapped text starts from the
 // rectangle's width).
 QRect plainTextBounds(const QFont& font, const QString& text, const QRect& rect,
                       const PlainTextFormat& format);
 
-// The text as it is drawn in `width` pixels: unchanged for esNone; with esEnd
-// and esPath each line (each word when `wordWrap`) that is too wide is
-// shortened with an ellipsis, at its end or, for esPath, in the middle keeping
-// the part from the last "\" or "/" on.
+// The text as it is drawn in `width` pixels, with QPainter::drawText and the
+// same flags: its line breaks made LF; with esEnd and esPath each line (each
+// word when `wordWrap`) that is too wide is shortened with an ellipsis, at its
+// end or, for esPath, in the middle keeping the part from the last "\" or "/" on.
 QString shortenedText(const QFont& font, const QString& text, int width, TEllipsesStyle ellipsis,
                       bool wordWrap, int flags);
 

@@ -13,4 +13,12 @@ bool changeProperty(T& field, U&& value) {
     return true;
 }
 
+// Stores `value` and repaints `widget` whether or not the value changed, for
+// the setters that always repaint.
+template <class Widget, class T, class U>
+void storeAndRepaint(Widget& widget, T& field, U&& value) {
+    field = std::forward<U>(value);
+    widget.update();
+}
+
 }  // namespace velm

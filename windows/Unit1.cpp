@@ -13,7 +13,9 @@
 #include "widgets/Fonts.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
+#include "windows/EscapeKey.h"
 #include "windows/EventGuard.h"
+#include "windows/ExitButton.h"
 #include "windows/Pictures.h"
 #include "windows/TextLabel.h"
 #include "windows/Unit2.h"
@@ -75,11 +77,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     BitBtn1->setLayoutDirection(Qt::RightToLeft);  // picture right of the caption
     BitBtn1->setEnabled(false);
 
-    Button3 = new QPushButton(QStringLiteral("&Sair"), this);
-    Button3->setGeometry(795, 567, 90, 38);
-    Button3->setFont(makeFont(QStringLiteral("Verdana"), 19, true));
-    Button3->setIcon(doorPicture());
-    Button3->setIconSize(QSize(22, 22));
+    Button3 = makeExitButton(this, QStringLiteral("&Sair"), QRect(795, 567, 90, 38));
 
     CheckBox2 = makeConfirmationBox(this, QRect(39, 583, 15, 17));
 
@@ -155,10 +153,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
     // Escape does not close the gate: only "&Sair" and the close button do.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
+    if (swallowEscape(event)) return;
     QDialog::keyPressEvent(event);
 }
 

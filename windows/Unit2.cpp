@@ -9,8 +9,9 @@
 #include "widgets/Fonts.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
+#include "windows/EscapeKey.h"
 #include "windows/EventGuard.h"
-#include "windows/Pictures.h"
+#include "windows/ExitButton.h"
 #include "windows/TextLabel.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
@@ -37,11 +38,7 @@ TForm2::TForm2(QWidget* owner) : QDialog(owner) {
     Label1->resize(716, 16);  // fixed size: the file name is centred within it
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    Button3 = new QPushButton(QStringLiteral("&Cont.."), this);
-    Button3->setGeometry(728, 236, 94, 26);
-    Button3->setFont(makeFont(QStringLiteral("Verdana"), 19, true));
-    Button3->setIcon(doorPicture());
-    Button3->setIconSize(QSize(22, 22));
+    Button3 = makeExitButton(this, QStringLiteral("&Cont.."), QRect(728, 236, 94, 26));
     Button3->setFocus();
 
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { Button3Click(); }); });
@@ -58,10 +55,7 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
     // Only "&Cont.." and the close button dismiss the notice.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
+    if (swallowEscape(event)) return;
     QDialog::keyPressEvent(event);
 }
 

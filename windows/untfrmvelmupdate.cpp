@@ -15,6 +15,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/Gauge.h"
 #include "windows/EventGuard.h"
+#include "windows/ExitButton.h"
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
 #include "windows/TextLabel.h"
@@ -139,11 +140,7 @@ void Tfrmvelmupdate::buildMainArea() {
     Button1->setIcon(doubleTickPicture());
     Button1->setIconSize(QSize(18, 19));
 
-    Button3 = new QPushButton(QStringLiteral("&Sair"), Panel2);
-    Button3->setGeometry(804, 506, 90, 31);
-    Button3->setFont(verdana(19, true));
-    Button3->setIcon(doorPicture());
-    Button3->setIconSize(QSize(22, 22));
+    Button3 = makeExitButton(Panel2, QStringLiteral("&Sair"), QRect(804, 506, 90, 31));
 
     TreeView1 = new QTreeWidget(Panel2);
     TreeView1->setGeometry(11, 80, 886, 82);

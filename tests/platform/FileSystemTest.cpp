@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -22,15 +22,8 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readFileBytes;
+using test::writeFileBytes;
 
 // Runs `action`, which must raise FileError naming `name` with the system's
 // text for `code`.
@@ -57,7 +50,7 @@ protected:
 
 TEST_F(FileSystemTest, LooksUpEveryComponentCaseInsensitivelyAndAFolderIsNotAFile) {
     fs::create_directory(dir.path() / "WinRAR");
-    writeBytes(dir.path() / "WinRAR" / "WinRAR.exe", "MZ");
+    writeFileBytes(dir.path() / "WinRAR" / "WinRAR.exe", "MZ");
 
     EXPECT_TRUE(files.fileExists(dir.name() + "\\winrar\\winrar.exe"));
     EXPECT_TRUE(files.fileExists(dir.name() + "/WINRAR/WinRar.EXE"));
@@ -86,18 +79,18 @@ TEST_F(FileSystemTest, NewNamesAreCreatedAsGivenInsideExistingFoldersFoundCaseIn
 
     // Writing again under another case replaces that same file.
     files.writeTextLines(dir.name() + "\\data\\NEWFILE.TXT", {"y"});
-    EXPECT_EQ(readBytes(dir.path() / "Data" / "NewFile.Txt"), "y\r\n");
+    EXPECT_EQ(readFileBytes(dir.path() / "Data" / "NewFile.Txt"), "y\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "Data"), fs::directory_iterator()),
               1);
 }
 
 TEST_F(FileSystemTest, FindsEveryAttributeWithWindowsWildcards) {
     fs::create_directory(dir.path() / "SCRIPT_ERRO");
-    writeBytes(dir.path() / "SCRIPT_ERRO_DT_01.TXT", "a");
-    writeBytes(dir.path() / "script_erro_dt_02.txt", "b");
-    writeBytes(dir.path() / "SCRIPT_ERRO_NOEXT", "c");
-    writeBytes(dir.path() / ".hidden", "d");
-    writeBytes(dir.path() / "other.txt", "e");
+    writeFileBytes(dir.path() / "SCRIPT_ERRO_DT_01.TXT", "a");
+    writeFileBytes(dir.path() / "script_erro_dt_02.txt", "b");
+    writeFileBytes(dir.path() / "SCRIPT_ERRO_NOEXT", "c");
+    writeFileBytes(dir.path() / ".hidden", "d");
+    writeFileBytes(dir.path() / "other.txt", "e");
     fs::permissions(dir.path() / "SCRIPT_ERRO_NOEXT",
                     fs::perms::owner_read | fs::perms::group_read);
 
@@ -119,25 +112,25 @@ TEST_F(FileSystemTest, FindsEveryAttributeWithWindowsWildcards) {
 
 TEST_F(FileSystemTest, RelativeNamesStartAtTheCurrentFolder) {
     TempFolder work(TempFolder::Enter::Yes);
-    writeBytes(work.path() / "SCRIPT_ERRO_X.TXT", "a");
+    writeFileBytes(work.path() / "SCRIPT_ERRO_X.TXT", "a");
     EXPECT_THAT(files.findFiles("SCRIPT_ERRO*.*"), ElementsAre("SCRIPT_ERRO_X.TXT"));
     EXPECT_TRUE(files.fileExists("script_erro_x.txt"));
     EXPECT_TRUE(files.fileExists(".\\script_erro_x.txt"));
     files.writeTextLines("new.txt", {"n"});
-    EXPECT_EQ(readBytes(work.path() / "new.txt"), "n\r\n");
+    EXPECT_EQ(readFileBytes(work.path() / "new.txt"), "n\r\n");
 }
 
 TEST_F(FileSystemTest, TextFilesAreAnsiWithCrLfAndLinesSplitAtAnyBreak) {
     const std::string name = dir / "lines.txt";
     files.writeTextLines(name, {"first", "segunda linha \xE9 \x80", ""});
-    EXPECT_EQ(readBytes(dir.path() / "lines.txt"), "first\r\nsegunda linha \xE9 \x80\r\n\r\n");
+    EXPECT_EQ(readFileBytes(dir.path() / "lines.txt"), "first\r\nsegunda linha \xE9 \x80\r\n\r\n");
     EXPECT_THAT(files.readTextLines(name), ElementsAre("first", "segunda linha \xE9 \x80", ""));
 
-    writeBytes(dir.path() / "mixed.txt", "dos\r\nunix\nmac\rlast");
+    writeFileBytes(dir.path() / "mixed.txt", "dos\r\nunix\nmac\rlast");
     EXPECT_THAT(files.readTextLines(dir / "mixed.txt"), ElementsAre("dos", "unix", "mac", "last"));
 
     files.writeTextLines(name, {});
-    EXPECT_EQ(readBytes(dir.path() / "lines.txt"), "");
+    EXPECT_EQ(readFileBytes(dir.path() / "lines.txt"), "");
     EXPECT_THAT(files.readTextLines(name), IsEmpty());
 }
 
@@ -235,17 +228,17 @@ TEST_F(FileSystemTest, DeleteReportsFailureWithFalse) {
 
 TEST_F(FileSystemTest, CopyKeepsContentAndTimeButNeverOverwrites) {
     const std::string from = dir / "App.exe";
-    writeBytes(dir.path() / "App.exe", std::string("MZ\0\x01\xFF", 5));
+    writeFileBytes(dir.path() / "App.exe", std::string("MZ\0\x01\xFF", 5));
     files.setModificationTime(from, at(2022, 3, 4, 5, 6, 8));
 
     EXPECT_TRUE(files.copyFile(from, dir / "App.old"));
-    EXPECT_EQ(readBytes(dir.path() / "App.old"), std::string("MZ\0\x01\xFF", 5));
+    EXPECT_EQ(readFileBytes(dir.path() / "App.old"), std::string("MZ\0\x01\xFF", 5));
     EXPECT_EQ(files.modificationTime(dir / "App.old"), at(2022, 3, 4, 5, 6, 8));
 
-    writeBytes(dir.path() / "Target.old", "keep");
+    writeFileBytes(dir.path() / "Target.old", "keep");
     EXPECT_FALSE(files.copyFile(from, dir / "Target.old"));
     EXPECT_FALSE(files.copyFile(from, dir / "TARGET.OLD"));
-    EXPECT_EQ(readBytes(dir.path() / "Target.old"), "keep");
+    EXPECT_EQ(readFileBytes(dir.path() / "Target.old"), "keep");
 
     EXPECT_FALSE(files.copyFile(dir / "missing.exe", dir / "new.old"));
     EXPECT_FALSE(fs::exists(dir.path() / "new.old"));
@@ -253,18 +246,18 @@ TEST_F(FileSystemTest, CopyKeepsContentAndTimeButNeverOverwrites) {
 }
 
 TEST_F(FileSystemTest, ReplaceRenamesOverAnExistingTarget) {
-    writeBytes(dir.path() / "new.tmp", "new");
-    writeBytes(dir.path() / "Settings.cfg", "old");
+    writeFileBytes(dir.path() / "new.tmp", "new");
+    writeFileBytes(dir.path() / "Settings.cfg", "old");
     files.replaceFile(dir / "NEW.TMP", dir / "settings.cfg");
     EXPECT_FALSE(fs::exists(dir.path() / "new.tmp"));
-    EXPECT_EQ(readBytes(dir.path() / "Settings.cfg"), "new");
+    EXPECT_EQ(readFileBytes(dir.path() / "Settings.cfg"), "new");
 
     files.replaceFile(dir / "Settings.cfg", dir / "fresh.cfg");
-    EXPECT_EQ(readBytes(dir.path() / "fresh.cfg"), "new");
+    EXPECT_EQ(readFileBytes(dir.path() / "fresh.cfg"), "new");
 
     const std::string missing = dir / "missing.tmp";
     expectFileError([&] { files.replaceFile(missing, dir / "fresh.cfg"); }, missing, 2);
-    EXPECT_EQ(readBytes(dir.path() / "fresh.cfg"), "new");
+    EXPECT_EQ(readFileBytes(dir.path() / "fresh.cfg"), "new");
 }
 
 TEST_F(FileSystemTest, TemporaryFilesAreNewEmptyAndUnique) {

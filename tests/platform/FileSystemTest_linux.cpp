@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -49,9 +49,12 @@ TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreSkipped) {
 }
 
 TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {
-    const char* old = std::getenv("TZ");
-    const std::string saved = old ? old : "";
-    setenv("TZ", "BRT3", 1);  // three hours west of UTC, no summer time
+    // Declared first so that it runs last: the C library rereads TZ once the
+    // variable is back as it was, whichever way the test ends.
+    struct RereadZone {
+        ~RereadZone() { tzset(); }
+    } rereadZone;
+    test::ScopedEnvironment zone("TZ", "BRT3");  // three hours west of UTC, no summer time
     tzset();
     TempFolder dir;
     touch(dir.path() / "f.txt");
@@ -64,12 +67,6 @@ TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {
     struct stat st;
     ASSERT_EQ(stat((dir.path() / "f.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 1704240000);  // 2024-01-03 00:00:00 UTC
-
-    if (old)
-        setenv("TZ", saved.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #endif
 
 #include "platform/Locale.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -22,6 +23,8 @@ void PrintTo(const LocaleFormats& f, std::ostream* os) {
 
 namespace {
 
+using test::ScopedEnvironment;
+
 // The C library keeps a copy of LOCPATH from every newlocale() that sees it
 // and never frees it; only the tests set LOCPATH.
 LocaleFormats formatsWithLocalePath() {
@@ -30,28 +33,6 @@ LocaleFormats formatsWithLocalePath() {
 #endif
     return locale().formats();
 }
-
-// Sets one environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (old) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 // Compiles a locale whose numbers and times are those of `source` (the rest
 // plain, which keeps localedef quick) into `folder`/`source`.UTF-8.
@@ -83,21 +64,21 @@ TEST(LinuxLocaleTest, ReadsTheSeparatorsOfTheUsersLocale) {
         {"de_DE", {'.', ',', '.', ':'}},
         {"fr_FR", {'\xA0', ',', '/', ':'}},  // narrow no-break space becomes a no-break space
     };
-    ScopedEnv path("LOCPATH", locales.name());
-    ScopedEnv clear("LC_ALL", "");
+    ScopedEnvironment path("LOCPATH", locales.name());
+    ScopedEnvironment clear("LC_ALL", "");
     for (const auto& c : cases) {
         if (!compileLocale(locales, c.name))
             GTEST_SKIP() << "localedef cannot compile " << c.name
                          << " (the locales package is missing)";
-        ScopedEnv lang("LANG", std::string(c.name) + ".UTF-8");
+        ScopedEnvironment lang("LANG", std::string(c.name) + ".UTF-8");
         EXPECT_EQ(formatsWithLocalePath(), c.expected) << c.name;
     }
 }
 
 TEST(LinuxLocaleTest, ThePlainCOrAMissingLocaleGivesTheBrazilianDefaults) {
-    ScopedEnv clear("LC_ALL", "");
+    ScopedEnvironment clear("LC_ALL", "");
     for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
-        ScopedEnv lang("LANG", name);
+        ScopedEnvironment lang("LANG", name);
         EXPECT_EQ(locale().formats(), (LocaleFormats{'.', ',', '/', ':'})) << name;
     }
 }

@@ -2,12 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 
 #include "OsErrorCode.h"
 #include "platform/Errors.h"
 #include "platform/Registry.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -17,17 +17,6 @@ using ::testing::HasSubstr;
 
 class RegistryFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("VELMUPDATE_REGISTRY");
-        hadOld_ = old != nullptr;
-        if (old) old_ = old;
-    }
-    void TearDown() override {
-        if (hadOld_)
-            setenv("VELMUPDATE_REGISTRY", old_.c_str(), 1);
-        else
-            unsetenv("VELMUPDATE_REGISTRY");
-    }
     std::string write(const std::string& name, const std::string& content) {
         const auto path = dir.path() / name;
         std::ofstream(path, std::ios::binary) << content;
@@ -39,10 +28,7 @@ protected:
     }
 
     test::TempFolder dir;
-
-private:
-    bool hadOld_ = false;
-    std::string old_;
+    test::ScopedEnvironment registryFile{"VELMUPDATE_REGISTRY"};
 };
 
 const std::string kKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
@@ -52,7 +38,7 @@ TEST_F(RegistryFileTest, ReadsTheFileNamedByTheEnvironmentAndSeesItsChanges) {
         write("system.reg",
               "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
               "\"ProgramFilesDir\"=\"C:\\\\Program Files (x86)\"\r\n");
-    setenv("VELMUPDATE_REGISTRY", path.c_str(), 1);
+    registryFile.set(path);
     EXPECT_EQ(registry().readValue(RegistryRoot::LocalMachine, kKey, "ProgramFilesDir"),
               RegistryValue("C:\\Program Files (x86)"));
     EXPECT_EQ(errorCode(kKey, "Missing"), 1012u);
@@ -67,13 +53,13 @@ TEST_F(RegistryFileTest, ReadsTheFileNamedByTheEnvironmentAndSeesItsChanges) {
 }
 
 TEST_F(RegistryFileTest, WithoutTheVariableEveryKeyIsMissing) {
-    unsetenv("VELMUPDATE_REGISTRY");
+    registryFile.unset();
     EXPECT_EQ(errorCode(kKey, "ProgramFilesDir"), 2u);
 }
 
 TEST_F(RegistryFileTest, AMissingOrMalformedFileRaisesAClearError) {
     const std::string missing = (dir.path() / "missing.reg").string();
-    setenv("VELMUPDATE_REGISTRY", missing.c_str(), 1);
+    registryFile.set(missing);
     try {
         registry().readValue(RegistryRoot::LocalMachine, kKey, "ProgramFilesDir");
         ADD_FAILURE() << "no error";
@@ -85,7 +71,7 @@ TEST_F(RegistryFileTest, AMissingOrMalformedFileRaisesAClearError) {
     }
 
     const std::string bad = write("bad.reg", "REGEDIT4\n[HKLM\\Software]\n\"A\"=wrong\n");
-    setenv("VELMUPDATE_REGISTRY", bad.c_str(), 1);
+    registryFile.set(bad);
     try {
         registry().readValue(RegistryRoot::LocalMachine, "\\Software", "A");
         ADD_FAILURE() << "no error";

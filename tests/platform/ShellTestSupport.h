@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/FileBytes.h"
 
 namespace velm::test {
 
@@ -15,8 +15,7 @@ namespace velm::test {
 inline std::vector<std::string> waitForLines(const std::filesystem::path& path) {
     for (int i = 0; i < 400 && !std::filesystem::exists(path); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = readFileBytes(path);
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)

@@ -2,12 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "ShellTestSupport.h"
 #include "platform/Shell.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -15,19 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-
-// PATH replaced for the lifetime of the object.
-class ScopedPath {
-public:
-    explicit ScopedPath(const std::string& path)
-        : old_(std::getenv("PATH") ? std::getenv("PATH") : "") {
-        setenv("PATH", path.c_str(), 1);
-    }
-    ~ScopedPath() { setenv("PATH", old_.c_str(), 1); }
-
-private:
-    std::string old_;
-};
 
 TEST(LinuxShellTest, OpensAddressesWithXdgOpen) {
     test::TempFolder bin;
@@ -37,7 +24,7 @@ TEST(LinuxShellTest, OpensAddressesWithXdgOpen) {
         << ".part' '" << out.string() << "'\n";
     fs::permissions(bin.path() / "xdg-open", fs::perms::owner_all);
     {
-        ScopedPath path(bin.name() + ":/usr/bin:/bin");
+        test::ScopedEnvironment path("PATH", bin.name() + ":/usr/bin:/bin");
         ASSERT_TRUE(shell().openAddress("https://downloads.example/winrar.exe?a=1&b=2 \xE7"));
     }
     EXPECT_THAT(test::waitForLines(out),
@@ -46,7 +33,7 @@ TEST(LinuxShellTest, OpensAddressesWithXdgOpen) {
 
 TEST(LinuxShellTest, WithoutXdgOpenAnAddressCannotBeOpened) {
     test::TempFolder empty;
-    ScopedPath path(empty.name());
+    test::ScopedEnvironment path("PATH", empty.name());
     EXPECT_FALSE(shell().openAddress("https://downloads.example/winrar.exe"));
 }
 

@@ -20,7 +20,7 @@ public:
                             const std::string& valueName) override {
         ++reads;
         const auto found = values_.find({keyPath, valueName});
-        if (found == values_.end()) throw OsError(1012, systemErrorMessage(1012));
+        if (found == values_.end()) throw osError(kCannotReadKey);
         return found->second;
     }
     int reads = 0;

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <random>
 
 #include "platform/Clock.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
 #include "sync/FtpClient.h"
@@ -38,10 +38,6 @@ std::string randomBytes(std::size_t size, unsigned seed) {
     return s;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 DateTime fromSystemClock(std::chrono::system_clock::time_point t) {
     const double seconds = std::chrono::duration<double>(t.time_since_epoch()).count();
@@ -64,7 +60,7 @@ protected:
                  {"data.bin", randomBytes(3 * 1024 * 1024 + 17, 2)},
                  {"empty.txt", ""}};
         for (const auto& [name, content] : files)
-            std::ofstream(remote / name, std::ios::binary) << content;
+            test::writeFileBytes(remote / name, content);
 
         client.Host = "127.0.0.1";
         client.Port = static_cast<std::uint16_t>(std::stoi(variable(GetParam(), "PORT")));
@@ -120,11 +116,11 @@ TEST_P(FtpRealServerTest, ListsAndDownloadsByteIdenticalFiles) {
 
         EXPECT_EQ(client.Size(name), static_cast<std::int64_t>(content.size()));
         client.Get(name, local / name, true, false);
-        EXPECT_TRUE(readFile(local.path() / name) == content);
+        EXPECT_TRUE(test::readFileBytes(local.path() / name) == content);
     }
     // Fetching over an existing file replaces it.
     client.Get("a.exe", local / "data.bin", true, false);
-    EXPECT_TRUE(readFile(local.path() / "data.bin") == files[0].second);
+    EXPECT_TRUE(test::readFileBytes(local.path() / "data.bin") == files[0].second);
 
     EXPECT_EQ(client.Size("missing.bin"), -1);
     EXPECT_THROW(client.Get("missing.bin", local / "missing.bin", true, false), EFtpReplyError);

@@ -3,13 +3,13 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "support/FileBytes.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
@@ -27,14 +27,6 @@ std::string pattern(std::size_t size) {
     return s;
 }
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
@@ -135,7 +127,7 @@ TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
     EXPECT_EQ(decodeDateTime(items[1].ModifiedDate), (DateParts{2024, 3, 6, 9, 30, 0, 999}));
     EXPECT_EQ(client.DirFormat(), "Unix");
     EXPECT_EQ(size, 100000);
-    EXPECT_EQ(readFile(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
     EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
     EXPECT_EQ(client.Greeting().Text.front(), "Scripted FTP server ready");
     EXPECT_EQ(client.SystemDesc(), "UNIX Type: L8");
@@ -168,7 +160,7 @@ TEST_F(FtpClientTest, UpdateRunSessionInActiveMode) {
                             "PORT 127,0,0,1,*", "LIST", "TYPE I", "PORT 127,0,0,1,*",
                             "RETR b.dll", "QUIT"));
     EXPECT_EQ(lines.size(), 2u);
-    EXPECT_EQ(readFile(folder.path() / "b.dll"), "twelve bytes");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
 }
 
 TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
@@ -484,7 +476,7 @@ TEST_F(FtpClientTest, SizeAsksInBinaryAndSwitchesBack) {
 }
 
 TEST_F(FtpClientTest, GetReplacesAnExistingFileAndNeedsPermissionToDoSo) {
-    writeFile(folder.path() / "b.dll", "old contents, longer than the new");
+    test::writeFileBytes(folder.path() / "b.dll", "old contents, longer than the new");
     client.Connect();
     EXPECT_THROW(
         {
@@ -499,9 +491,9 @@ TEST_F(FtpClientTest, GetReplacesAnExistingFileAndNeedsPermissionToDoSo) {
     EXPECT_EQ(server.commands().back(), "TYPE A");  // nothing was fetched
 
     client.Get("b.dll", local("b.dll"), true, false);
-    EXPECT_EQ(readFile(folder.path() / "b.dll"), "twelve bytes");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
     client.Get("a.exe", local("new.exe"), false, false);
-    EXPECT_EQ(readFile(folder.path() / "new.exe"), pattern(100000));
+    EXPECT_EQ(test::readFileBytes(folder.path() / "new.exe"), pattern(100000));
     EXPECT_THAT(folderEntries(folder.path()), ElementsAre("b.dll", "new.exe"));
 }
 
@@ -550,13 +542,13 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile(folder.path() / "a.exe", "the working copy");
+        test::writeFileBytes(folder.path() / "a.exe", "the working copy");
         test::ScriptedFtpServer scripted;
         scripted.on("RETR", c.retr);
         client.Port = scripted.port();
         client.Connect();
         EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), Error);
-        EXPECT_EQ(readFile(folder.path() / "a.exe"), "the working copy");
+        EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), "the working copy");
         EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
         EXPECT_EQ(statuses.back(), c.lastStatus);
         client.Disconnect();
@@ -575,9 +567,9 @@ TEST_F(FtpClientTest, DownloadIntoAStreamAndResumed) {
     client.Get("a.exe", partial, true);
     EXPECT_EQ(partial.str(), pattern(100000));
 
-    writeFile(folder.path() / "a.exe", pattern(100000).substr(0, 70000));
+    test::writeFileBytes(folder.path() / "a.exe", pattern(100000).substr(0, 70000));
     client.Get("a.exe", local("a.exe"), false, true);
-    EXPECT_EQ(readFile(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
     EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
 
     const std::vector<std::string> all = server.commands();
@@ -588,10 +580,10 @@ TEST_F(FtpClientTest, DownloadIntoAStreamAndResumed) {
 
 TEST_F(FtpClientTest, ResumeNeedsTheServersSupport) {
     server.reply("REST", "502 Command not implemented");
-    writeFile(folder.path() / "a.exe", "partial");
+    test::writeFileBytes(folder.path() / "a.exe", "partial");
     client.Connect();
     EXPECT_THROW(client.Get("a.exe", local("a.exe"), false, true), EFtpFileAlreadyExists);
-    EXPECT_EQ(readFile(folder.path() / "a.exe"), "partial");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), "partial");
 }
 
 TEST_F(FtpClientTest, ActiveTransferThatTheServerNeverConnects) {

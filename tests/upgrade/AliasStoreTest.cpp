@@ -4,9 +4,9 @@
 
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "upgrade/DatabaseError.h"
-#include "upgrade/ScopedEnvironment.h"
 
 namespace velm {
 namespace {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
 #include "upgrade/CatalogueDatabase.h"
 #include "upgrade/CatalogueSetup.h"
 #include "upgrade/QtCoreApplication.h"
-#include "upgrade/ScopedEnvironment.h"
 
 namespace velm::test {
 

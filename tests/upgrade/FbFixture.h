@@ -17,8 +17,7 @@ namespace velm::test {
 
 // The product database's login, as the upgrade window sets it.
 inline void setProductLogin(FbDatabase& database) {
-    database.Params = {"user_name=ROOT", "sql_dialect=1", "password=857461"};
-    database.setSQLDialect(1);
+    useProductLogin(database);
 }
 
 // A fresh dialect-1 product database in a temporary folder, opened through
@@ -27,7 +26,7 @@ class FbFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         path = folder / "PRODUTO.FDB";
-        FbDatabase::createDatabase(path, "ROOT", "857461", 1);
+        FbDatabase::createDatabase(path, kProductUser, kProductPassword, 1);
         setProductLogin(db);
         db.setDatabaseName(path);
         db.Open();
@@ -78,7 +77,7 @@ struct ServerDatabase {
         file = serverVariable("VELM_TEST_FIREBIRD_DIR") + "/" + prefix + "-" +
                std::to_string(random()) + ".fdb";
         name = serverVariable("VELM_TEST_FIREBIRD_HOST") + ":" + file;
-        FbDatabase::createDatabase(name, "ROOT", "857461", 1);
+        FbDatabase::createDatabase(name, kProductUser, kProductPassword, 1);
     }
     ~ServerDatabase() { std::remove(file.c_str()); }
     ServerDatabase(const ServerDatabase&) = delete;

@@ -4,8 +4,8 @@
 
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-#include "upgrade/ScopedEnvironment.h"
 
 namespace velm {
 namespace {

@@ -7,11 +7,11 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "upgrade/CatalogueDatabase.h"
 #include "upgrade/CatalogueSetup.h"
 #include "upgrade/FbDatabase.h"
-#include "upgrade/ScopedEnvironment.h"
 #include "upgrade/uAguarde.h"
 
 namespace velm {
