@@ -8,36 +8,13 @@ namespace {
 
 bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
-unsigned char upperByte(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-    // Windows-1252 accented letters: à..þ map to À..Þ (÷ has no capital).
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
-    return c;
-}
-
 unsigned char lowerByte(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
     return c;
 }
 
-bool isLowerByte(unsigned char c) { return upperByte(c) != c; }
-
-}  // namespace
-
-bool equalsUpper(std::string_view text, std::string_view upper) {
-    if (text.size() != upper.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (upperByte(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(upper[i]))
-            return false;
-    return true;
-}
-
-bool startsWithUpper(std::string_view text, std::string_view upper) {
-    return text.size() >= upper.size() && equalsUpper(text.substr(0, upper.size()), upper);
-}
-
-namespace {
+bool isLowerByte(unsigned char c) { return upperAnsiByte(c) != c; }
 
 bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -89,7 +66,7 @@ std::vector<ListingWord> splitListingWords(std::string_view line) {
 
 std::string upperAnsi(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(upperByte(static_cast<unsigned char>(c)));
+    for (char& c : out) c = static_cast<char>(upperAnsiByte(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -151,7 +128,7 @@ const char* englishMonthAbbreviation(int month) {
 bool isUnixPermissionString(std::string_view text) {
     if (text.size() < 10) return false;
     auto upperAt = [&](std::size_t i) {
-        return static_cast<char>(upperByte(static_cast<unsigned char>(text[i])));
+        return static_cast<char>(upperAnsiByte(static_cast<unsigned char>(text[i])));
     };
     if (std::string_view("LD-BCPS+IMW").find(upperAt(0)) == std::string_view::npos) return false;
     for (std::size_t i = 1; i < 10; ++i) {

@@ -23,9 +23,28 @@ std::vector<ListingWord> splitListingWords(std::string_view line);
 std::string upperAnsi(std::string_view text);
 std::string lowerAnsi(std::string_view text);
 bool hasLowerAnsi(std::string_view text);
-// Case-insensitive comparisons with an upper-case text, without copying.
-bool equalsUpper(std::string_view text, std::string_view upper);
-bool startsWithUpper(std::string_view text, std::string_view upper);
+
+// Windows-1252 upper case of one byte: a..z, and the accented letters à..þ
+// map to À..Þ (÷ has no capital).
+inline unsigned char upperAnsiByte(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
+    return c;
+}
+
+// Case-insensitive comparisons with an upper-case text, without copying;
+// inline, as the month look-up runs them for every listing line.
+inline bool equalsUpper(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (upperAnsiByte(static_cast<unsigned char>(text[i])) !=
+            static_cast<unsigned char>(upper[i]))
+            return false;
+    return true;
+}
+inline bool startsWithUpper(std::string_view text, std::string_view upper) {
+    return text.size() >= upper.size() && equalsUpper(text.substr(0, upper.size()), upper);
+}
 // The name as a local file name: lower-cased when it has no lower-case letter.
 std::string localFileName(std::string_view name);
 
