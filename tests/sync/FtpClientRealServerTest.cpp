@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <random>
 
 #include "platform/Clock.h"
 #include "support/FileBytes.h"
+#include "support/ServerTurn.h"
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
 #include "sync/FtpClient.h"
@@ -51,6 +53,11 @@ protected:
         const std::string port = prefix + "_PORT", root = prefix + "_ROOT", user = prefix + "_USER",
                           password = prefix + "_PASSWORD";
         VELM_REQUIRE_SERVER_VARIABLES(port.c_str(), root.c_str(), user.c_str(), password.c_str());
+        // One session at a time on each server: pyftpdlib now and then never
+        // accepts a passive data connection while another session's transfer
+        // ends at the same moment, and the stalled test waits for its time-out.
+        turn.emplace(fs::path(variable(GetParam(), "ROOT")).parent_path() /
+                     (std::string(GetParam().prefix) + "-test-turn"));
 
         // A folder of our own in the server's root, so that runs never meet.
         folderName = "velm-" + std::to_string(std::random_device()());
@@ -77,6 +84,7 @@ protected:
         }
     }
 
+    std::optional<test::ServerTurn> turn;  // released last, after the client closed
     std::string folderName;
     fs::path remote;
     std::vector<std::pair<std::string, std::string>> files;
