@@ -106,11 +106,30 @@ ENV
 }
 
 start_vsftpd() {
-    local root="$state/vsftpd-root" port empty="$state/vsftpd-empty"
+    local port top root empty
     command -v /usr/sbin/vsftpd >/dev/null || return 1
+    # vsftpd's local user must pass through every parent of its home and root,
+    # and a clone may lie in a folder only its owner may enter (root's home, a
+    # mktemp -d folder): the server's folders live below /tmp instead, made
+    # afresh on each start and removed on stop.
+    top=$(mktemp -d /tmp/velm-vsftpd.XXXXXX)
+    chmod 0755 "$top"
+    echo "$top" >"$state/vsftpd-top"
+    root="$top/root"
+    empty="$top/empty"
     mkdir -p "$root" "$empty"
     port=$(free_port)
-    id velmftp >/dev/null 2>&1 || useradd -M -d "$root" -s /bin/bash velmftp
+    # The user may come from an earlier run of another clone, with a home that
+    # is gone or unreachable: give it a fixed home on every start, one that no
+    # run removes (local_root below is where the session lands), so that
+    # several runs at once do not pull the home from under each other.
+    mkdir -p /var/lib/velmftp
+    chmod 0755 /var/lib/velmftp
+    if id velmftp >/dev/null 2>&1; then
+        [ "$(getent passwd velmftp | cut -d: -f6)" = /var/lib/velmftp ] || usermod -d /var/lib/velmftp velmftp
+    else
+        useradd -M -d /var/lib/velmftp -s /bin/bash velmftp
+    fi
     echo 'velmftp:velmftp' | chpasswd
     chown velmftp "$root"
     cat >"$state/vsftpd.conf" <<CONF
@@ -168,6 +187,11 @@ stop)
             kill -9 "${ours[@]}" 2>/dev/null || true
         fi
         rm -f "$pids"
+    fi
+    if [ -f "$state/vsftpd-top" ]; then
+        top=$(cat "$state/vsftpd-top")
+        case "$top" in /tmp/velm-vsftpd.*) rm -rf "$top" ;; esac
+        rm -f "$state/vsftpd-top"
     fi
     ;;
 *)
