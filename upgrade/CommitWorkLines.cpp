@@ -37,7 +37,7 @@ std::optional<std::size_t> blankCommitWorkLines(std::vector<std::string>& lines)
         const std::string upper = asciiUpper(lines[i]);
         if (upper.find(kCommitWork) == std::string::npos) continue;
         if (onlyCommitWork(upper))
-            lines[i] = " ";
+            lines[i].assign(1, ' ');  // a single space
         else if (!firstMixed)
             firstMixed = i;
     }

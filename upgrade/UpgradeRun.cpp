@@ -82,16 +82,14 @@ std::string UpgradeRun::readRecordedVersion() {
     c_.FbQuery1.setSQL(kReadVersionSql);
     c_.FbQuery1.ExecQuery();
     const bool hasRow = !c_.FbQuery1.Eof();
-    std::string version = hasRow ? c_.FbQuery1.FieldByName("versao").AsString() : "";
+    const std::string version = hasRow ? c_.FbQuery1.FieldByName("versao").AsString() : "";
     c_.FbQuery1.Close();
     c_.FbTransaction2.Rollback();
-    if (!hasRow) {
-        // A VERSAO left without its seed row (an interruption between its
-        // creation and its seed) would record nothing, ever.
-        executeAndCommit(kSeedVersionSql);
-        version = "0";
-    }
-    return version;
+    if (hasRow) return version;
+    // A VERSAO left without its seed row (an interruption between its
+    // creation and its seed) would record nothing, ever.
+    executeAndCommit(kSeedVersionSql);
+    return "0";
 }
 
 void UpgradeRun::runPendingScripts(const std::string& workingText,

@@ -66,11 +66,10 @@ public:
                   "CREATE TABLE LOG (N INTEGER, V VARCHAR(20))"});
     }
 
-    // Each statement on its own transaction, committed, as `user`.
-    void exec(const Lines& statements, const std::string& user = kProductUser) const {
+    // Each statement on its own transaction, committed.
+    void exec(const Lines& statements) const {
         FbDatabase db;
         useProductLogin(db);
-        db.Params[0] = "user_name=" + user;
         db.setDatabaseName(path);
         db.Open();
         for (const std::string& sql : statements) {
@@ -249,14 +248,14 @@ TEST_P(UpgradeRunTest, QuotesInVersionsStayInsideTheirValues) {
                   "INSERT INTO VERSAO VALUES ('z''or''1''=''1')"});
     ProductDatabase& quoted = product("ASPAS.GDB");
     quoted.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('1''5')"});
-    addScript("1'4", logs("1'4"));
-    addScript("2'b", logs("2'b"));
+    addScript("1'4", logs("1-4"));
+    addScript("2'b", logs("2-b"));
     addScript("5", logs("outro"), "S", "OUTRO_PROGRAMA");
     run({hostile.path, quoted.path});
 
     EXPECT_TRUE(hostile.log().empty());
     EXPECT_EQ(hostile.versao(), Lines{"z'or'1'='1"});
-    EXPECT_EQ(quoted.log(), Lines{"2'b"});
+    EXPECT_EQ(quoted.log(), Lines{"2-b"});
     EXPECT_EQ(quoted.versao(), Lines{"2'b"});
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(view.Tag, 0);
@@ -466,16 +465,19 @@ TEST_P(UpgradeRunTest, ErrorOutsideAScriptEndsTheRunWithTheErrorBox) {
 
 TEST_P(UpgradeRunTest, VersaoErrorRollsBackAndClosesTheProductConnection) {
     ProductDatabase& db = product("LOJA.GDB");
-    // A VERSAO the product's login may not read.
-    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))"}, "SYSDBA");
+    // A VERSAO whose version cannot be read.
+    db.exec({"CREATE TABLE VERSAO (X VARCHAR(10), VERSAO COMPUTED BY (CAST(X AS INTEGER)))",
+             "INSERT INTO VERSAO (X) VALUES ('abc')"});
     addScript("1", logs("1"));
-    run({db.path});
+    run({db.path, product("OUTRA.GDB").path});
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Error);
-    EXPECT_NE(dialogs.shown[0].text.find("VERSAO"), std::string::npos) << dialogs.shown[0].text;
+    EXPECT_NE(dialogs.shown[0].text.find("conversion error"), std::string::npos)
+        << dialogs.shown[0].text;
     EXPECT_EQ(view.Tag, 1);
     EXPECT_FALSE(connections->FbTransaction2.Active());
     EXPECT_TRUE(db.log().empty());
+    EXPECT_FALSE(products.back()->hasVersao());  // the run ended there
     expectCleanEnd();
 }
 
