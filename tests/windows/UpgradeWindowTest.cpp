@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -31,6 +32,7 @@ namespace {
 void screenshot(QWidget& window, const char* name) {
     const char* folder = std::getenv("VELM_SCREENSHOT_DIR");
     if (!folder) return;
+    QTest::qWait(500);  // let every window on screen paint
     const QString base = QString::fromLocal8Bit(folder) + "/" + QString::fromLatin1(name);
     window.grab().save(base + ".png");
     if (QScreen* screen = QGuiApplication::primaryScreen())
