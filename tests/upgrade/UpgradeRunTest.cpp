@@ -13,6 +13,7 @@
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/DatabaseConnections.h"
 #include "upgrade/FbDatabase.h"
+#include "upgrade/FbFixture.h"
 #include "upgrade/FbQuery.h"
 #include "upgrade/FbTransaction.h"
 #include "upgrade/UpgradeRunView.h"
@@ -57,10 +58,13 @@ public:
 // Every look at it goes through a connection of its own, on committed data.
 class ProductDatabase {
 public:
+    enum class Create { No, Yes };
     // With `product`, the marker table EMPRESA and a LOG the scripts write
     // to (N: rows before, V: what the script wrote).
-    ProductDatabase(std::string path, bool product = true) : path(std::move(path)) {
-        FbDatabase::createDatabase(this->path, kProductUser, kProductPassword, 1);
+    ProductDatabase(std::string path, bool product = true, Create create = Create::Yes)
+        : path(std::move(path)) {
+        if (create == Create::Yes)
+            FbDatabase::createDatabase(this->path, kProductUser, kProductPassword, 1);
         if (product)
             exec({"CREATE TABLE EMPRESA (NOME VARCHAR(40))",
                   "CREATE TABLE LOG (N INTEGER, V VARCHAR(20))"});
@@ -292,6 +296,25 @@ TEST_P(UpgradeRunTest, SecondOfThreeFailingStopsThatDatabaseOnly) {
     EXPECT_EQ(savedFiles().size(), 2u);
     EXPECT_EQ(process.sleeps, (std::vector<int>{1000, 1000}));
     EXPECT_TRUE(dialogs.shown.empty());
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, DatabaseOnAServerIsUpgradedAndItsFailureSavedUnderASafeName) {
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_FIREBIRD_HOST", "VELM_TEST_FIREBIRD_DIR");
+    // Its name holds ".GDB", so the entry is a path rather than an alias.
+    const test::ServerDatabase server("LOJA.GDB");
+    const ProductDatabase db(server.name, true, ProductDatabase::Create::No);
+    addScript("1", logs("1"));
+    addScript("2", "INSERT INTO NAO_EXISTE VALUES (1);");
+    run({server.name});
+    EXPECT_EQ(db.log(), Lines{"1"});
+    EXPECT_EQ(db.versao(), Lines{"2"});
+    std::string safeEntry = server.name;
+    for (char& c : safeEntry)
+        if (c == ':' || c == '/') c = '_';
+    const Lines expected = {"SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-" + safeEntry + ".TXT"};
+    EXPECT_EQ(view.notices, expected);
+    EXPECT_EQ(savedFiles(), expected);  // in the working folder, where the gate looks
     expectCleanEnd();
 }
 
