@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QShowEvent>
 
-#include "upgrade/CatalogueLogin.h"
+#include "upgrade/UpgradeRun.h"
 #include "widgets/Colors.h"
 #include "widgets/Fonts.h"
 #include "windows/EscapeKey.h"
@@ -18,7 +18,8 @@ namespace velm {
 
 Taguarde::Taguarde(QWidget* owner) : QDialog(owner) {
     buildLayout();
-    setComponents();
+    Timer1.setInterval(100);
+    Timer1.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
     FormCreate();
 }
@@ -65,33 +66,9 @@ void Taguarde::buildLayout() {
     Edit1->lower();
 }
 
-void Taguarde::setComponents() {
-    Database1.AliasName = "Check";
-    Database1.DatabaseName = "Sistema_my";
-    Database1.LoginPrompt = false;
-    Database1.SessionName = "Default";
-
-    Table2.TableName = "scripts";
-    Table2.IndexFieldNames = "programa;versao";
-    Table2.MasterFields = "programa;versao";
-    Table2.MasterSource = &Query2;
-
-    DBMemo1.DataSource = &Table2;
-    DBMemo1.DataField = "texto";
-    DBMemo1.WordWrap = false;
-    DBMemo1.Visible = false;
-
-    useProductLogin(FbDatabase1);
-    FbScript1.setTerminator(";");
-
-    Timer1.setInterval(100);
-    Timer1.setSingleShot(true);
-}
-
 void Taguarde::FormCreate() {
     ChaveProduto_.clear();
-    // The clear login exists only here, inside the two parameter lines.
-    Database1.Params = catalogueLoginParams();
+    connections_.setCatalogueLogin();
 }
 
 void Taguarde::FormShow() {
@@ -100,7 +77,8 @@ void Taguarde::FormShow() {
 
 void Taguarde::Timer1Timer() {
     Timer1.stop();
-    // The upgrade run over the ticked databases goes here.
+    if (view_) UpgradeRun(connections_, *view_).Run();
+    close();
 }
 
 void Taguarde::showEvent(QShowEvent* event) {

@@ -3,16 +3,11 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <memory>
 #include <string>
 
-#include "upgrade/CatalogueDatabase.h"
-#include "upgrade/CatalogueQuery.h"
-#include "upgrade/CatalogueTable.h"
-#include "upgrade/DBMemo.h"
-#include "upgrade/FbDatabase.h"
-#include "upgrade/FbQuery.h"
-#include "upgrade/FbTransaction.h"
-#include "upgrade/SqlScript.h"
+#include "upgrade/DatabaseConnections.h"
+#include "upgrade/UpgradeRunView.h"
 
 class QFrame;
 class QLabel;
@@ -24,7 +19,9 @@ namespace velm {
 // The upgrade window: the small borderless "Aguarde..." box shown while the
 // schema upgrade runs, and the owner of every database connection the
 // updater uses (the script catalogue and the product database), from its
-// creation until the update window closes.
+// creation until the update window closes. The update window that creates it
+// gives it the view through which the run reaches the database list and the
+// script-error notice (setView); without one a showing closes at once.
 class Taguarde : public QDialog {
     Q_OBJECT
 
@@ -46,27 +43,13 @@ public:
     // Starts the upgrade run once the window shows.
     QTimer Timer1;
 
-    // The script catalogue: alias "Check", database name "Sistema_my".
-    CatalogueDatabase Database1;
-    // Pending scripts of one product database (programa, versao); the master
-    // of Table2 (the data link DataSource3).
-    CatalogueQuery Query2{Database1};
-    // Counts and the FTP password.
-    CatalogueQuery Query3{Database1};
-    // The scripts row of Query2's current (programa, versao).
-    CatalogueTable Table2{Database1};
-    // Table2's texto as lines (through the data link DataSource2).
-    DBMemo DBMemo1;
+    // The catalogue and the product database with their queries and the
+    // script engine (Database1, Query2, Query3, Table2, DBMemo1,
+    // FbDatabase1, FbTransaction1, FbScript1, FbTransaction2, FbQuery1).
+    DatabaseConnections& connections() { return connections_; }
 
-    // The product database, SQL dialect 1, its name set before each use.
-    FbDatabase FbDatabase1;
-    // Transaction of the script engine.
-    FbTransaction FbTransaction1{&FbDatabase1};
-    TSqlScript FbScript1{FbDatabase1, FbTransaction1};
-    // Transaction of FbQuery1.
-    FbTransaction FbTransaction2{&FbDatabase1};
-    // Existence checks and the VERSAO table.
-    FbQuery FbQuery1{FbDatabase1, FbTransaction2};
+    // How the run reaches the windows around this one.
+    void setView(std::unique_ptr<UpgradeRunView> view) { view_ = std::move(view); }
 
     // The product key the catalogue's scripts are selected by; empty
     // outside a run.
@@ -77,7 +60,8 @@ public:
     void FormCreate();
     // Showing arms Timer1.
     void FormShow();
-    // The timer's handler disables it first; the upgrade run starts here.
+    // The timer's handler: disables the timer, runs the upgrade over the
+    // ticked databases and closes the window.
     void Timer1Timer();
 
 protected:
@@ -87,8 +71,9 @@ protected:
 
 private:
     void buildLayout();
-    void setComponents();
 
+    DatabaseConnections connections_;
+    std::unique_ptr<UpgradeRunView> view_;
     std::string ChaveProduto_;
 };
 

@@ -6,7 +6,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/QtAnsi.h"
-#include "upgrade/uAguarde.h"
+#include "upgrade/DatabaseConnections.h"
 #include "windows/AliasLookup.h"
 
 namespace velm {
@@ -53,7 +53,16 @@ std::string databaseEntry(const QListWidgetItem& line) {
     return toAnsi(line.text());
 }
 
-bool testDatabaseEntries(QListWidget& CheckListBox1, Taguarde& aguarde) {
+std::vector<std::string> tickedDatabaseEntries(const QListWidget& CheckListBox1) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < CheckListBox1.count(); ++i) {
+        const QListWidgetItem& line = *CheckListBox1.item(i);
+        if (line.checkState() == Qt::Checked) entries.push_back(databaseEntry(line));
+    }
+    return entries;
+}
+
+bool testDatabaseEntries(QListWidget& CheckListBox1, DatabaseConnections& connections) {
     for (int i = 0; i < CheckListBox1.count(); ++i) {
         QListWidgetItem& line = *CheckListBox1.item(i);
         const std::string s = databaseEntry(line);
@@ -62,25 +71,25 @@ bool testDatabaseEntries(QListWidget& CheckListBox1, Taguarde& aguarde) {
             dialogs().message("Alias " + s + " do BDE n\xE3o encontrado.");
             return false;
         }
-        aguarde.FbDatabase1.setDatabaseName(path);
+        connections.FbDatabase1.setDatabaseName(path);
         try {
-            aguarde.Database1.Open();
+            connections.Database1.Open();
         } catch (const std::exception&) {
-            closeIfConnected(aguarde.Database1);
+            closeIfConnected(connections.Database1);
             dialogs().message("Conex\xE3o com o MYSQL da internet n\xE3o localizado.");
             return false;
         }
         try {
-            aguarde.FbDatabase1.Open();
+            connections.FbDatabase1.Open();
         } catch (const std::exception&) {
-            closeIfConnected(aguarde.Database1);
-            closeIfConnected(aguarde.FbDatabase1);
+            closeIfConnected(connections.Database1);
+            closeIfConnected(connections.FbDatabase1);
             // The same wording when the entry was a path rather than an alias.
             dialogs().message("Alias " + s + " encontrado, mas arquivo apontado por ele " + path +
                               " n\xE3o foi encontrado.");
             return false;
         }
-        aguarde.FbDatabase1.Close();
+        connections.FbDatabase1.Close();
         line.setCheckState(Qt::Checked);
     }
     return true;

@@ -71,40 +71,41 @@ TEST(Taguarde, LayoutFollowsTheDesign) {
 
 TEST(Taguarde, CreationPreparesTheLoginAndOpensNothing) {
     Taguarde aguarde(nullptr);
+    DatabaseConnections& c = aguarde.connections();
     EXPECT_EQ(aguarde.Tag, 0);
     EXPECT_EQ(aguarde.ChaveProduto(), "");
-    EXPECT_EQ(aguarde.Database1.AliasName, "Check");
-    EXPECT_EQ(aguarde.Database1.DatabaseName, "Sistema_my");
-    EXPECT_FALSE(aguarde.Database1.LoginPrompt);
-    ASSERT_EQ(aguarde.Database1.Params.size(), 2u);
-    EXPECT_EQ(aguarde.Database1.Params[0].rfind("USER NAME=", 0), 0u);
-    EXPECT_EQ(aguarde.Database1.Params[1].rfind("PASSWORD=", 0), 0u);
+    EXPECT_EQ(c.Database1.AliasName, "Check");
+    EXPECT_EQ(c.Database1.DatabaseName, "Sistema_my");
+    EXPECT_FALSE(c.Database1.LoginPrompt);
+    ASSERT_EQ(c.Database1.Params.size(), 2u);
+    EXPECT_EQ(c.Database1.Params[0].rfind("USER NAME=", 0), 0u);
+    EXPECT_EQ(c.Database1.Params[1].rfind("PASSWORD=", 0), 0u);
     // The stored values are 11 and 19 characters: the clear ones 10 and 18.
-    EXPECT_EQ(aguarde.Database1.Params[0].size(), std::string("USER NAME=").size() + 10);
-    EXPECT_EQ(aguarde.Database1.Params[1].size(), std::string("PASSWORD=").size() + 18);
+    EXPECT_EQ(c.Database1.Params[0].size(), std::string("USER NAME=").size() + 10);
+    EXPECT_EQ(c.Database1.Params[1].size(), std::string("PASSWORD=").size() + 18);
     if (storedCatalogueUserName() == "1yhopxsgdwh") {
-        EXPECT_EQ(aguarde.Database1.Params[0], "USER NAME=" + test::kCatalogueUser);
-        EXPECT_EQ(aguarde.Database1.Params[1], "PASSWORD=" + test::kCataloguePassword);
+        EXPECT_EQ(c.Database1.Params[0], "USER NAME=" + test::kCatalogueUser);
+        EXPECT_EQ(c.Database1.Params[1], "PASSWORD=" + test::kCataloguePassword);
     }
-    EXPECT_FALSE(aguarde.Database1.Connected());
+    EXPECT_FALSE(c.Database1.Connected());
 
-    EXPECT_EQ(aguarde.FbDatabase1.Params,
+    EXPECT_EQ(c.FbDatabase1.Params,
               (std::vector<std::string>{"user_name=ROOT", "sql_dialect=1", "password=857461"}));
-    EXPECT_EQ(aguarde.FbDatabase1.SQLDialect(), 1);
-    EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), "");
-    EXPECT_FALSE(aguarde.FbDatabase1.Connected());
-    EXPECT_EQ(aguarde.FbTransaction1.DefaultDatabase(), &aguarde.FbDatabase1);
-    EXPECT_EQ(aguarde.FbTransaction2.DefaultDatabase(), &aguarde.FbDatabase1);
-    EXPECT_EQ(&aguarde.FbScript1.Transaction(), &aguarde.FbTransaction1);
-    EXPECT_EQ(&aguarde.FbQuery1.Transaction(), &aguarde.FbTransaction2);
-    EXPECT_EQ(aguarde.FbScript1.Terminator(), ";");
-    EXPECT_TRUE(aguarde.FbScript1.AutoDDL());
+    EXPECT_EQ(c.FbDatabase1.SQLDialect(), 1);
+    EXPECT_EQ(c.FbDatabase1.DatabaseName(), "");
+    EXPECT_FALSE(c.FbDatabase1.Connected());
+    EXPECT_EQ(c.FbTransaction1.DefaultDatabase(), &c.FbDatabase1);
+    EXPECT_EQ(c.FbTransaction2.DefaultDatabase(), &c.FbDatabase1);
+    EXPECT_EQ(&c.FbScript1.Transaction(), &c.FbTransaction1);
+    EXPECT_EQ(&c.FbQuery1.Transaction(), &c.FbTransaction2);
+    EXPECT_EQ(c.FbScript1.Terminator(), ";");
+    EXPECT_TRUE(c.FbScript1.AutoDDL());
 
-    EXPECT_EQ(aguarde.Table2.TableName, "scripts");
-    EXPECT_EQ(aguarde.Table2.MasterFields, "programa;versao");
-    EXPECT_EQ(aguarde.Table2.MasterSource, &aguarde.Query2);
-    EXPECT_EQ(aguarde.DBMemo1.DataSource, &aguarde.Table2);
-    EXPECT_EQ(aguarde.DBMemo1.DataField, "texto");
+    EXPECT_EQ(c.Table2.TableName, "scripts");
+    EXPECT_EQ(c.Table2.MasterFields, "programa;versao");
+    EXPECT_EQ(c.Table2.MasterSource, &c.Query2);
+    EXPECT_EQ(c.DBMemo1.DataSource, &c.Table2);
+    EXPECT_EQ(c.DBMemo1.DataField, "texto");
 
     EXPECT_EQ(aguarde.Timer1.interval(), 100);
     EXPECT_TRUE(aguarde.Timer1.isSingleShot());
@@ -112,10 +113,10 @@ TEST(Taguarde, CreationPreparesTheLoginAndOpensNothing) {
 
     // Creating again resets the product key and rebuilds exactly two lines.
     aguarde.setChaveProduto("QUORIX_SENHA");
-    aguarde.Database1.Params.push_back("X=1");
+    c.Database1.Params.push_back("X=1");
     aguarde.FormCreate();
     EXPECT_EQ(aguarde.ChaveProduto(), "");
-    EXPECT_EQ(aguarde.Database1.Params.size(), 2u);
+    EXPECT_EQ(c.Database1.Params.size(), 2u);
 }
 
 TEST(Taguarde, ShowingArmsTheTimerAndOnlyTheRunCloses) {
@@ -154,10 +155,11 @@ TEST_F(TaguardeCatalogue, DefaultLoginOpensTheCatalogue) {
     addCatalogueScript(admin, {"QUORIX_SENHA", "1", "ALTER TABLE A ADD B INTEGER;"});
     {
         Taguarde aguarde(nullptr);
-        aguarde.Query3.setSQL("select count(*) ct from scripts");
-        aguarde.Query3.Open();
-        EXPECT_TRUE(aguarde.Database1.Connected());
-        EXPECT_EQ(aguarde.Query3.FieldByName("ct").AsInteger(), 1);
+        DatabaseConnections& c = aguarde.connections();
+        c.Query3.setSQL("select count(*) ct from scripts");
+        c.Query3.Open();
+        EXPECT_TRUE(c.Database1.Connected());
+        EXPECT_EQ(c.Query3.FieldByName("ct").AsInteger(), 1);
     }
     TearDownBackend();
 }

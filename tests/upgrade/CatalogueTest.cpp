@@ -4,6 +4,7 @@
 #include "upgrade/CatalogueQuery.h"
 #include "upgrade/CatalogueTable.h"
 #include "upgrade/DBMemo.h"
+#include "upgrade/DatabaseConnections.h"
 #include "upgrade/DatabaseError.h"
 
 namespace velm {
@@ -19,16 +20,8 @@ protected:
             VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
                                           "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
         SetUpBackend(isMysql());
-        Database1.AliasName = "Check";
-        Database1.DatabaseName = "Sistema_my";
         Database1.Params = {"USER NAME=" + test::kCatalogueUser,
                             "PASSWORD=" + test::kCataloguePassword};
-        Table2.TableName = "scripts";
-        Table2.IndexFieldNames = "programa;versao";
-        Table2.MasterFields = "programa;versao";
-        Table2.MasterSource = &Query2;
-        DBMemo1.DataSource = &Table2;
-        DBMemo1.DataField = "texto";
     }
     void TearDown() override {
         Database1.Close();
@@ -36,11 +29,13 @@ protected:
     }
     bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
 
-    CatalogueDatabase Database1;
-    CatalogueQuery Query2{Database1};
-    CatalogueQuery Query3{Database1};
-    CatalogueTable Table2{Database1};
-    DBMemo DBMemo1;
+    // The catalogue's part of the upgrade window's connections.
+    DatabaseConnections connections;
+    CatalogueDatabase& Database1 = connections.Database1;
+    CatalogueQuery& Query2 = connections.Query2;
+    CatalogueQuery& Query3 = connections.Query3;
+    CatalogueTable& Table2 = connections.Table2;
+    DBMemo& DBMemo1 = connections.DBMemo1;
 };
 
 TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {

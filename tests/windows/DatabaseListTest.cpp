@@ -11,8 +11,8 @@
 #include "support/TempFolder.h"
 #include "upgrade/CatalogueDatabase.h"
 #include "upgrade/CatalogueSetup.h"
+#include "upgrade/DatabaseConnections.h"
 #include "upgrade/FbDatabase.h"
-#include "upgrade/uAguarde.h"
 
 namespace velm {
 namespace {
@@ -71,7 +71,7 @@ protected:
     RecordingDialogs dialogs;
     ScopedService<Dialogs> installDialogs{dialogs};
     QListWidget CheckListBox1;
-    Taguarde aguarde{nullptr};
+    DatabaseConnections connections;
 };
 
 TEST_F(DatabaseListTest, PathEntryInAnyCasePassesAndTicks) {
@@ -82,15 +82,15 @@ TEST_F(DatabaseListTest, PathEntryInAnyCasePassesAndTicks) {
     EXPECT_TRUE(CheckListBox1.item(0)->flags() & Qt::ItemIsUserCheckable);
     EXPECT_FALSE(checked(0));
 
-    EXPECT_TRUE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_TRUE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_TRUE(checked(0));
     EXPECT_TRUE(messages().empty());
     // The catalogue stays open for the update run; the product database is
     // closed again and keeps the tested path.
-    EXPECT_TRUE(aguarde.Database1.Connected());
-    EXPECT_FALSE(aguarde.FbDatabase1.Connected());
-    EXPECT_EQ(aguarde.FbDatabase1.connectionId(), 1u);
-    EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), product);
+    EXPECT_TRUE(connections.Database1.Connected());
+    EXPECT_FALSE(connections.FbDatabase1.Connected());
+    EXPECT_EQ(connections.FbDatabase1.connectionId(), 1u);
+    EXPECT_EQ(connections.FbDatabase1.DatabaseName(), product);
 }
 
 TEST_F(DatabaseListTest, AliasEntryTakesTheLastMatchingParameterLine) {
@@ -98,9 +98,9 @@ TEST_F(DatabaseListTest, AliasEntryTakesTheLastMatchingParameterLine) {
                   "DATABASE NAME=" + product});
     writeSysInfo("xxxxxxxxxxxxxxLOJA");
     readDatabaseEntry(CheckListBox1);
-    EXPECT_TRUE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_TRUE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_TRUE(checked(0));
-    EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), product);
+    EXPECT_EQ(connections.FbDatabase1.DatabaseName(), product);
 }
 
 TEST_F(DatabaseListTest, EmptyOrUnknownEntryIsAnAliasNotFound) {
@@ -110,15 +110,15 @@ TEST_F(DatabaseListTest, EmptyOrUnknownEntryIsAnAliasNotFound) {
     readDatabaseEntry(CheckListBox1);
     EXPECT_EQ(databaseEntry(*CheckListBox1.item(0)), "");
 
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(), std::vector<std::string>{"Alias  do BDE n\xE3o encontrado."});
     EXPECT_FALSE(checked(0));
     EXPECT_FALSE(checked(1));
-    EXPECT_FALSE(aguarde.Database1.Connected());
+    EXPECT_FALSE(connections.Database1.Connected());
 
     delete CheckListBox1.takeItem(0);
     dialogs.shown.clear();
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(), std::vector<std::string>{"Alias SEMALIAS do BDE n\xE3o encontrado."});
 }
 
@@ -126,14 +126,14 @@ TEST_F(DatabaseListTest, UnreachableCatalogueNeverOpensTheProductDatabase) {
     writeAliases({}, {"DRIVER=MYSQL", "SERVER NAME=127.0.0.1", "PORT=1", "CONNECT TIMEOUT=2"});
     writeSysInfo("[BancoDeDados]" + product);
     readDatabaseEntry(CheckListBox1);
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(),
               std::vector<std::string>{"Conex\xE3o com o MYSQL da internet n\xE3o localizado."});
     EXPECT_FALSE(checked(0));
-    EXPECT_FALSE(aguarde.Database1.Connected());
-    EXPECT_FALSE(aguarde.FbDatabase1.Connected());
-    EXPECT_EQ(aguarde.FbDatabase1.connectionId(), 0u);  // never opened
-    EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), product);
+    EXPECT_FALSE(connections.Database1.Connected());
+    EXPECT_FALSE(connections.FbDatabase1.Connected());
+    EXPECT_EQ(connections.FbDatabase1.connectionId(), 0u);  // never opened
+    EXPECT_EQ(connections.FbDatabase1.DatabaseName(), product);
 }
 
 TEST_F(DatabaseListTest, MissingProductDatabaseClosesBothAndStops) {
@@ -146,22 +146,22 @@ TEST_F(DatabaseListTest, MissingProductDatabaseClosesBothAndStops) {
     writeSysInfo("[BancoDeDados]" + product);
     readDatabaseEntry(CheckListBox1);
 
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(),
               std::vector<std::string>{"Alias LOJA encontrado, mas arquivo apontado por ele " +
                                        missing + " n\xE3o foi encontrado."});
     EXPECT_TRUE(checked(0));
     EXPECT_FALSE(checked(1));
     EXPECT_FALSE(checked(2));  // never tested
-    EXPECT_FALSE(aguarde.Database1.Connected());
-    EXPECT_FALSE(aguarde.FbDatabase1.Connected());
+    EXPECT_FALSE(connections.Database1.Connected());
+    EXPECT_FALSE(connections.FbDatabase1.Connected());
 }
 
 TEST_F(DatabaseListTest, MissingPathUsesTheAliasWordingToo) {
     const std::string missing = folder / "SUMIU.GDB";
     writeSysInfo("[BancoDeDados]" + missing);
     readDatabaseEntry(CheckListBox1);
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(), std::vector<std::string>{"Alias " + missing +
                                                    " encontrado, mas arquivo apontado por ele " +
                                                    missing + " n\xE3o foi encontrado."});
@@ -172,9 +172,9 @@ TEST_F(DatabaseListTest, AliasValueIsCutAtOneHundredCharacters) {
     writeAliases({"[LONGO]", "SERVER NAME=" + longPath});
     writeSysInfo("[BancoDeDados]LONGO");
     readDatabaseEntry(CheckListBox1);
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     const std::string cut = longPath.substr(0, 100);
-    EXPECT_EQ(aguarde.FbDatabase1.DatabaseName(), cut);
+    EXPECT_EQ(connections.FbDatabase1.DatabaseName(), cut);
     EXPECT_EQ(messages(),
               std::vector<std::string>{"Alias LONGO encontrado, mas arquivo apontado por ele " +
                                        cut + " n\xE3o foi encontrado."});
@@ -185,7 +185,7 @@ TEST_F(DatabaseListTest, EntryBytesSurviveTheList) {
     writeSysInfo("[BancoDeDados]LOJA\x81\xE7");
     readDatabaseEntry(CheckListBox1);
     EXPECT_EQ(databaseEntry(*CheckListBox1.item(0)), "LOJA\x81\xE7");
-    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, aguarde));
+    EXPECT_FALSE(testDatabaseEntries(CheckListBox1, connections));
     EXPECT_EQ(messages(), std::vector<std::string>{"Alias LOJA\x81\xE7 do BDE n\xE3o encontrado."});
 }
 

@@ -1,0 +1,511 @@
+#include "upgrade/UpgradeRun.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
+#include "platform/Process.h"
+#include "support/FileBytes.h"
+#include "upgrade/CatalogueFixture.h"
+#include "upgrade/DatabaseConnections.h"
+#include "upgrade/FbDatabase.h"
+#include "upgrade/FbFixture.h"
+#include "upgrade/FbQuery.h"
+#include "upgrade/FbTransaction.h"
+#include "upgrade/UpgradeRunView.h"
+#include "windows/AliasLookup.h"
+
+namespace velm {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The windows as the run sees them, recorded.
+class RecordingUpgradeView : public UpgradeRunView {
+public:
+    std::vector<std::string> tickedDatabaseEntries() override { return entries; }
+    std::string resolveEntry(const std::string& entry) override {
+        return velm::resolveEntry(entry);
+    }
+    std::string ChaveProduto() const override { return key; }
+    void setChaveProduto(const std::string& k) override {
+        key = k;
+        keys.push_back(k);
+    }
+    void showProgress(int position) override {
+        progress.push_back(position);
+        if (onProgress) onProgress(position);
+    }
+    void flagFailure() override { Tag = 1; }
+    void showScriptErrorNotice(const std::string& fileName) override {
+        notices.push_back(fileName);
+    }
+
+    std::vector<std::string> entries;
+    std::string key;
+    Lines keys;
+    std::vector<int> progress;
+    int Tag = 0;
+    Lines notices;
+    std::function<void(int)> onProgress;
+};
+
+// A dialect-1 product database file, reached through the embedded engine.
+// Every look at it goes through a connection of its own, on committed data.
+class ProductDatabase {
+public:
+    enum class Create { No, Yes };
+    // With `product`, the marker table EMPRESA and a LOG the scripts write
+    // to (N: rows before, V: what the script wrote).
+    ProductDatabase(std::string path, bool product = true, Create create = Create::Yes)
+        : path(std::move(path)) {
+        if (create == Create::Yes)
+            FbDatabase::createDatabase(this->path, kProductUser, kProductPassword, 1);
+        if (product)
+            exec({"CREATE TABLE EMPRESA (NOME VARCHAR(40))",
+                  "CREATE TABLE LOG (N INTEGER, V VARCHAR(20))"});
+    }
+
+    // Each statement on its own transaction, committed.
+    void exec(const Lines& statements) const {
+        FbDatabase db;
+        useProductLogin(db);
+        db.setDatabaseName(path);
+        db.Open();
+        for (const std::string& sql : statements) {
+            FbTransaction tr(&db);
+            FbQuery q(db, tr);
+            q.setSQL(sql);
+            q.ExecQuery();
+            tr.Commit();
+        }
+    }
+
+    // Column V of every row.
+    Lines column(const std::string& sql) const {
+        FbDatabase db;
+        useProductLogin(db);
+        db.setDatabaseName(path);
+        db.Open();
+        FbTransaction tr(&db);
+        FbQuery q(db, tr);
+        q.setSQL(sql);
+        Lines values;
+        for (q.ExecQuery(); !q.Eof(); q.Next()) values.push_back(q.FieldByName("V").AsString());
+        return values;
+    }
+    Lines log() const { return column("SELECT V FROM LOG ORDER BY N"); }
+    Lines versao() const { return column("SELECT VERSAO AS V FROM VERSAO"); }
+    bool hasVersao() const {
+        return column("SELECT COUNT(*) AS V FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='VERSAO'") ==
+               Lines{"1"};
+    }
+
+    std::string path;
+};
+
+// A script that leaves its mark in LOG.
+std::string logs(const std::string& mark) {
+    return "INSERT INTO LOG SELECT COUNT(*), '" + mark + "' FROM LOG;";
+}
+
+// The upgrade run over embedded product databases in the working folder,
+// with the catalogue on SQLite or on the MariaDB of the test run, at a fixed
+// time and with the Brazilian formats.
+class UpgradeRunTest : public ::testing::TestWithParam<const char*>, public test::CatalogueFixture {
+protected:
+    void SetUp() override {
+        if (isMysql())
+            VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
+                                          "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+        SetUpBackend(isMysql());
+    }
+    void TearDown() override {
+        connections.reset();
+        if (backend_) TearDownBackend();
+    }
+    bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
+
+    void addScript(const std::string& versao, const std::string& texto,
+                   const std::string& liberado = "S",
+                   const std::string& programa = "QUORIX_SENHA") {
+        addCatalogueScript(admin, {programa, versao, texto, liberado});
+    }
+
+    ProductDatabase& product(const std::string& name, bool isProduct = true) {
+        products.push_back(std::make_unique<ProductDatabase>(work / name, isProduct));
+        return *products.back();
+    }
+
+    void run(const Lines& entries) {
+        view.entries = entries;
+        UpgradeRun(*connections, view).Run();
+    }
+
+    // The saved failed-script files in the working folder.
+    Lines savedFiles() { return fileSystem().findFiles("SCRIPT_ERRO*.*"); }
+
+    void expectCleanEnd() {
+        EXPECT_FALSE(connections->FbDatabase1.Connected());
+        EXPECT_FALSE(connections->Query2.Active());
+        EXPECT_EQ(view.key, "");
+    }
+
+    test::TempFolder work{test::TempFolder::Enter::Yes};
+    std::vector<std::unique_ptr<ProductDatabase>> products;
+    std::unique_ptr<DatabaseConnections> connections = std::make_unique<DatabaseConnections>();
+    RecordingUpgradeView view;
+    RecordingDialogs dialogs;
+    ScopedService<Dialogs> installDialogs{dialogs};
+    FixedClock fixedClock{encodeDateTime({2024, 3, 5, 14, 7, 9, 0})};
+    ScopedService<Clock> installClock{fixedClock};
+    FixedLocale brazil;
+    ScopedService<Locale> installLocale{brazil};
+    RecordingProcess process;
+    ScopedService<Process> installProcess{process};
+};
+
+TEST_P(UpgradeRunTest, MissingVersaoIsCreatedAndEveryReleasedScriptRunsInTextOrder) {
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("2", logs("2"));
+    addScript("10", logs("10"));
+    addScript("1", logs("1"));
+    addScript("0", logs("0"));                             // not above '0'
+    addScript("3", logs("3"), "N");                        // not released
+    addScript("5", logs("outro"), "S", "OUTRO_PROGRAMA");  // another product
+    run({db.path});
+
+    EXPECT_EQ(db.log(), (Lines{"1", "10", "2"}));
+    EXPECT_EQ(db.versao(), Lines{"2"});
+    EXPECT_EQ(view.progress, (std::vector<int>{33, 67, 100, 100}));
+    EXPECT_EQ(view.keys, (Lines{"QUORIX_SENHA", ""}));
+    EXPECT_EQ(view.Tag, 0);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(view.notices.empty());
+    EXPECT_TRUE(savedFiles().empty());
+    expectCleanEnd();
+
+    // A second showing finds nothing pending and writes nothing.
+    view.progress.clear();
+    run({db.path});
+    EXPECT_EQ(db.log(), (Lines{"1", "10", "2"}));
+    EXPECT_EQ(view.progress, std::vector<int>{100});
+}
+
+TEST_P(UpgradeRunTest, VersaoWithoutRowsGetsItsSeedRowFirst) {
+    // An interruption between the table's creation and its seed leaves it empty.
+    ProductDatabase& db = product("LOJA.GDB");
+    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))"});
+    addScript("1", logs("1"));
+    addScript("2", logs("2"));
+    run({db.path});
+    EXPECT_EQ(db.log(), (Lines{"1", "2"}));
+    EXPECT_EQ(db.versao(), Lines{"2"});
+    run({db.path});
+    EXPECT_EQ(db.log(), (Lines{"1", "2"}));  // recorded, so not run again
+}
+
+TEST_P(UpgradeRunTest, SeveralVersaoRowsTheFirstCountsAndAllAreSet) {
+    ProductDatabase& db = product("LOJA.GDB");
+    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO (VERSAO) VALUES ('5')",
+             "INSERT INTO VERSAO (VERSAO) VALUES ('1')"});
+    addScript("3", logs("3"));
+    addScript("6", logs("6"));
+    addScript("7", logs("7"));
+    run({db.path});
+    EXPECT_EQ(db.log(), (Lines{"6", "7"}));
+    EXPECT_EQ(db.versao(), (Lines{"7", "7"}));
+}
+
+TEST_P(UpgradeRunTest, VersionsCompareAsText) {
+    ProductDatabase& db = product("LOJA.GDB");
+    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('9')"});
+    addScript("10", logs("10"));
+    addScript("9a", logs("9a"));
+    run({db.path});
+    EXPECT_EQ(db.log(), Lines{"9a"});
+    EXPECT_EQ(db.versao(), Lines{"9a"});
+}
+
+TEST_P(UpgradeRunTest, NothingPendingFillsTheBarAndLeavesVersaoUntouched) {
+    ProductDatabase& db = product("LOJA.GDB");
+    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('9')",
+             "CREATE TRIGGER VERSAO_ESCRITA FOR VERSAO BEFORE UPDATE AS BEGIN "
+             "INSERT INTO LOG SELECT COUNT(*), 'update' FROM LOG; END"});
+    addScript("1", logs("1"));
+    run({db.path});
+    EXPECT_EQ(view.progress, std::vector<int>{100});
+    EXPECT_EQ(db.versao(), Lines{"9"});
+    EXPECT_TRUE(db.log().empty());  // no update statement reached VERSAO
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, QuotesInVersionsStayInsideTheirValues) {
+    // A recorded version that, pasted in as it stands, would select every
+    // released script of every product.
+    ProductDatabase& hostile = product("HOSTIL.GDB");
+    hostile.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))",
+                  "INSERT INTO VERSAO VALUES ('z''or''1''=''1')"});
+    ProductDatabase& quoted = product("ASPAS.GDB");
+    quoted.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('1''5')"});
+    addScript("1'4", logs("1-4"));
+    addScript("2'b", logs("2-b"));
+    addScript("5", logs("outro"), "S", "OUTRO_PROGRAMA");
+    run({hostile.path, quoted.path});
+
+    EXPECT_TRUE(hostile.log().empty());
+    EXPECT_EQ(hostile.versao(), Lines{"z'or'1'='1"});
+    EXPECT_EQ(quoted.log(), Lines{"2-b"});
+    EXPECT_EQ(quoted.versao(), Lines{"2'b"});
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(view.Tag, 0);
+}
+
+TEST_P(UpgradeRunTest, SecondOfThreeFailingStopsThatDatabaseOnly) {
+    ProductDatabase& first = product("PRIMEIRA.GDB");
+    ProductDatabase& second = product("SEGUNDA.GDB");
+    addScript("1", logs("1"));
+    addScript("2", logs("2a") + "\nINSERT INTO NAO_EXISTE VALUES (1);\n" + logs("2b"));
+    addScript("3", logs("3"));
+    run({first.path, second.path});
+
+    for (const ProductDatabase* db : {&first, &second}) {
+        SCOPED_TRACE(db->path);
+        // The first committed; of the second what ran before its failure
+        // commits with its version; the third never ran.
+        EXPECT_EQ(db->log(), (Lines{"1", "2a"}));
+        EXPECT_EQ(db->versao(), Lines{"2"});
+    }
+    EXPECT_EQ(view.Tag, 1);
+    EXPECT_EQ(view.progress, (std::vector<int>{33, 67, 100, 33, 67, 100}));
+    // Each failure saved under a name made from its path entry, in the
+    // working folder, shown in the notice, then a one-second wait.
+    const std::string stamp = "SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-";
+    auto safe = [](std::string path) {
+        for (char& c : path)
+            if (c == '/') c = '_';
+        return path;
+    };
+    const Lines expected = {stamp + safe(first.path) + ".TXT", stamp + safe(second.path) + ".TXT"};
+    EXPECT_EQ(view.notices, expected);
+    for (const std::string& name : expected) EXPECT_TRUE(fileSystem().fileExists(name)) << name;
+    EXPECT_EQ(savedFiles().size(), 2u);
+    EXPECT_EQ(process.sleeps, (std::vector<int>{1000, 1000}));
+    EXPECT_TRUE(dialogs.shown.empty());
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, DatabaseOnAServerIsUpgradedAndItsFailureSavedUnderASafeName) {
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_FIREBIRD_HOST", "VELM_TEST_FIREBIRD_DIR");
+    // Its name holds ".GDB", so the entry is a path rather than an alias.
+    const test::ServerDatabase server("LOJA.GDB");
+    const ProductDatabase db(server.name, true, ProductDatabase::Create::No);
+    addScript("1", logs("1"));
+    addScript("2", "INSERT INTO NAO_EXISTE VALUES (1);");
+    run({server.name});
+    EXPECT_EQ(db.log(), Lines{"1"});
+    EXPECT_EQ(db.versao(), Lines{"2"});
+    std::string safeEntry = server.name;
+    for (char& c : safeEntry)
+        if (c == ':' || c == '/') c = '_';
+    const Lines expected = {"SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-" + safeEntry + ".TXT"};
+    EXPECT_EQ(view.notices, expected);
+    EXPECT_EQ(savedFiles(), expected);  // in the working folder, where the gate looks
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, SavedFileHoldsTheServerErrorAboveTheScriptAsRun) {
+    ProductDatabase& db = product("LOJA.GDB");
+    std::vector<std::string> aliases = fileSystem().readTextLines(aliasFile);
+    aliases.insert(aliases.end(), {"[LOJA]", "SERVER NAME=" + db.path});
+    fileSystem().writeTextLines(aliasFile, aliases);
+    addScript("1", "/* carga */\n" + logs("a") + "\ncommit work;\n  COMMIT WORK ;\n" +
+                       "INSERT INTO NAO_EXISTE VALUES (1);\n" + logs("b") + "\n");
+    run({"LOJA"});
+
+    const std::string name = "SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-LOJA.TXT";
+    EXPECT_EQ(view.notices, Lines{name});
+    EXPECT_EQ(test::readFileBytes(name),
+              "/* ERRO: \r\n"
+              " \r\n"
+              "Dynamic SQL Error\r\n"
+              "SQL error code = -204\r\n"
+              "Table unknown\r\n"
+              "NAO_EXISTE\r\n"
+              "At line 1, column 13\r\n"
+              " \r\n"
+              ".....  */\r\n"
+              " \r\n"
+              "/* carga */\r\n" +
+                  logs("a") +
+                  "\r\n"
+                  " \r\n"
+                  " \r\n"
+                  "INSERT INTO NAO_EXISTE VALUES (1);\r\n" +
+                  logs("b") + "\r\n");
+    EXPECT_EQ(db.log(), Lines{"a"});
+    EXPECT_EQ(view.Tag, 1);
+}
+
+TEST_P(UpgradeRunTest, ParseErrorIsAFailedScript) {
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("1", logs("1") + "\nRECREATE TABLE X (A INTEGER);\n" + logs("depois"));
+    addScript("2", logs("2"));
+    run({db.path});
+    EXPECT_EQ(view.Tag, 1);
+    ASSERT_EQ(view.notices.size(), 1u);
+    const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    ASSERT_GE(saved.size(), 3u);
+    EXPECT_EQ(saved[2], "Invalid statement (linha 2)");
+    EXPECT_EQ(db.log(), Lines{"1"});
+    EXPECT_EQ(db.versao(), Lines{"1"});
+}
+
+TEST_P(UpgradeRunTest, CommitWorkBesideOtherSqlFailsBeforeAnythingRuns) {
+    ProductDatabase& insertDb = product("INSERT.GDB");
+    ProductDatabase& deleteDb = product("DELETE.GDB");
+    ProductDatabase& wholeDb = product("INTEIRO.GDB");
+    for (const ProductDatabase* db : {&insertDb, &deleteDb, &wholeDb})
+        db->exec({"CREATE TABLE KEEP (ID INTEGER)", "INSERT INTO KEEP VALUES (5)",
+                  "INSERT INTO KEEP VALUES (6)"});
+    // Each database gets its own script through its own recorded version.
+    insertDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('a')"});
+    deleteDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('b')"});
+    wholeDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('c')"});
+    addScript("b", logs("1") + " COMMIT WORK;");
+    addScript("c", "DELETE FROM KEEP\nWHERE ID=5; COMMIT WORK;");
+    addScript("d", logs("1") + "\nCOMMIT WORK;\n" + logs("2"));
+    run({insertDb.path, deleteDb.path, wholeDb.path});
+
+    EXPECT_TRUE(insertDb.log().empty());  // nothing of the script ran
+    EXPECT_EQ(deleteDb.column("SELECT ID AS V FROM KEEP ORDER BY ID"), (Lines{"5", "6"}));
+    EXPECT_EQ(wholeDb.log(), (Lines{"1", "2"}));  // the whole line blanked, the rest committed
+    EXPECT_EQ(wholeDb.versao(), Lines{"d"});
+    ASSERT_EQ(view.notices.size(), 2u);  // insertDb failed on b, deleteDb on c
+    const Lines insertFile = fileSystem().readTextLines(view.notices[0]);
+    EXPECT_EQ(insertFile[2], "COMMIT WORK junto de outro texto na mesma linha (linha 1)");
+    EXPECT_EQ(insertFile.back(), logs("1") + " COMMIT WORK;");  // kept for whoever reads it
+    const Lines deleteFile = fileSystem().readTextLines(view.notices[1]);
+    EXPECT_EQ(deleteFile[2], "COMMIT WORK junto de outro texto na mesma linha (linha 2)");
+    EXPECT_EQ(view.Tag, 1);
+}
+
+TEST_P(UpgradeRunTest, FailedCommitIsAFailedScript) {
+    ProductDatabase& db = product("LOJA.GDB");
+    // A commit-time rule of the database refuses what the first script wrote.
+    db.exec({"CREATE TABLE FALHA (A INTEGER)", "CREATE EXCEPTION RECUSADO 'commit recusado'",
+             "CREATE TRIGGER RECUSA ON TRANSACTION COMMIT AS BEGIN "
+             "IF (EXISTS (SELECT * FROM FALHA)) THEN EXCEPTION RECUSADO; END"});
+    addScript("1", logs("1") + "\nINSERT INTO FALHA VALUES (1);");
+    addScript("2", logs("2"));
+    run({db.path});
+
+    EXPECT_EQ(view.Tag, 1);
+    ASSERT_EQ(view.notices.size(), 1u);
+    const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "commit recusado"), saved.end());
+    EXPECT_TRUE(db.log().empty());       // the data did not commit
+    EXPECT_EQ(db.versao(), Lines{"1"});  // the failed script is not offered again
+    EXPECT_TRUE(db.column("SELECT A AS V FROM FALHA").empty());
+}
+
+TEST_P(UpgradeRunTest, EveryScriptStartsWithTheEngineAtItsDefaults) {
+    ProductDatabase& db = product("LOJA.GDB");
+    // Leaves "^" as the terminator.
+    addScript("1",
+              "SET TERM ^ ;\n" + std::string("INSERT INTO LOG SELECT COUNT(*), '1' FROM LOG^"));
+    // Leaves AutoDDL off and the connection in dialect 3.
+    addScript("2", "SET AUTODDL OFF;\n" + logs("2") + "\nSET SQL DIALECT 3;");
+    // Needs ";", AutoDDL and dialect 1 (a double-quoted string).
+    addScript("3",
+              "CREATE TABLE NOVA (A INTEGER);\nINSERT INTO NOVA VALUES (1);\n"
+              "INSERT INTO LOG SELECT COUNT(*), \"3\" FROM LOG;");
+    run({db.path});
+    EXPECT_TRUE(view.notices.empty());
+    EXPECT_EQ(view.Tag, 0);
+    EXPECT_EQ(db.log(), (Lines{"1", "2", "3"}));
+    EXPECT_EQ(db.column("SELECT A AS V FROM NOVA"), Lines{"1"});
+    EXPECT_EQ(db.versao(), Lines{"3"});
+    EXPECT_EQ(connections->FbDatabase1.SQLDialect(), 1);
+}
+
+TEST_P(UpgradeRunTest, EachScriptCommitsWithItsVersionSoAnInterruptedRunResumes) {
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("1", logs("1"));
+    addScript("2", logs("2"));
+    addScript("3", logs("3"));
+    // The updater dies right after the first script (killed, power cut).
+    struct Killed {};
+    view.onProgress = [](int) { throw Killed{}; };
+    EXPECT_THROW(run({db.path}), Killed);
+    connections = std::make_unique<DatabaseConnections>();  // a new process
+    EXPECT_EQ(db.log(), Lines{"1"});
+    EXPECT_EQ(db.versao(), Lines{"1"});
+
+    view.onProgress = nullptr;
+    run({db.path});
+    EXPECT_EQ(db.log(), (Lines{"1", "2", "3"}));  // no committed script ran twice
+    EXPECT_EQ(db.versao(), Lines{"3"});
+}
+
+TEST_P(UpgradeRunTest, DatabaseWithoutEmpresaNomeEndsTheRunQuietly) {
+    ProductDatabase& other = product("OUTRO.GDB", false);
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("1", logs("1"));
+    run({other.path, db.path});
+    EXPECT_FALSE(other.hasVersao());
+    EXPECT_FALSE(db.hasVersao());  // never reached
+    EXPECT_TRUE(view.progress.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(view.Tag, 0);
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, EntryIsCutAtOneHundredCharactersAndTrimmed) {
+    ProductDatabase& db = product("LOJA.GDB");
+    ASSERT_LT(db.path.size(), 90u);
+    addScript("1", logs("1"));
+    run({db.path + std::string(100 - db.path.size(), ' ') + "resto ignorado"});
+    EXPECT_EQ(db.log(), Lines{"1"});
+    EXPECT_EQ(connections->FbDatabase1.DatabaseName(), db.path);
+}
+
+TEST_P(UpgradeRunTest, ErrorOutsideAScriptEndsTheRunWithTheErrorBox) {
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("1", logs("1"));
+    run({work / "SUMIU.GDB", db.path});
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Error);
+    EXPECT_NE(dialogs.shown[0].text.find("SUMIU.GDB"), std::string::npos) << dialogs.shown[0].text;
+    EXPECT_EQ(view.Tag, 1);
+    EXPECT_FALSE(db.hasVersao());  // the run ended there
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, VersaoErrorRollsBackAndClosesTheProductConnection) {
+    ProductDatabase& db = product("LOJA.GDB");
+    // A VERSAO whose version cannot be read.
+    db.exec({"CREATE TABLE VERSAO (X VARCHAR(10), VERSAO COMPUTED BY (CAST(X AS INTEGER)))",
+             "INSERT INTO VERSAO (X) VALUES ('abc')"});
+    addScript("1", logs("1"));
+    run({db.path, product("OUTRA.GDB").path});
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Error);
+    EXPECT_NE(dialogs.shown[0].text.find("conversion error"), std::string::npos)
+        << dialogs.shown[0].text;
+    EXPECT_EQ(view.Tag, 1);
+    EXPECT_FALSE(connections->FbTransaction2.Active());
+    EXPECT_TRUE(db.log().empty());
+    EXPECT_FALSE(products.back()->hasVersao());  // the run ended there
+    expectCleanEnd();
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, UpgradeRunTest, ::testing::Values("SQLITE", "MYSQL"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
+}  // namespace velm

@@ -1,0 +1,61 @@
+#include "upgrade/ScriptFailureFile.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/TextLines.h"
+
+namespace velm {
+
+namespace {
+
+constexpr std::size_t kMaxWorkingTextInName = 200;
+
+std::string twoDigits(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+bool invalidInFileName(char c) {
+    return static_cast<unsigned char>(c) < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr;
+}
+
+}  // namespace
+
+std::string TrocaCaractere(const std::string& text, const std::string& oldCharacter,
+                           char newCharacter) {
+    std::string result = text;
+    if (oldCharacter.size() != 1) return result;
+    for (char& c : result)
+        if (c == oldCharacter[0]) c = newCharacter;
+    return result;
+}
+
+std::string failedScriptFileName(DateTime now, const LocaleFormats& formats,
+                                 const std::string& workingText) {
+    const DateParts t = decodeDateTime(now);
+    const std::string date = twoDigits(t.day) + formats.dateSeparator + twoDigits(t.month) +
+                             formats.dateSeparator + std::to_string(t.year);
+    const std::string time = twoDigits(t.hour) + formats.timeSeparator + twoDigits(t.minute) +
+                             formats.timeSeparator + twoDigits(t.second);
+    std::string name = "SCRIPT_ERRO_DT_" + TrocaCaractere(date, "/", '-') + "_HR_" +
+                       TrocaCaractere(time, ":", '-') + " " +
+                       workingText.substr(0, kMaxWorkingTextInName) + ".TXT";
+    for (char& c : name)
+        if (invalidInFileName(c)) c = '_';
+    return name;
+}
+
+std::vector<std::string> errorCommentLines(const std::string& message) {
+    std::vector<std::string> lines = {"/* ERRO: ", " "};
+    const std::vector<std::string> messageLines = splitTextLines(message);
+    if (messageLines.empty())
+        lines.emplace_back();
+    else
+        lines.insert(lines.end(), messageLines.begin(), messageLines.end());
+    lines.insert(lines.end(), {" ", ".....  */", " "});
+    return lines;
+}
+
+}  // namespace velm

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "platform/Locale.h"
+
+namespace velm {
+
+// The saved failed-script file: its name in the working folder and the
+// comment block that heads the script inside it.
+
+// The text with every character equal to `oldCharacter` (a one-character
+// string; any other string matches nothing) replaced by `newCharacter`.
+std::string TrocaCaractere(const std::string& text, const std::string& oldCharacter,
+                           char newCharacter);
+
+// "SCRIPT_ERRO_DT_" + the date (dd/mm/yyyy with the user's date separator,
+// "/" turned into "-") + "_HR_" + the time (hh:mm:ss, 24 hours, with the
+// user's time separator, ":" turned into "-") + " " + the working-list text
+// + ".TXT". The name is made safe for the working folder: every character a
+// Windows file name cannot hold (control characters, \ / : * ? " < > |), as
+// a path entry's drive colon and separators, becomes "_", and the
+// working-list text is cut to its first 200 characters so that the name
+// stays within the system's limit.
+std::string failedScriptFileName(DateTime now, const LocaleFormats& formats,
+                                 const std::string& workingText);
+
+// The lines put above the script: "/* ERRO: ", " ", the error message (one
+// line per line of a message of several lines; an empty line for an empty
+// message), " ", ".....  */", " ".
+std::vector<std::string> errorCommentLines(const std::string& message);
+
+}  // namespace velm
