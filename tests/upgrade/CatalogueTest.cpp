@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/CatalogueQuery.h"
 #include "upgrade/CatalogueTable.h"
@@ -12,13 +14,14 @@ namespace {
 const std::string kLongLine(5000, 'x');
 
 // The catalogue as the upgrade window reads it, on SQLite and on MariaDB.
-class CatalogueTest : public ::testing::TestWithParam<const char*>, public test::CatalogueFixture {
+class CatalogueTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         if (isMysql())
             VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
                                           "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
-        SetUpBackend(isMysql());
+        catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
+                                    : test::CatalogueFixture::Driver::sqlite);
         Database1.AliasName = "Check";
         Database1.DatabaseName = "Sistema_my";
         Database1.Params = {"USER NAME=" + test::kCatalogueUser,
@@ -30,12 +33,10 @@ protected:
         DBMemo1.DataSource = &Table2;
         DBMemo1.DataField = "texto";
     }
-    void TearDown() override {
-        Database1.Close();
-        if (backend_) TearDownBackend();
-    }
     bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
+    CatalogueDatabase& admin() { return catalogue->admin; }
 
+    std::optional<test::CatalogueFixture> catalogue;
     CatalogueDatabase Database1;
     CatalogueQuery Query2{Database1};
     CatalogueQuery Query3{Database1};
@@ -44,14 +45,14 @@ protected:
 };
 
 TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
-    addCatalogueScript(admin, {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "10", "ALTER TABLE A ADD B INTEGER;\nCOMMIT;\n"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "9", "UM;\rDOIS;\r\rQUATRO"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "9a",
-                               "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" +
-                                   kLongLine + "\r\nFIM\r\n"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "95", "nunca", "N"});
-    addCatalogueScript(admin, {"OUTRO", "99", "nunca"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "10", "ALTER TABLE A ADD B INTEGER;\nCOMMIT;\n"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "9", "UM;\rDOIS;\r\rQUATRO"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "9a",
+                                 "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" +
+                                     kLongLine + "\r\nFIM\r\n"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "95", "nunca", "N"});
+    addCatalogueScript(admin(), {"OUTRO", "99", "nunca"});
 
     ASSERT_FALSE(Database1.Connected());
     Query3.setSQL(
@@ -93,7 +94,7 @@ TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
 }
 
 TEST_P(CatalogueTest, ReadsColumnsAsTextIntegerAndWideText) {
-    setCatalogueFtpPasswords(admin, "1vhqkd", "9\u00E9\u2007");
+    setCatalogueFtpPasswords(admin(), "1vhqkd", "9\u00E9\u2007");
     Query3.setSQL("select senha_ftp, senha_ftp2, null as vazio, 42 as n from principal");
     Query3.Open();
     ASSERT_FALSE(Query3.Eof());
