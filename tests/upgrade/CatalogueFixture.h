@@ -35,6 +35,14 @@ inline std::vector<std::string> mysqlAlias(const std::string& schema) {
     return lines;
 }
 
+// The program's connection to the catalogue, as the upgrade window sets it
+// up, with the login of the test catalogue's account.
+inline void useProgramConnection(CatalogueDatabase& database) {
+    database.AliasName = "Check";
+    database.DatabaseName = "Sistema_my";
+    database.Params = {"USER NAME=" + kCatalogueUser, "PASSWORD=" + kCataloguePassword};
+}
+
 // Runs statements on the server as the test account, outside any schema,
 // through the alias "Server" of the alias store in force.
 inline void onMysqlServer(const std::vector<std::string>& statements) {
@@ -83,18 +91,28 @@ public:
         if (driver == Driver::mysql) {
             std::random_device random;
             const std::string schema = "velm_cat_" + std::to_string(random() % 1000000000u);
-            writeCatalogueAliases(aliasFile, mysqlAlias(schema), mysqlAlias(schema),
-                                  aliasSection("Server", mysqlAlias("")));
+            checkAlias_ = mysqlAlias(schema);
+            more_ = aliasSection("Server", mysqlAlias(""));
+            writeAliases(checkAlias_);
             schema_.emplace(schema);
             admin.Params = mysqlTestLogin();
         } else {
             const std::string file = folder / "catalogo.db";
             fileSystem().writeTextLines(file, {});  // SQLite takes an empty file as a new database
-            writeCatalogueAliases(aliasFile, sqliteCatalogueAlias(file, false),
-                                  sqliteCatalogueAlias(file, true));
+            checkAlias_ = sqliteCatalogueAlias(file, false);
+            writeAliases(sqliteCatalogueAlias(file, true));
         }
         admin.AliasName = "Admin";
         createCatalogueTables(admin);
+    }
+
+    // The lines of the alias "Check".
+    const std::vector<std::string>& checkAlias() const { return checkAlias_; }
+    // Adds an alias to the store.
+    void addAlias(const std::string& name, const std::vector<std::string>& lines) {
+        const std::vector<std::string> section = aliasSection(name, lines);
+        more_.insert(more_.end(), section.begin(), section.end());
+        writeAliases(adminAlias_);
     }
 
     TempFolder folder;
@@ -105,6 +123,14 @@ private:
     // schema is dropped while the alias store still names the server.
     ScopedEnvironment env_{"VELMUPDATE_ALIASES", aliasFile};
     std::optional<MysqlSchema> schema_;
+    std::vector<std::string> checkAlias_;
+    std::vector<std::string> adminAlias_;
+    std::vector<std::string> more_;
+
+    void writeAliases(std::vector<std::string> adminAlias) {
+        adminAlias_ = std::move(adminAlias);
+        writeCatalogueAliases(aliasFile, checkAlias_, adminAlias_, more_);
+    }
 
 public:
     // Builds the catalogue: tables, scripts, passwords.

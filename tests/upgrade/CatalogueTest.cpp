@@ -22,10 +22,7 @@ protected:
                                           "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
         catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
                                     : test::CatalogueFixture::Driver::sqlite);
-        Database1.AliasName = "Check";
-        Database1.DatabaseName = "Sistema_my";
-        Database1.Params = {"USER NAME=" + test::kCatalogueUser,
-                            "PASSWORD=" + test::kCataloguePassword};
+        test::useProgramConnection(Database1);
         Table2.TableName = "scripts";
         Table2.IndexFieldNames = "programa;versao";
         Table2.MasterFields = "programa;versao";
@@ -144,6 +141,60 @@ TEST_P(CatalogueTest, OpensOnceClosesItsQueriesAndReportsErrors) {
 
 INSTANTIATE_TEST_SUITE_P(Drivers, CatalogueTest, ::testing::Values("SQLITE", "MYSQL"),
                          [](const auto& info) { return std::string(info.param); });
+
+// The program's connection to a catalogue on the test MariaDB.
+class CatalogueMysqlConnection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
+                                      "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+        catalogue.emplace(test::CatalogueFixture::Driver::mysql);
+        test::useProgramConnection(Database1);
+    }
+
+    std::string connectionId() {
+        Query3.setSQL("select connection_id() as id");
+        Query3.Open();
+        const std::string id = Query3.FieldByName("id").AsString();
+        Query3.Close();
+        return id;
+    }
+
+    std::optional<test::CatalogueFixture> catalogue;
+    CatalogueDatabase Database1;
+    CatalogueQuery Query3{Database1};
+};
+
+// The connection opens at the window's checks and is used again after the
+// downloads; a server that closed it meanwhile gets a new one at once.
+TEST_F(CatalogueMysqlConnection, ReopensOnceAConnectionTheServerClosed) {
+    addCatalogueScript(catalogue->admin, {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
+    const std::string first = connectionId();
+    test::onMysqlServer({"KILL " + first});
+    Query3.setSQL("select count(*) ct from scripts");
+    Query3.Open();
+    EXPECT_EQ(Query3.FieldByName("ct").AsInteger(), 1);
+    EXPECT_NE(connectionId(), first);
+    // The next loss is mended the same way.
+    test::onMysqlServer({"KILL " + connectionId()});
+    EXPECT_NO_THROW(connectionId());
+}
+
+// A server that stops answering ends the query with an error instead of
+// freezing the window; the time limit comes from the alias.
+TEST_F(CatalogueMysqlConnection, ReadTimeLimitEndsAStalledQuery) {
+    std::vector<std::string> slow = catalogue->checkAlias();
+    slow.push_back("READ TIMEOUT=1");
+    catalogue->addAlias("Lento", slow);
+    Database1.AliasName = "Lento";
+    Query3.setSQL("select sleep(6) as s");
+    try {
+        Query3.Open();
+        FAIL() << "the query outlived the time limit";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("Lost connection"), std::string::npos) << e.what();
+    }
+}
 
 TEST(CatalogueMysql, RefusedLoginAndUnreachableServerRaise) {
     VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT");
