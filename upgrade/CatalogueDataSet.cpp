@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include <chrono>
+
 #include "platform/AnsiCodePage.h"
 #include "platform/QtAnsi.h"
 #include "upgrade/CatalogueDatabase.h"
@@ -65,19 +67,34 @@ void CatalogueDataSet::Open() {
     Close();
     CatalogueDatabase& database = Database();
     database.Open();
+    const auto start = std::chrono::steady_clock::now();
+    QSqlError error = run();
+    // The connection opens at the window's checks and is used again long
+    // after: a server that closed it meanwhile fails the first query at
+    // once, which then runs again, once, on a new connection.
+    if (error.isValid() &&
+        database.closedByServer(error, std::chrono::steady_clock::now() - start) &&
+        database.reopenFor(*this))
+        error = run();
+    if (error.isValid()) throw DatabaseError(toAnsi(error.text()));
+    active_ = true;
+    current_ = QSqlRecord();
+    eof_ = !fetch();
+}
+
+// Runs the text on the connection; the error, or an invalid one on success.
+QSqlError CatalogueDataSet::run() {
     auto query =
-        std::make_unique<QSqlQuery>(QSqlDatabase::database(database.connectionName(), false));
+        std::make_unique<QSqlQuery>(QSqlDatabase::database(Database().connectionName(), false));
     query->setForwardOnly(true);
     bool ok = query->prepare(statementText());
     if (ok) {
         for (const QVariant& value : boundValues()) query->addBindValue(value);
         ok = query->exec();
     }
-    if (!ok) throw DatabaseError(toAnsi(query->lastError().text()));
+    if (!ok) return query->lastError();
     query_ = std::move(query);
-    active_ = true;
-    current_ = QSqlRecord();
-    eof_ = !fetch();
+    return {};
 }
 
 bool CatalogueDataSet::fetch() {

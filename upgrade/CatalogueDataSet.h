@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -60,6 +61,7 @@ protected:
 
 private:
     friend class CatalogueDatabase;
+    QSqlError run();
     bool fetch();
 
     CatalogueDatabase* database_;

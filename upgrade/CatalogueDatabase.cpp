@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "upgrade/AliasStore.h"
-#include "platform/AsciiText.h"
 #include "upgrade/CatalogueDataSet.h"
 #include "upgrade/DatabaseError.h"
 
@@ -30,14 +30,32 @@ int portOf(const std::string& text) {
     return port;
 }
 
-void configureMysql(QSqlDatabase& db, const std::vector<std::string>& alias) {
+// Seconds from the alias, or the default when the line is missing.
+int secondsOf(const std::vector<std::string>& alias, const std::string& name, int byDefault) {
+    const std::string text = trimmed(aliasParameter(alias, name));
+    if (text.empty()) return byDefault;
+    bool ok = false;
+    const int seconds = QString::fromStdString(text).toInt(&ok);
+    if (!ok || seconds <= 0)
+        throw DatabaseError("Tempo inv\xE1lido no alias: " + name + "=" + text);
+    return seconds;
+}
+
+// Returns the read time limit in seconds.
+int configureMysql(QSqlDatabase& db, const std::vector<std::string>& alias) {
     db.setHostName(fromAnsi(trimmed(aliasParameter(alias, "SERVER NAME"))));
     const std::string port = aliasParameter(alias, "PORT");
     if (!trimmed(port).empty()) db.setPort(portOf(port));
     db.setDatabaseName(fromAnsi(trimmed(aliasParameter(alias, "DATABASE NAME"))));
-    std::string timeout = trimmed(aliasParameter(alias, "CONNECT TIMEOUT"));
-    if (timeout.empty()) timeout = "15";
-    db.setConnectOptions("MYSQL_OPT_CONNECT_TIMEOUT=" + QString::fromStdString(timeout));
+    const int connectTimeout = secondsOf(alias, "CONNECT TIMEOUT", 15);
+    // A server that stops answering (a path that drops without a reset)
+    // must not hold the window for ever: each read and write has a limit.
+    const int readTimeout = secondsOf(alias, "READ TIMEOUT", 60);
+    db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1;MYSQL_OPT_READ_TIMEOUT=%2;"
+                                        "MYSQL_OPT_WRITE_TIMEOUT=%2")
+                             .arg(connectTimeout)
+                             .arg(readTimeout));
+    return readTimeout;
 }
 
 void configureSqlite(QSqlDatabase& db, const std::vector<std::string>& alias) {
@@ -72,6 +90,7 @@ void CatalogueDatabase::Open() {
         throw DatabaseError("Driver n\xE3o suportado no alias " + AliasName + ": " + driver);
 
     const QString name = uniqueConnectionName(DatabaseName);
+    readTimeout_ = std::chrono::seconds(0);
     std::string failure;
     bool opened = false;
     {
@@ -79,7 +98,7 @@ void CatalogueDatabase::Open() {
         try {
             if (!db.isValid()) throw DatabaseError("Driver " + driver + " n\xE3o dispon\xEDvel");
             if (driver == "MYSQL")
-                configureMysql(db, alias);
+                readTimeout_ = std::chrono::seconds(configureMysql(db, alias));
             else
                 configureSqlite(db, alias);
             db.setUserName(fromAnsi(aliasParameter(Params, "USER NAME")));
@@ -108,6 +127,22 @@ void CatalogueDatabase::Close() {
     QSqlDatabase::removeDatabase(connectionName_);
     connectionName_.clear();
     connected_ = false;
+}
+
+bool CatalogueDatabase::closedByServer(const QSqlError& error,
+                                       std::chrono::steady_clock::duration waited) const {
+    // The client's "server has gone away" and "lost connection during
+    // query"; after the whole read limit the server is stalled, not gone.
+    const QString code = error.nativeErrorCode();
+    return readTimeout_.count() > 0 && (code == "2006" || code == "2013") && waited < readTimeout_;
+}
+
+bool CatalogueDatabase::reopenFor(const CatalogueDataSet& dataSet) {
+    for (const CatalogueDataSet* other : dataSets_)
+        if (other != &dataSet && other->Active()) return false;
+    Close();
+    Open();
+    return true;
 }
 
 void CatalogueDatabase::attach(CatalogueDataSet* dataSet) {

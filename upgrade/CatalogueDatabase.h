@@ -2,8 +2,12 @@
 
 #include <QString>
 
+#include <chrono>
+
 #include <string>
 #include <vector>
+
+class QSqlError;
 
 namespace velm {
 
@@ -13,7 +17,9 @@ class CatalogueDataSet;
 // alias (the alias store names the driver and the server). `Params` hold the
 // login lines "USER NAME=" and "PASSWORD="; the alias gives the rest:
 //   DRIVER=MYSQL   SERVER NAME, PORT, DATABASE NAME (the schema),
-//                  CONNECT TIMEOUT (seconds, default 15)
+//                  CONNECT TIMEOUT (seconds, default 15),
+//                  READ TIMEOUT (seconds of silence on a read or a write,
+//                  default 60)
 //   DRIVER=SQLITE  DATABASE NAME (the file; opened read-only unless
 //                  OPEN MODE=READ/WRITE; a missing file does not open)
 // Closing closes the queries open on it first.
@@ -40,6 +46,13 @@ public:
     // The Qt connection behind this one (valid while connected).
     const QString& connectionName() const { return connectionName_; }
 
+    // The query failed because the server closed the connection (restarted,
+    // or ended an idle session) rather than because it stopped answering.
+    bool closedByServer(const QSqlError& error, std::chrono::steady_clock::duration waited) const;
+    // Opens a new connection for the data set, unless another data set is
+    // active on this one (its rows would go with it). False when refused.
+    bool reopenFor(const CatalogueDataSet& dataSet);
+
 private:
     friend class CatalogueDataSet;
     void attach(CatalogueDataSet* dataSet);
@@ -47,6 +60,8 @@ private:
 
     QString connectionName_;
     bool connected_ = false;
+    // The read limit of a server connection; zero for a local file.
+    std::chrono::seconds readTimeout_{0};
     std::vector<CatalogueDataSet*> dataSets_;
 };
 

@@ -45,8 +45,12 @@ void TSqlScript::runSchemaStatement(const TSqlStatement& statement) {
         run(transaction_, statement);
         return;
     }
+    // The server reports many schema errors only at commit ("object ... is
+    // in use"); a failed change left in the transaction would fail every
+    // later schema statement again.
     try {
         run(ddlTransaction_, statement);
+        ddlTransaction_.Commit();
     } catch (...) {
         if (ddlTransaction_.Active()) {
             try {
@@ -57,7 +61,6 @@ void TSqlScript::runSchemaStatement(const TSqlStatement& statement) {
         }
         throw;
     }
-    ddlTransaction_.Commit();
 }
 
 void TSqlScript::endTransactions(void (FbTransaction::*end)()) {
@@ -122,14 +125,19 @@ void TSqlScript::applySet(const TSqlStatement& statement) {
         // Compared as stored: "on" followed by a blank is not "ON".
         autoDDL_ = statement.words[2] == "ON";
     } else if (option == "SQL") {
-        changeDialect(statement.words[3]);
+        changeDialect(statement);
     }
     // SET NAMES, SET STATISTICS and SET SAVEPOINTS change nothing for
     // statements on the open connection.
 }
 
-void TSqlScript::changeDialect(const std::string& value) {
-    const int dialect = integerOrDatabaseError<int>(value);
+void TSqlScript::changeDialect(const TSqlStatement& statement) {
+    const int dialect = integerOrDatabaseError<int>(statement.words[3]);
+    // The client knows dialects 1 to 3; any other would leave a connection
+    // that no database opens with.
+    if (dialect < 1 || dialect > 3)
+        throw ScriptError("Dialeto SQL inv\xE1lido: " + statement.words[3], statement.line);
+    const int previous = sqlDialect_;
     sqlDialect_ = dialect;
     if (database_.SQLDialect() == dialect) return;
     if (!database_.Connected()) {
@@ -138,9 +146,23 @@ void TSqlScript::changeDialect(const std::string& value) {
     }
     // Reopening ends the transactions; what the script did so far is kept.
     endTransactions(&FbTransaction::Commit);
+    const int connectionDialect = database_.SQLDialect();
     database_.Close();
     database_.setSQLDialect(dialect);
-    database_.Open();
+    try {
+        database_.Open();
+    } catch (...) {
+        // Back to the dialects that worked, so that this database (and the
+        // next ones) open as before the script asked.
+        sqlDialect_ = previous;
+        database_.setSQLDialect(connectionDialect);
+        try {
+            database_.Open();
+        } catch (...) {
+            // The reopen's own error is the one worth reporting.
+        }
+        throw;
+    }
 }
 
 void TSqlScript::reconnect() {

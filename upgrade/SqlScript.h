@@ -41,9 +41,12 @@ public:
 
     // Runs the whole script from its first line. Raises the database error of
     // the first statement that fails (the ones after it do not run), and a
-    // ScriptError for a parse error or a statement the engine does not run,
-    // after the statements before it took effect. Earlier schema statements
-    // stay committed (AutoDDL), earlier data statements stay pending.
+    // ScriptError for a parse error, a statement holding a NUL, a statement
+    // the engine does not run or a SQL dialect outside 1 to 3, after the
+    // statements before it took effect. Earlier schema statements stay
+    // committed (AutoDDL), earlier data statements stay pending; a failed
+    // schema statement is rolled back, and a dialect change whose reopen
+    // fails leaves both dialects as they were.
     void ExecuteScript();
 
 private:
@@ -51,7 +54,7 @@ private:
     void run(FbTransaction& transaction, const TSqlStatement& statement);
     void runSchemaStatement(const TSqlStatement& statement);
     void applySet(const TSqlStatement& statement);
-    void changeDialect(const std::string& value);
+    void changeDialect(const TSqlStatement& statement);
     void endTransactions(void (FbTransaction::*end)());
     void reconnect();
 

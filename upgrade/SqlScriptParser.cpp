@@ -1,7 +1,6 @@
 #include "upgrade/SqlScriptParser.h"
 
 #include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
@@ -20,6 +19,14 @@ bool isOneOf(const std::string& word, std::initializer_list<std::string_view> ke
     return std::find(keywords.begin(), keywords.end(), word) != keywords.end();
 }
 
+// Characters of names and keywords; bytes above ASCII count too, so that an
+// accented name never ends in a keyword.
+bool isWordCharacter(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
+           u == '$' || u >= 0x80;
+}
+
 // The word equals the keyword (upper case ASCII) once upper-cased.
 bool isKeyword(std::string_view word, std::string_view keyword) {
     return sameIgnoringAsciiCase(word, keyword);
@@ -32,36 +39,64 @@ constexpr std::size_t kCompactThreshold = 64 * 1024;
 
 }  // namespace
 
+// Every kind has its case and there is no default: a kind added without its
+// name does not compile.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch"
 const char* parseKindName(TParseKind kind) {
-    static constexpr std::array<const char*, 24> names = {
-        "stmtDDL",
-        "stmtDML",
-        "stmtSET",
-        "stmtCONNECT",
-        "stmtDrop",
-        "stmtCREATE",
-        "stmtINPUT",
-        "stmtUNK",
-        "stmtEMPTY",
-        "stmtTERM",
-        "stmtERR",
-        "stmtCOMMIT",
-        "stmtROLLBACK",
-        "stmtReconnect",
-        "stmtRollbackSavePoint",
-        "stmtReleaseSavePoint",
-        "stmtStartSavepoint",
-        "stmtCOMMITRetaining",
-        "stmtROLLBACKRetaining",
-        "stmtBatchStart",
-        "stmtBatchExecute",
-        "stmtServerSET",
-        "stmtSetTransaction",
-        "stmtShow",
-    };
-    const auto index = static_cast<std::size_t>(kind);
-    return index < names.size() ? names[index] : "?";
+    switch (kind) {
+        case stmtDDL:
+            return "stmtDDL";
+        case stmtDML:
+            return "stmtDML";
+        case stmtSET:
+            return "stmtSET";
+        case stmtCONNECT:
+            return "stmtCONNECT";
+        case stmtDrop:
+            return "stmtDrop";
+        case stmtCREATE:
+            return "stmtCREATE";
+        case stmtINPUT:
+            return "stmtINPUT";
+        case stmtUNK:
+            return "stmtUNK";
+        case stmtEMPTY:
+            return "stmtEMPTY";
+        case stmtTERM:
+            return "stmtTERM";
+        case stmtERR:
+            return "stmtERR";
+        case stmtCOMMIT:
+            return "stmtCOMMIT";
+        case stmtROLLBACK:
+            return "stmtROLLBACK";
+        case stmtReconnect:
+            return "stmtReconnect";
+        case stmtRollbackSavePoint:
+            return "stmtRollbackSavePoint";
+        case stmtReleaseSavePoint:
+            return "stmtReleaseSavePoint";
+        case stmtStartSavepoint:
+            return "stmtStartSavepoint";
+        case stmtCOMMITRetaining:
+            return "stmtCOMMITRetaining";
+        case stmtROLLBACKRetaining:
+            return "stmtROLLBACKRetaining";
+        case stmtBatchStart:
+            return "stmtBatchStart";
+        case stmtBatchExecute:
+            return "stmtBatchExecute";
+        case stmtServerSET:
+            return "stmtServerSET";
+        case stmtSetTransaction:
+            return "stmtSetTransaction";
+        case stmtShow:
+            return "stmtShow";
+    }
+    return "?";  // a value outside the enumeration
 }
+#pragma GCC diagnostic pop
 
 void TSqlScriptParser::setLines(std::vector<std::string> lines) {
     lines_ = std::move(lines);
@@ -162,32 +197,106 @@ bool TSqlScriptParser::terminatorAt(std::size_t index) const {
            buf_.compare(index, terminator_.size(), terminator_) == 0;
 }
 
-// In a procedure or trigger body every inner ";" belongs to the body; the
-// body ends at the ";" that closes its END (unless that END closes a CASE),
-// and "ALTER TRIGGER name ACTIVE;" / "INACTIVE;" ends at its ";".
+// In a procedure or trigger body every inner ";" belongs to the body: it
+// ends at the ";" after the END that closes its outer block (an END that
+// closes an inner BEGIN or a CASE does not count, wherever it stands), and
+// "ALTER TRIGGER name ACTIVE;" / "INACTIVE;" ends at its ";".
 bool TSqlScriptParser::bodyEndsAt(std::size_t index) const {
+    if (bodyClosed_) return true;
     const std::string_view current = trimBlanks(std::string_view(buf_).substr(pos_, index - pos_));
-    if (inCase_ && isKeyword(current, "END")) return false;
     // The words as they would stand with the current one added.
     const std::size_t count = words_.size() + (current.empty() ? 0 : 1);
-    if (count == 0) return false;
+    if (count != 4) return false;
     const std::string_view last = current.empty() ? std::string_view(words_.back()) : current;
-    if (isKeyword(last, "END")) return true;
-    return count == 4 && isKeyword(words_[0], "ALTER") && isKeyword(words_[1], "TRIGGER") &&
+    return isKeyword(words_[0], "ALTER") && isKeyword(words_[1], "TRIGGER") &&
            (isKeyword(last, "ACTIVE") || isKeyword(last, "INACTIVE"));
 }
 
-void TSqlScriptParser::noteStart(TSqlStatement& statement, std::size_t index) {
-    if (statement.line != 0) return;
+// A run of word characters in code ends before `index`; in a body, BEGIN and
+// CASE open a block that END closes.
+void TSqlScriptParser::endKeyword(std::size_t index) {
+    if (keywordStart_ == std::string::npos) return;
+    const std::string_view keyword =
+        std::string_view(buf_).substr(keywordStart_, index - keywordStart_);
+    keywordStart_ = std::string::npos;
+    if (!inBody_) return;
+    if (isKeyword(keyword, "BEGIN") || isKeyword(keyword, "CASE")) {
+        ++openBlocks_;
+        bodyClosed_ = false;
+    } else if (isKeyword(keyword, "END")) {
+        // An END without its BEGIN still ends the body, as a lone END would.
+        if (openBlocks_ > 0) --openBlocks_;
+        bodyClosed_ = openBlocks_ == 0;
+    } else {
+        bodyClosed_ = false;
+    }
+}
+
+// Moves the lexical state over buf_[index] (the table beside Lexical); true
+// when the character ends the word.
+bool TSqlScriptParser::advance(std::size_t index) {
+    const char c = buf_[index];
+    const char next = index + 1 < buf_.size() ? buf_[index + 1] : '\0';
+    switch (lexical_) {
+        case Lexical::code:
+            if (isWordCharacter(c)) {
+                if (keywordStart_ == std::string::npos) keywordStart_ = index;
+                return false;
+            }
+            endKeyword(index);
+            if (c == ' ') return true;
+            if (c == '/' && next == '*') {
+                lexical_ = Lexical::blockComment;
+            } else if (c == '-' && next == '-' && inBody_) {
+                lexical_ = Lexical::lineComment;
+            } else if (!isBlank(c)) {
+                // Anything but a comment after the body's END keeps it open.
+                bodyClosed_ = false;
+                if (c == '\'') lexical_ = Lexical::singleQuoted;
+                if (c == '"') lexical_ = Lexical::doubleQuoted;
+            }
+            return false;
+        case Lexical::singleQuoted:
+            if (c != '\'') return false;
+            lexical_ = Lexical::code;
+            return true;
+        case Lexical::doubleQuoted:
+            if (c != '"') return false;
+            lexical_ = Lexical::code;
+            return true;
+        case Lexical::blockComment:
+            if (c == '/' && index > 0 && buf_[index - 1] == '*') lexical_ = Lexical::code;
+            return false;
+        case Lexical::lineComment:
+            if (c == '\n') lexical_ = Lexical::code;
+            return false;
+    }
+    return false;
+}
+
+int TSqlScriptParser::lineAt(std::size_t index) const {
     const auto begin = buf_.begin() + static_cast<std::ptrdiff_t>(pos_);
-    statement.line = line_ + static_cast<int>(std::count(
-                                 begin, buf_.begin() + static_cast<std::ptrdiff_t>(index), '\n'));
+    return line_ + static_cast<int>(
+                       std::count(begin, buf_.begin() + static_cast<std::ptrdiff_t>(index), '\n'));
+}
+
+void TSqlScriptParser::noteStart(TSqlStatement& statement, std::size_t index) {
+    if (statement.line == 0) statement.line = lineAt(index);
+}
+
+// Appends buf_[pos_..end) to the statement's text, noting the line of a NUL.
+void TSqlScriptParser::appendText(TSqlStatement& statement, std::size_t end) {
+    const std::string_view part = std::string_view(buf_).substr(pos_, end - pos_);
+    if (nulLine_ == 0) {
+        const auto nul = part.find('\0');
+        if (nul != std::string_view::npos) nulLine_ = lineAt(pos_ + nul);
+    }
+    statement.text.append(part);
 }
 
 void TSqlScriptParser::endStatement(TSqlStatement& statement, std::size_t index) {
-    const std::string_view part = std::string_view(buf_).substr(pos_, index - pos_);
-    statement.text.append(part);
-    const std::string_view core = trimBlanks(part);
+    appendText(statement, index);
+    const std::string_view core = trimBlanks(std::string_view(buf_).substr(pos_, index - pos_));
     if (!core.empty()) words_.push_back(asciiUpper(core));
     consume(index - pos_ + terminator_.size());
     complete_ = true;
@@ -195,75 +304,44 @@ void TSqlScriptParser::endStatement(TSqlStatement& statement, std::size_t index)
 
 void TSqlScriptParser::scanWord(TSqlStatement& statement) {
     const std::size_t size = buf_.size();
-    const char* const text = buf_.data();
     const char firstOfTerminator = terminator_[0];
     std::size_t i = pos_;
     bool ended = false;
     while (i < size && !ended) {
-        const char c = text[i];
-        if (c == firstOfTerminator && !inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ &&
-            terminatorAt(i) && (!inBody_ || bodyEndsAt(i))) {
-            endStatement(statement, i);
-            return;
+        const char c = buf_[i];
+        if (c == firstOfTerminator && lexical_ == Lexical::code && terminatorAt(i)) {
+            endKeyword(i);
+            if (!inBody_ || bodyEndsAt(i)) {
+                endStatement(statement, i);
+                return;
+            }
         }
-        switch (c) {
-            case '/':
-                if (!inSingleQuotes_ && !inDoubleQuotes_) {
-                    if (!inComment_) {
-                        if (i + 1 < size && text[i + 1] == '*') inComment_ = true;
-                    } else if (i > 0 && text[i - 1] == '*') {
-                        inComment_ = false;
-                    }
-                }
-                break;
-            // Only the space separates words: a tab joins its neighbours.
-            case ' ':
-                ended = !inComment_ && !inSingleQuotes_ && !inDoubleQuotes_;
-                break;
-            case '"':
-                if (!inComment_ && !inSingleQuotes_) {
-                    inDoubleQuotes_ = !inDoubleQuotes_;
-                    ended = !inDoubleQuotes_;
-                }
-                break;
-            case '\'':
-                if (!inComment_ && !inDoubleQuotes_) {
-                    inSingleQuotes_ = !inSingleQuotes_;
-                    ended = !inSingleQuotes_;
-                }
-                break;
-            default:
-                break;
-        }
+        ended = advance(i);
         if (!isBlank(c)) noteStart(statement, i);
         ++i;
     }
-    while (i < size && isBlank(text[i])) ++i;
-    const std::string_view word = std::string_view(buf_).substr(pos_, i - pos_);
-    statement.text.append(word);
-    const std::string_view core = trimBlanks(word);
-    std::string stored(core);
+    while (i < size && isBlank(buf_[i])) ++i;
+    appendText(statement, i);
+    std::string stored(trimBlanks(std::string_view(buf_).substr(pos_, i - pos_)));
     consume(i - pos_);
     if (!stored.empty()) {
         words_.push_back(std::move(stored));
-        afterWord();
+        afterWord(statement);
     }
 }
 
-void TSqlScriptParser::afterWord() {
+void TSqlScriptParser::afterWord(TSqlStatement& statement) {
     const std::string& word = words_.back();
-    if (inBody_ && !inSingleQuotes_ && !inDoubleQuotes_ && !inComment_ && isKeyword(word, "CASE"))
-        inCase_ = true;
     if (words_.size() == 2 && terminator_ == ";" &&
         (isKeyword(words_[0], "CREATE") || isKeyword(words_[0], "ALTER")) &&
         (isKeyword(word, "PROCEDURE") || isKeyword(word, "TRIGGER")))
         inBody_ = true;
-    if (inCase_ && (isKeyword(word, "END") || isKeyword(word, "END;"))) inCase_ = false;
     // "--" as the first word comments out the rest of its line; the "--"
-    // itself stays in the text.
+    // itself stays in the text, but the statement starts after it.
     if (words_.size() == 1 && words_[0] == "--") {
         words_.clear();
         consume(buf_.size() - pos_);
+        statement.line = 0;
     }
 }
 
@@ -275,8 +353,11 @@ TSqlStatement TSqlScriptParser::nextStatement() {
     skipBlanks();
     if (!dropLeadingComments(statement)) return statement;
 
-    inSingleQuotes_ = inDoubleQuotes_ = inComment_ = inBody_ = inCase_ = false;
-    complete_ = false;
+    lexical_ = Lexical::code;
+    inBody_ = bodyClosed_ = complete_ = false;
+    openBlocks_ = 0;
+    keywordStart_ = std::string::npos;
+    nulLine_ = 0;
     while (!complete_) {
         if (bufferEmpty()) {
             if (!readLine()) break;
@@ -287,8 +368,12 @@ TSqlStatement TSqlScriptParser::nextStatement() {
     if (statement.line == 0) statement.line = std::max(line_, 1);
     statement.words = std::move(words_);
     words_.clear();
-    statement.kind = classifyStatement(statement.words);
-    if (statement.kind == stmtERR) {
+    statement.kind = nulLine_ != 0 ? stmtERR : classifyStatement(statement.words);
+    if (nulLine_ != 0) {
+        statement.error = kNulInStatement;
+        statement.line = nulLine_;
+        stopped_ = true;
+    } else if (statement.kind == stmtERR) {
         statement.error = "Invalid statement";
         stopped_ = true;
     } else if (statement.kind == stmtTERM) {

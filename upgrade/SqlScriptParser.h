@@ -17,12 +17,18 @@ struct TSqlStatement {
     // The words as written, blanks trimmed; the word completed by the
     // terminator is upper-cased.
     std::vector<std::string> words;
-    // Line (from 1) where the statement starts; for an unclosed leading
-    // comment, the line where the comment starts.
+    // Line (from 1) where the statement starts, leading comments skipped;
+    // for an unclosed leading comment, the line where the comment starts; for
+    // a NUL in the text, the line of the NUL.
     int line = 0;
-    // For kind stmtERR: "Invalid statement" or "Invalid Comment".
+    // For kind stmtERR: "Invalid statement", "Invalid Comment" or
+    // kNulInStatement.
     std::string error;
 };
+
+// A NUL byte would cut the statement where the client library reads it, so a
+// statement holding one is not sent: it is a parse error of its own.
+inline constexpr char kNulInStatement[] = "Caractere nulo no comando";
 
 // Splits a script, held as lines of ANSI text, into classified statements.
 // It is an iterator: hasStatement() / nextStatement() until the lines run out
@@ -53,6 +59,24 @@ public:
     bool stopped() const { return stopped_; }
 
 private:
+    // Where the scan of the statement stands, one character at a time:
+    //
+    //   state         on                                   goes to
+    //   code          '                                    singleQuoted
+    //   code          "                                    doubleQuoted
+    //   code          / followed by *                      blockComment
+    //   code          - followed by - (body statement)     lineComment
+    //   singleQuoted  '  (so '' closes and opens again)    code
+    //   doubleQuoted  "                                    code
+    //   blockComment  / preceded by *                      code
+    //   lineComment   line feed                            code
+    //
+    // Anything else keeps the state. Only in code does the terminator end
+    // the statement, a space end a word, and a keyword count. Outside a body
+    // "--" is ordinary text (a terminator after it still ends the statement),
+    // except as the first word, which comments out the rest of its line.
+    enum class Lexical { code, singleQuoted, doubleQuoted, blockComment, lineComment };
+
     bool readLine();
     bool bufferBlank() const;
     bool bufferEmpty() const { return pos_ >= buf_.size(); }
@@ -63,10 +87,14 @@ private:
     bool startsComment() const;
     bool dropLeadingComments(TSqlStatement& statement);
     void scanWord(TSqlStatement& statement);
+    bool advance(std::size_t index);
+    void endKeyword(std::size_t index);
     bool terminatorAt(std::size_t index) const;
     bool bodyEndsAt(std::size_t index) const;
+    void appendText(TSqlStatement& statement, std::size_t end);
     void endStatement(TSqlStatement& statement, std::size_t index);
-    void afterWord();
+    void afterWord(TSqlStatement& statement);
+    int lineAt(std::size_t index) const;
     void noteStart(TSqlStatement& statement, std::size_t index);
 
     std::vector<std::string> lines_;
@@ -77,13 +105,22 @@ private:
     std::string terminator_ = ";";
     bool stopped_ = false;
 
-    // The statement being assembled.
+    // The statement being assembled. The buffer is not compacted meanwhile,
+    // so positions in it stay valid until the statement is complete.
     std::vector<std::string> words_;
-    bool inSingleQuotes_ = false;
-    bool inDoubleQuotes_ = false;
-    bool inComment_ = false;
+    Lexical lexical_ = Lexical::code;
+    // A CREATE or ALTER PROCEDURE or TRIGGER under ";": the ";" inside its
+    // body belong to it.
     bool inBody_ = false;
-    bool inCase_ = false;
+    // BEGIN and CASE of the body not yet closed by their END.
+    int openBlocks_ = 0;
+    // The last keyword was the END that closed the body's outer block, and
+    // only blanks and comments followed: a terminator here ends the body.
+    bool bodyClosed_ = false;
+    // Start of the word character run being read in code (npos: none).
+    std::size_t keywordStart_ = std::string::npos;
+    // Line of the first NUL in the statement's text (0: none).
+    int nulLine_ = 0;
     bool complete_ = false;
 };
 

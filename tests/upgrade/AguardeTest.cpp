@@ -144,24 +144,19 @@ TEST(Taguarde, ShowingArmsTheTimerAndOnlyTheRunCloses) {
 }
 
 // The compiled-in login opens the test catalogue's own account on MariaDB.
-class TaguardeCatalogue : public ::testing::Test, public test::CatalogueFixture {};
-
-TEST_F(TaguardeCatalogue, DefaultLoginOpensTheCatalogue) {
+TEST(TaguardeCatalogue, DefaultLoginOpensTheCatalogue) {
     VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
                                   "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
     if (storedCatalogueUserName() != "1yhopxsgdwh")
         GTEST_SKIP() << "the build carries another catalogue login";
-    SetUpBackend(true);
-    addCatalogueScript(admin, {"QUORIX_SENHA", "1", "ALTER TABLE A ADD B INTEGER;"});
-    {
-        Taguarde aguarde(nullptr);
-        DatabaseConnections& c = aguarde.connections();
-        c.Query3.setSQL("select count(*) ct from scripts");
-        c.Query3.Open();
-        EXPECT_TRUE(c.Database1.Connected());
-        EXPECT_EQ(c.Query3.FieldByName("ct").AsInteger(), 1);
-    }
-    TearDownBackend();
+    test::CatalogueFixture catalogue(test::CatalogueFixture::Driver::mysql);
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "1", "ALTER TABLE A ADD B INTEGER;"});
+    Taguarde aguarde(nullptr);
+    DatabaseConnections& c = aguarde.connections();
+    c.Query3.setSQL("select count(*) ct from scripts");
+    c.Query3.Open();
+    EXPECT_TRUE(c.Database1.Connected());
+    EXPECT_EQ(c.Query3.FieldByName("ct").AsInteger(), 1);
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "support/CatalogueAliases.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
@@ -21,143 +20,121 @@ namespace velm::test {
 inline const std::string kCatalogueUser = "velmupdate";
 inline const std::string kCataloguePassword = "catalogo-velm-2024";
 
-// Where a test catalogue lives: an alias store with "Check" for the program
-// and "Admin" for building the catalogue.
-class CatalogueBackend {
-public:
-    virtual ~CatalogueBackend() = default;
-    // Skips the test (returns false) when the backend is not available.
-    virtual const char* name() const = 0;
-    // Alias lines for the program's connection ("Check").
-    virtual std::vector<std::string> checkAlias() const = 0;
-    // Alias lines for a connection that may build the catalogue.
-    virtual std::vector<std::string> adminAlias() const = 0;
-    virtual std::vector<std::string> adminLogin() const { return {}; }
-};
+// The test account of the MariaDB that scripts/services.sh started.
+inline std::vector<std::string> mysqlTestLogin() {
+    return {"USER NAME=" + serverVariable("VELM_TEST_MYSQL_USER"),
+            "PASSWORD=" + serverVariable("VELM_TEST_MYSQL_PASSWORD")};
+}
 
-class SqliteBackend : public CatalogueBackend {
+// The alias lines of that server, in the given schema ("" for none).
+inline std::vector<std::string> mysqlAlias(const std::string& schema) {
+    std::vector<std::string> lines = {"DRIVER=MYSQL",
+                                      "SERVER NAME=" + serverVariable("VELM_TEST_MYSQL_HOST"),
+                                      "PORT=" + serverVariable("VELM_TEST_MYSQL_PORT")};
+    if (!schema.empty()) lines.push_back("DATABASE NAME=" + schema);
+    return lines;
+}
+
+// The program's connection to the catalogue, as the upgrade window sets it
+// up, with the login of the test catalogue's account.
+inline void useProgramConnection(CatalogueDatabase& database) {
+    database.AliasName = "Check";
+    database.DatabaseName = "Sistema_my";
+    database.Params = {"USER NAME=" + kCatalogueUser, "PASSWORD=" + kCataloguePassword};
+}
+
+// Runs statements on the server as the test account, outside any schema,
+// through the alias "Server" of the alias store in force.
+inline void onMysqlServer(const std::vector<std::string>& statements) {
+    CatalogueDatabase server;
+    server.AliasName = "Server";
+    server.Params = mysqlTestLogin();
+    for (const std::string& sql : statements) executeOnCatalogue(server, sql);
+}
+
+// A fresh schema on the test MariaDB that the program's own account (made
+// here with the default login) may only read; dropped with the object.
+class MysqlSchema {
 public:
-    explicit SqliteBackend(const TempFolder& folder) : file_(folder / "catalogo.db") {
-        fileSystem().writeTextLines(file_, {});  // SQLite takes an empty file as a new database
+    explicit MysqlSchema(std::string name) : name_(std::move(name)) {
+        const std::string account = "'" + kCatalogueUser + "'@'127.0.0.1'";
+        onMysqlServer(
+            {"CREATE DATABASE " + name_,
+             "CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY '" + kCataloguePassword + "'",
+             "GRANT SELECT ON " + name_ + ".* TO " + account});
     }
-    const char* name() const override { return "SQLITE"; }
-    std::vector<std::string> checkAlias() const override {
-        return {"DRIVER=SQLITE", "DATABASE NAME=" + file_};
+    ~MysqlSchema() {
+        try {
+            onMysqlServer({"DROP DATABASE IF EXISTS " + name_});
+        } catch (...) {
+            // A schema left behind costs nothing but room: its name is unique.
+        }
     }
-    std::vector<std::string> adminAlias() const override {
-        return {"DRIVER=SQLITE", "DATABASE NAME=" + file_, "OPEN MODE=READ/WRITE"};
-    }
+    MysqlSchema(const MysqlSchema&) = delete;
+    MysqlSchema& operator=(const MysqlSchema&) = delete;
 
 private:
-    std::string file_;
+    std::string name_;
 };
 
-// A fresh schema on the MariaDB of the test run, read by the program's own
-// account (created here with the default login and SELECT rights only).
-class MysqlBackend : public CatalogueBackend {
-public:
-    MysqlBackend() {
-        std::random_device random;
-        schema_ = "velm_cat_" + std::to_string(random() % 1000000000u);
-    }
-    const char* name() const override { return "MYSQL"; }
-    std::vector<std::string> checkAlias() const override {
-        return {"DRIVER=MYSQL", "SERVER NAME=" + serverVariable("VELM_TEST_MYSQL_HOST"),
-                "PORT=" + serverVariable("VELM_TEST_MYSQL_PORT"), "DATABASE NAME=" + schema_};
-    }
-    std::vector<std::string> adminAlias() const override { return checkAlias(); }
-    std::vector<std::string> adminLogin() const override {
-        return {"USER NAME=" + serverVariable("VELM_TEST_MYSQL_USER"),
-                "PASSWORD=" + serverVariable("VELM_TEST_MYSQL_PASSWORD")};
-    }
-    // Creates the schema and the program's account (run before the
-    // catalogue is built), through a connection without a schema.
-    void prepareServer(const std::string& aliasFile) const;
-    void dropSchema(const std::string& aliasFile) const;
-    const std::string& schema() const { return schema_; }
-
-private:
-    std::string schema_;
-};
-
-inline void writeAliases(const std::string& file, const std::vector<std::string>& check,
-                         const std::vector<std::string>& admin,
-                         const std::vector<std::string>& server = {}) {
-    std::vector<std::string> lines = {"[Check]"};
-    lines.insert(lines.end(), check.begin(), check.end());
-    lines.push_back("[Admin]");
-    lines.insert(lines.end(), admin.begin(), admin.end());
-    if (!server.empty()) {
-        lines.push_back("[Server]");
-        lines.insert(lines.end(), server.begin(), server.end());
-    }
-    fileSystem().writeTextLines(file, lines);
-}
-
-// Runs statements on the server as the test account, outside any schema.
-inline void onMysqlServer(const std::string& aliasFile, const std::vector<std::string>& login,
-                          const std::vector<std::string>& statements) {
-    CatalogueDatabase admin;
-    admin.AliasName = "Server";
-    admin.Params = login;
-    ScopedEnvironment env("VELMUPDATE_ALIASES", aliasFile);
-    for (const std::string& sql : statements) executeOnCatalogue(admin, sql);
-}
-
-inline void MysqlBackend::prepareServer(const std::string& aliasFile) const {
-    const std::string account = "'" + kCatalogueUser + "'@'127.0.0.1'";
-    onMysqlServer(
-        aliasFile, adminLogin(),
-        {"CREATE DATABASE " + schema_,
-         "CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY '" + kCataloguePassword + "'",
-         "GRANT SELECT ON " + schema_ + ".* TO " + account});
-}
-
-inline void MysqlBackend::dropSchema(const std::string& aliasFile) const {
-    onMysqlServer(aliasFile, adminLogin(), {"DROP DATABASE IF EXISTS " + schema_});
-}
-
-// Builds a test catalogue on the chosen backend and points the alias store
-// (VELMUPDATE_ALIASES) at it for the test's lifetime.
+// A test catalogue with its tables, on an SQLite file or on the test
+// MariaDB, and an alias store (VELMUPDATE_ALIASES) pointing at it for the
+// fixture's lifetime: "Check" as the program reaches it, "Admin" to build
+// it. Everything it made goes with it, also when building fails half-way.
+// Callers that need MariaDB check its variables first.
 class CatalogueFixture {
 public:
-    // Returns false (after GTEST_SKIP) when MySQL is asked for but absent.
-    void SetUpBackend(bool mysql) {
+    enum class Driver { sqlite, mysql };
+
+    explicit CatalogueFixture(Driver driver) {
         ensureQtApplication();
-        aliasFile = folder / "aliases.ini";
-        if (mysql) {
-            auto backend = std::make_unique<MysqlBackend>();
-            const std::vector<std::string> server = {
-                "DRIVER=MYSQL", "SERVER NAME=" + serverVariable("VELM_TEST_MYSQL_HOST"),
-                "PORT=" + serverVariable("VELM_TEST_MYSQL_PORT")};
-            writeAliases(aliasFile, backend->checkAlias(), backend->adminAlias(), server);
-            backend->prepareServer(aliasFile);
-            mysql_ = backend.get();
-            backend_ = std::move(backend);
+        if (driver == Driver::mysql) {
+            std::random_device random;
+            const std::string schema = "velm_cat_" + std::to_string(random() % 1000000000u);
+            checkAlias_ = mysqlAlias(schema);
+            more_ = aliasSection("Server", mysqlAlias(""));
+            writeAliases(checkAlias_);
+            schema_.emplace(schema);
+            admin.Params = mysqlTestLogin();
         } else {
-            backend_ = std::make_unique<SqliteBackend>(folder);
-            writeAliases(aliasFile, backend_->checkAlias(), backend_->adminAlias());
+            const std::string file = folder / "catalogo.db";
+            fileSystem().writeTextLines(file, {});  // SQLite takes an empty file as a new database
+            checkAlias_ = sqliteCatalogueAlias(file, false);
+            writeAliases(sqliteCatalogueAlias(file, true));
         }
-        env_ = std::make_unique<ScopedEnvironment>("VELMUPDATE_ALIASES", aliasFile);
         admin.AliasName = "Admin";
-        admin.Params = backend_->adminLogin();
         createCatalogueTables(admin);
     }
 
-    void TearDownBackend() {
-        admin.Close();
-        env_.reset();
-        if (mysql_) mysql_->dropSchema(aliasFile);
+    // The lines of the alias "Check".
+    const std::vector<std::string>& checkAlias() const { return checkAlias_; }
+    // Adds an alias to the store.
+    void addAlias(const std::string& name, const std::vector<std::string>& lines) {
+        const std::vector<std::string> section = aliasSection(name, lines);
+        more_.insert(more_.end(), section.begin(), section.end());
+        writeAliases(adminAlias_);
     }
 
     TempFolder folder;
-    std::string aliasFile;
-    CatalogueDatabase admin;
-    std::unique_ptr<CatalogueBackend> backend_;
+    const std::string aliasFile = folder / "aliases.ini";
 
 private:
-    MysqlBackend* mysql_ = nullptr;
-    std::unique_ptr<ScopedEnvironment> env_;
+    // Declared in this order so that they go in the reverse one: the
+    // schema is dropped while the alias store still names the server.
+    ScopedEnvironment env_{"VELMUPDATE_ALIASES", aliasFile};
+    std::optional<MysqlSchema> schema_;
+    std::vector<std::string> checkAlias_;
+    std::vector<std::string> adminAlias_;
+    std::vector<std::string> more_;
+
+    void writeAliases(std::vector<std::string> adminAlias) {
+        adminAlias_ = std::move(adminAlias);
+        writeCatalogueAliases(aliasFile, checkAlias_, adminAlias_, more_);
+    }
+
+public:
+    // Builds the catalogue: tables, scripts, passwords.
+    CatalogueDatabase admin;
 };
 
 }  // namespace velm::test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/CatalogueQuery.h"
 #include "upgrade/CatalogueTable.h"
@@ -13,22 +15,21 @@ namespace {
 const std::string kLongLine(5000, 'x');
 
 // The catalogue as the upgrade window reads it, on SQLite and on MariaDB.
-class CatalogueTest : public ::testing::TestWithParam<const char*>, public test::CatalogueFixture {
+class CatalogueTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         if (isMysql())
             VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
                                           "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
-        SetUpBackend(isMysql());
-        Database1.Params = {"USER NAME=" + test::kCatalogueUser,
-                            "PASSWORD=" + test::kCataloguePassword};
-    }
-    void TearDown() override {
-        Database1.Close();
-        if (backend_) TearDownBackend();
+        catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
+                                    : test::CatalogueFixture::Driver::sqlite);
+        test::useProgramConnection(Database1);
     }
     bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
+    CatalogueDatabase& admin() { return catalogue->admin; }
 
+    // Declared first, so the catalogue outlives the connections to it.
+    std::optional<test::CatalogueFixture> catalogue;
     // The catalogue's part of the upgrade window's connections.
     DatabaseConnections connections;
     CatalogueDatabase& Database1 = connections.Database1;
@@ -39,14 +40,14 @@ protected:
 };
 
 TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
-    addCatalogueScript(admin, {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "10", "ALTER TABLE A ADD B INTEGER;\nCOMMIT;\n"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "9", "UM;\rDOIS;\r\rQUATRO"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "9a",
-                               "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" +
-                                   kLongLine + "\r\nFIM\r\n"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "95", "nunca", "N"});
-    addCatalogueScript(admin, {"OUTRO", "99", "nunca"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "10", "ALTER TABLE A ADD B INTEGER;\nCOMMIT;\n"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "9", "UM;\rDOIS;\r\rQUATRO"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "9a",
+                                 "INSERT INTO T VALUES ('Conex\xE3o \x80\x81\x9C\xFF');\r\n" +
+                                     kLongLine + "\r\nFIM\r\n"});
+    addCatalogueScript(admin(), {"QUORIX_SENHA", "95", "nunca", "N"});
+    addCatalogueScript(admin(), {"OUTRO", "99", "nunca"});
 
     ASSERT_FALSE(Database1.Connected());
     Query3.setSQL(
@@ -88,7 +89,7 @@ TEST_P(CatalogueTest, DeliversThePendingScriptsLineByLine) {
 }
 
 TEST_P(CatalogueTest, ReadsColumnsAsTextIntegerAndWideText) {
-    setCatalogueFtpPasswords(admin, "1vhqkd", "9\u00E9\u2007");
+    setCatalogueFtpPasswords(admin(), "1vhqkd", "9\u00E9\u2007");
     Query3.setSQL("select senha_ftp, senha_ftp2, null as vazio, 42 as n from principal");
     Query3.Open();
     ASSERT_FALSE(Query3.Eof());
@@ -138,6 +139,60 @@ TEST_P(CatalogueTest, OpensOnceClosesItsQueriesAndReportsErrors) {
 
 INSTANTIATE_TEST_SUITE_P(Drivers, CatalogueTest, ::testing::Values("SQLITE", "MYSQL"),
                          [](const auto& info) { return std::string(info.param); });
+
+// The program's connection to a catalogue on the test MariaDB.
+class CatalogueMysqlConnection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
+                                      "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+        catalogue.emplace(test::CatalogueFixture::Driver::mysql);
+        test::useProgramConnection(Database1);
+    }
+
+    std::string connectionId() {
+        Query3.setSQL("select connection_id() as id");
+        Query3.Open();
+        const std::string id = Query3.FieldByName("id").AsString();
+        Query3.Close();
+        return id;
+    }
+
+    std::optional<test::CatalogueFixture> catalogue;
+    CatalogueDatabase Database1;
+    CatalogueQuery Query3{Database1};
+};
+
+// The connection opens at the window's checks and is used again after the
+// downloads; a server that closed it meanwhile gets a new one at once.
+TEST_F(CatalogueMysqlConnection, ReopensOnceAConnectionTheServerClosed) {
+    addCatalogueScript(catalogue->admin, {"QUORIX_SENHA", "1", "SELECT 1 FROM RDB$DATABASE;"});
+    const std::string first = connectionId();
+    test::onMysqlServer({"KILL " + first});
+    Query3.setSQL("select count(*) ct from scripts");
+    Query3.Open();
+    EXPECT_EQ(Query3.FieldByName("ct").AsInteger(), 1);
+    EXPECT_NE(connectionId(), first);
+    // The next loss is mended the same way.
+    test::onMysqlServer({"KILL " + connectionId()});
+    EXPECT_NO_THROW(connectionId());
+}
+
+// A server that stops answering ends the query with an error instead of
+// freezing the window; the time limit comes from the alias.
+TEST_F(CatalogueMysqlConnection, ReadTimeLimitEndsAStalledQuery) {
+    std::vector<std::string> slow = catalogue->checkAlias();
+    slow.push_back("READ TIMEOUT=1");
+    catalogue->addAlias("Lento", slow);
+    Database1.AliasName = "Lento";
+    Query3.setSQL("select sleep(6) as s");
+    try {
+        Query3.Open();
+        FAIL() << "the query outlived the time limit";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("Lost connection"), std::string::npos) << e.what();
+    }
+}
 
 TEST(CatalogueMysql, RefusedLoginAndUnreachableServerRaise) {
     VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT");

@@ -147,6 +147,56 @@ INSTANTIATE_TEST_SUITE_P(
                     "CREATE TRIGGER T FOR A BEFORE INSERT AS BEGIN\r\n"
                     "NEW.X = CASE WHEN NEW.Y = 1 THEN 2 ELSE 3 END;\r\nEND"},
                    {stmtDML, "DELETE FROM A"}}},
+        // The body ends only at the END of its outer block, wherever the
+        // END of a CASE stands and however deep CASEs and blocks nest.
+        SplitCase{"CaseEndThenBlankBeforeTerminator",
+                  {"CREATE TRIGGER T1 FOR A BEFORE INSERT AS BEGIN NEW.N = CASE WHEN NEW.N IS "
+                   "NULL THEN 0 ELSE NEW.N END ; END;",
+                   "INSERT INTO A VALUES (1);"},
+                  {{stmtDDL,
+                    "CREATE TRIGGER T1 FOR A BEFORE INSERT AS BEGIN NEW.N = CASE WHEN NEW.N IS "
+                    "NULL THEN 0 ELSE NEW.N END ; END"},
+                   {stmtDML, "INSERT INTO A VALUES (1)"}}},
+        SplitCase{"CaseEndThenLineBreakBeforeTerminator",
+                  {"CREATE PROCEDURE P (N INTEGER) RETURNS (R INTEGER) AS", "BEGIN",
+                   "  R = CASE N WHEN 1 THEN 10 ELSE 20 END", "  ;", "  SUSPEND;", "END;",
+                   "DELETE FROM A;"},
+                  {{stmtDDL,
+                    "CREATE PROCEDURE P (N INTEGER) RETURNS (R INTEGER) AS\r\nBEGIN\r\n"
+                    "  R = CASE N WHEN 1 THEN 10 ELSE 20 END\r\n  ;\r\n  SUSPEND;\r\nEND"},
+                   {stmtDML, "DELETE FROM A"}}},
+        SplitCase{
+            "CaseEndAgainstParenthesisAndComma",
+            {"CREATE TRIGGER T FOR A BEFORE INSERT AS", "BEGIN",
+             "  NEW.X = ( CASE WHEN NEW.Y = 1 THEN 2 ELSE 3 END);",
+             "  NEW.Z = COALESCE( CASE WHEN NEW.Y = 2 THEN 4 END, 0);", "END;", "DELETE FROM A;"},
+            {{stmtDDL,
+              "CREATE TRIGGER T FOR A BEFORE INSERT AS\r\nBEGIN\r\n"
+              "  NEW.X = ( CASE WHEN NEW.Y = 1 THEN 2 ELSE 3 END);\r\n"
+              "  NEW.Z = COALESCE( CASE WHEN NEW.Y = 2 THEN 4 END, 0);\r\nEND"},
+             {stmtDML, "DELETE FROM A"}}},
+        SplitCase{
+            "NestedCasesAndBlocks",
+            {"CREATE TRIGGER T FOR A BEFORE INSERT AS", "BEGIN", "  IF (NEW.Y IS NULL) THEN",
+             "  BEGIN", "    NEW.X = CASE WHEN NEW.Z = 1 THEN CASE NEW.W WHEN 0 THEN 1 ELSE 2 END",
+             "            ELSE 3 END ;", "  END", "  NEW.Y = 0;", "END;", "DELETE FROM A;"},
+            {{stmtDDL,
+              "CREATE TRIGGER T FOR A BEFORE INSERT AS\r\nBEGIN\r\n"
+              "  IF (NEW.Y IS NULL) THEN\r\n  BEGIN\r\n"
+              "    NEW.X = CASE WHEN NEW.Z = 1 THEN CASE NEW.W WHEN 0 THEN 1 ELSE 2 END"
+              "\r\n            ELSE 3 END ;\r\n  END\r\n  NEW.Y = 0;\r\nEND"},
+             {stmtDML, "DELETE FROM A"}}},
+        // Keywords are whole names: a column called END_DATA or BEGINS is
+        // none, and neither is anything in quotes or comments.
+        SplitCase{"KeywordsOnlyAsWholeNamesInCode",
+                  {"CREATE PROCEDURE P AS", "DECLARE VARIABLE END_DATA INTEGER;", "BEGIN",
+                   "  END_DATA = 1; /* case */ INSERT INTO A VALUES ('case', \"begin\");",
+                   "  -- don't: case", "END;", "DELETE FROM A;"},
+                  {{stmtDDL,
+                    "CREATE PROCEDURE P AS\r\nDECLARE VARIABLE END_DATA INTEGER;\r\nBEGIN\r\n"
+                    "  END_DATA = 1; /* case */ INSERT INTO A VALUES ('case', \"begin\");\r\n"
+                    "  -- don't: case\r\nEND"},
+                   {stmtDML, "DELETE FROM A"}}},
         SplitCase{"AlterTriggerActiveIsBodyOfItsOwn",
                   {"ALTER TRIGGER T INACTIVE;", "ALTER TRIGGER U ACTIVE ;", "DELETE FROM A;"},
                   {{stmtDDL, "ALTER TRIGGER T INACTIVE"},
@@ -186,6 +236,45 @@ TEST(SqlScriptParser, KnowsWhereStatementsStart) {
     EXPECT_EQ(c[1].kind, stmtERR);
     EXPECT_EQ(c[1].error, "Invalid Comment");
     EXPECT_EQ(c[1].line, 3);
+}
+
+TEST(SqlScriptParser, LeadingDashDashCommentsAreNotTheStatementsLine) {
+    const auto s =
+        splitScript({"-- cabe\xE7"
+                     "alho",
+                     "-- outro", "RECREATE X;"});
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].kind, stmtERR);
+    EXPECT_EQ(s[0].line, 3);
+
+    const auto t = splitScript({"DELETE FROM A;", "  -- nota; ok", "  DELETE FROM B;"});
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[1].line, 3);
+}
+
+// A NUL would cut the statement where the client reads it: the statement is
+// a parse error at the NUL's line and nothing after it is split.
+TEST(SqlScriptParser, NulInAStatementStopsAtItsLine) {
+    using namespace std::string_literals;
+    const auto s =
+        splitScript({"DELETE FROM A;", "DELETE FROM T"s + '\0' + " WHERE ID=1;", "DELETE FROM B;"});
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].kind, stmtDML);
+    EXPECT_EQ(s[1].kind, stmtERR);
+    EXPECT_EQ(s[1].error, kNulInStatement);
+    EXPECT_EQ(s[1].line, 2);
+
+    const auto multiLine = splitScript({"-- x", "UPDATE T", "SET N = 'a"s + '\0' + "';"});
+    ASSERT_EQ(multiLine.size(), 1u);
+    EXPECT_EQ(multiLine[0].error, kNulInStatement);
+    EXPECT_EQ(multiLine[0].line, 3);
+
+    // Between statements, and in what is never sent, a NUL harms nothing.
+    const auto harmless = splitScript({"-- x"s + '\0', "DELETE FROM A;", std::string(1, '\0'),
+                                       "/* "s + '\0' + " */ DELETE FROM B;"});
+    ASSERT_EQ(harmless.size(), 2u) << describe(harmless);
+    EXPECT_EQ(harmless[0].text, "-- \r\nDELETE FROM A");
+    EXPECT_EQ(harmless[1].text, "DELETE FROM B");
 }
 
 TEST(SqlScriptParser, SetLinesStartsOverButKeepsTheTerminator) {

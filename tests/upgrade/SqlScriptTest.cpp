@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "upgrade/FbError.h"
 #include "upgrade/FbFixture.h"
 #include "upgrade/ScriptError.h"
@@ -147,6 +149,9 @@ TEST_F(SqlScriptTest, ParseErrorRaisesWithItsLineAfterTheStatementsBeforeIt) {
 
     EXPECT_EQ(execute({"ALTER\tTABLE PRODUTO ADD C INTEGER;"}), "Invalid statement (linha 1)");
     EXPECT_EQ(execute({"commit work ;"}), "Invalid statement (linha 1)");
+    // A leading "--" comment is not the statement's line, as a "/* */" one is not.
+    EXPECT_EQ(execute({"-- recria a tabela", "RECREATE TABLE X (A INTEGER);"}),
+              "Invalid statement (linha 2)");
 }
 
 TEST_F(SqlScriptTest, TerminatorAndAutoDdlPersistOnTheEngine) {
@@ -194,6 +199,20 @@ TEST_F(SqlScriptTest, BodiesCommentsAndLastStatementWithoutTerminator) {
               "a;b|it's");
 }
 
+// Without SET TERM a trigger body runs to the END of its outer block, past
+// the END of every CASE, and the statements after it still run.
+TEST_F(SqlScriptTest, CaseInsideABodyWithoutSetTerm) {
+    EXPECT_EQ(
+        execute({"CREATE TRIGGER CLIENTE_BI FOR CLIENTE ACTIVE BEFORE INSERT POSITION 0 AS",
+                 "BEGIN", "  -- don't trust the caller: case by case",
+                 "  NEW.NOME = CASE WHEN NEW.NOME IS NULL THEN 'sem nome' ELSE NEW.NOME END", "  ;",
+                 "  NEW.ID = ( CASE NEW.ID WHEN 0 THEN CASE WHEN NEW.NOME = 'x' THEN 1 "
+                 "ELSE 100 END ELSE NEW.ID END);",
+                 "END;", "INSERT INTO CLIENTE (ID) VALUES (0);", "COMMIT;"}),
+        "");
+    EXPECT_EQ(scalar("SELECT ID || ' ' || NOME AS V FROM CLIENTE"), "100 sem nome");
+}
+
 TEST_F(SqlScriptTest, DialectChangeReopensTheConnection) {
     EXPECT_EQ(script.SQLDialect(), 3);
     EXPECT_EQ(db.SQLDialect(), 1);
@@ -208,6 +227,67 @@ TEST_F(SqlScriptTest, DialectChangeReopensTheConnection) {
     EXPECT_EQ(execute({"SET SQL DIALECT 1;"}), "");
     EXPECT_EQ(db.SQLDialect(), 1);
     EXPECT_EQ(script.SQLDialect(), 1);
+}
+
+// Only dialects 1 to 3 are asked for; the connection stays as it was.
+TEST_F(SqlScriptTest, RefusesDialectsOutsideOneToThree) {
+    for (const char* value : {"0", "4", "-1", "300"}) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(execute({"", std::string("SET SQL DIALECT ") + value + ";"}),
+                  std::string("Dialeto SQL inv\xE1lido: ") + value + " (linha 2)");
+        EXPECT_TRUE(db.Connected());
+        EXPECT_EQ(db.SQLDialect(), 1);
+        EXPECT_EQ(script.SQLDialect(), 3);
+    }
+    EXPECT_EQ(execute({"INSERT INTO CLIENTE (ID, NOME) VALUES (1, \"um\");", "COMMIT;"}), "");
+    EXPECT_EQ(count("CLIENTE"), 1);
+}
+
+// A reopen that fails puts both dialects back, so the next database opens
+// as the window asked for it.
+TEST_F(SqlScriptTest, FailedDialectReopenRestoresTheDialects) {
+    const std::string moved = folder / "MOVIDO.FDB";
+    // The open file goes on working where it is; a new attachment finds nothing.
+    ASSERT_EQ(std::rename(path.c_str(), moved.c_str()), 0);
+    EXPECT_NE(execute({"SET SQL DIALECT 3;"}).find("I/O error"), std::string::npos);
+    EXPECT_FALSE(db.Connected());
+    EXPECT_EQ(db.SQLDialect(), 1);
+    EXPECT_EQ(script.SQLDialect(), 3);
+    ASSERT_EQ(std::rename(moved.c_str(), path.c_str()), 0);
+    db.Open();
+    // Double quotes delimit strings in dialect 1 only.
+    EXPECT_EQ(scalar("SELECT \"um\" AS V FROM RDB$DATABASE"), "um");
+}
+
+// The server reports "object ... is in use" only at commit: the failed
+// change is rolled back and later schema statements work.
+TEST_F(SqlScriptTest, SchemaStatementFailingAtCommitIsRolledBack) {
+    FbTransaction reader(&db);
+    FbQuery inUse(db, reader);
+    inUse.setSQL("SELECT ID FROM LOG_ALTERACAO");
+    inUse.ExecQuery();
+    const std::string error =
+        execute({"ALTER TABLE PRODUTO ADD A INTEGER;", "DROP TABLE LOG_ALTERACAO;"});
+    EXPECT_NE(error.find("is in use"), std::string::npos) << error;
+    EXPECT_FALSE(script.DDLTransaction().Active());
+    EXPECT_EQ(execute({"ALTER TABLE PRODUTO ADD B INTEGER;"}), "");
+    EXPECT_TRUE(hasColumn("PRODUTO", "A"));
+    EXPECT_TRUE(hasColumn("PRODUTO", "B"));
+    inUse.Close();
+    reader.Commit();
+    EXPECT_TRUE(hasColumn("LOG_ALTERACAO", "ID"));
+}
+
+// "DELETE FROM T<NUL> WHERE ..." would reach the server as "DELETE FROM T".
+TEST_F(SqlScriptTest, StatementWithNulIsRefusedAtItsLine) {
+    using namespace std::string_literals;
+    exec("INSERT INTO CLIENTE (ID, NOME) VALUES (1, 'um')");
+    exec("INSERT INTO CLIENTE (ID, NOME) VALUES (2, 'dois')");
+    EXPECT_EQ(execute({"INSERT INTO CLIENTE (ID) VALUES (3);",
+                       "DELETE FROM CLIENTE"s + '\0' + " WHERE ID = 1;", "COMMIT;"}),
+              "Caractere nulo no comando (linha 2)");
+    FbTransaction1.Commit();
+    EXPECT_EQ(count("CLIENTE"), 3);
 }
 
 TEST_F(SqlScriptTest, RefusesStatementsThatLeaveTheDatabase) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 
 #include "platform/Clock.h"
@@ -116,24 +118,26 @@ std::string logs(const std::string& mark) {
 // The upgrade run over embedded product databases in the working folder,
 // with the catalogue on SQLite or on the MariaDB of the test run, at a fixed
 // time and with the Brazilian formats.
-class UpgradeRunTest : public ::testing::TestWithParam<const char*>, public test::CatalogueFixture {
+class UpgradeRunTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         if (isMysql())
             VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
                                           "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
-        SetUpBackend(isMysql());
+        catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
+                                    : test::CatalogueFixture::Driver::sqlite);
     }
     void TearDown() override {
-        connections.reset();
-        if (backend_) TearDownBackend();
+        connections.reset();  // the connections go before the catalogue they reach
+        catalogue.reset();
     }
+    std::optional<test::CatalogueFixture> catalogue;
     bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
 
     void addScript(const std::string& versao, const std::string& texto,
                    const std::string& liberado = "S",
                    const std::string& programa = "QUORIX_SENHA") {
-        addCatalogueScript(admin, {programa, versao, texto, liberado});
+        addCatalogueScript(catalogue->admin, {programa, versao, texto, liberado});
     }
 
     ProductDatabase& product(const std::string& name, bool isProduct = true) {
@@ -320,9 +324,7 @@ TEST_P(UpgradeRunTest, DatabaseOnAServerIsUpgradedAndItsFailureSavedUnderASafeNa
 
 TEST_P(UpgradeRunTest, SavedFileHoldsTheServerErrorAboveTheScriptAsRun) {
     ProductDatabase& db = product("LOJA.GDB");
-    std::vector<std::string> aliases = fileSystem().readTextLines(aliasFile);
-    aliases.insert(aliases.end(), {"[LOJA]", "SERVER NAME=" + db.path});
-    fileSystem().writeTextLines(aliasFile, aliases);
+    catalogue->addAlias("LOJA", {"SERVER NAME=" + db.path});
     addScript("1", "/* carga */\n" + logs("a") + "\ncommit work;\n  COMMIT WORK ;\n" +
                        "INSERT INTO NAO_EXISTE VALUES (1);\n" + logs("b") + "\n");
     run({"LOJA"});

@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "support/CatalogueAliases.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "upgrade/CatalogueDatabase.h"
@@ -35,17 +36,10 @@ protected:
     // The alias store: the catalogue, its admin alias and the given sections.
     void writeAliases(const std::vector<std::string>& more,
                       const std::vector<std::string>& check = {}) {
-        std::vector<std::string> lines = {"[Check]"};
-        if (check.empty()) {
-            lines.push_back("DRIVER=SQLITE");
-            lines.push_back("DATABASE NAME=" + catalogue);
-        } else {
-            lines.insert(lines.end(), check.begin(), check.end());
-        }
-        lines.insert(lines.end(), {"[Admin]", "DRIVER=SQLITE", "DATABASE NAME=" + catalogue,
-                                   "OPEN MODE=READ/WRITE"});
-        lines.insert(lines.end(), more.begin(), more.end());
-        fileSystem().writeTextLines(aliases, lines);
+        test::writeCatalogueAliases(aliases,
+                                    check.empty() ? test::sqliteCatalogueAlias(catalogue, false)
+                                                  : check,
+                                    test::sqliteCatalogueAlias(catalogue, true), more);
     }
 
     void writeSysInfo(const std::string& firstLine) {

@@ -41,10 +41,9 @@ void screenshot(QWidget& window, const char* name) {
 
 // The upgrade window shown modally by its owner, over the update window's
 // database list, against embedded product databases and an SQLite catalogue.
-class UpgradeWindowTest : public ::testing::Test, public test::CatalogueFixture {
+class UpgradeWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetUpBackend(false); }
-    void TearDown() override { TearDownBackend(); }
+    test::CatalogueFixture catalogue{test::CatalogueFixture::Driver::sqlite};
 
     // A product database in the working folder, ticked in the list.
     std::string tickedProduct(const std::string& name) {
@@ -81,8 +80,8 @@ TEST_F(UpgradeWindowTest, ShowingRunsTheUpgradeOnTheTickedLinesAndCloses) {
     const std::string ticked = tickedProduct("LOJA.GDB");
     tickedProduct("NAO_MARCADA.GDB");
     CheckListBox1.item(1)->setCheckState(Qt::Unchecked);
-    addCatalogueScript(admin, {"QUORIX_SENHA", "1", "INSERT INTO LOG VALUES ('1');"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "2", "INSERT INTO LOG VALUES ('2');"});
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "1", "INSERT INTO LOG VALUES ('1');"});
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "2", "INSERT INTO LOG VALUES ('2');"});
 
     Taguarde aguarde(&owner);
     connectUpgradeWindow(aguarde, CheckListBox1);
@@ -101,9 +100,10 @@ TEST_F(UpgradeWindowTest, ShowingRunsTheUpgradeOnTheTickedLinesAndCloses) {
 
 TEST_F(UpgradeWindowTest, FailedScriptShowsTheNoticeAndKeepsTag) {
     tickedProduct("LOJA.GDB");
-    addCatalogueScript(admin, {"QUORIX_SENHA", "1", "INSERT INTO LOG VALUES ('1');"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "2", "INSERT INTO NAO_EXISTE VALUES (1);"});
-    addCatalogueScript(admin, {"QUORIX_SENHA", "3", "INSERT INTO LOG VALUES ('3');"});
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "1", "INSERT INTO LOG VALUES ('1');"});
+    addCatalogueScript(catalogue.admin,
+                       {"QUORIX_SENHA", "2", "INSERT INTO NAO_EXISTE VALUES (1);"});
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "3", "INSERT INTO LOG VALUES ('3');"});
 
     Taguarde aguarde(&owner);
     connectUpgradeWindow(aguarde, CheckListBox1);
