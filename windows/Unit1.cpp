@@ -7,17 +7,17 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/EventGuard.h"
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "widgets/Colors.h"
+#include "widgets/EscapeKey.h"
 #include "widgets/Fonts.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
-#include "windows/EscapeKey.h"
-#include "windows/EventGuard.h"
+#include "widgets/TextLabel.h"
 #include "windows/ExitButton.h"
 #include "windows/Pictures.h"
-#include "windows/TextLabel.h"
 #include "windows/Unit2.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
