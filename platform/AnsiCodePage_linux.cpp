@@ -8,6 +8,7 @@
 
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
+#include "platform/Utf8.h"
 
 namespace velm {
 
@@ -74,19 +75,6 @@ struct Converters {
 Converters& converters() {
     thread_local Converters c;
     return c;
-}
-
-std::size_t utf8SequenceLength(const char* p, std::size_t left) {
-    const auto b = static_cast<unsigned char>(p[0]);
-    const std::size_t n = b < 0x80         ? 1
-                          : (b >> 5) == 6  ? 2
-                          : (b >> 4) == 14 ? 3
-                          : (b >> 3) == 30 ? 4
-                                           : 0;
-    if (n == 0 || n > left) return 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) return 0;
-    return n;
 }
 
 char32_t decodeUtf8(const char* p, std::size_t n) {

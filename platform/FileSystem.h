@@ -44,8 +44,10 @@ public:
     // hidden and system entries too), matching the pattern's last component
     // with "*" and "?" case-insensitively, in the order the system delivers
     // them. "." and ".." are delivered when the pattern matches them. A
-    // missing folder holds no matches. Entries whose names have no form in
-    // the ANSI code page cannot be named by the program and are skipped.
+    // missing folder holds no matches. An entry whose name has no form in the
+    // ANSI code page is delivered as the system's 8-bit search does, with
+    // "?" for each character that has none: it is seen, but cannot be opened
+    // by that name.
     virtual std::vector<std::string> findFiles(const std::string& pattern) = 0;
 
     // Whole text file in the ANSI code page, split into lines at CR LF, LF or CR.

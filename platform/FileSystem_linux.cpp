@@ -5,8 +5,9 @@
 // do not exist are created with the name as given.
 //
 // Entries whose UTF-8 names have no Windows-1252 form (or contain "\") cannot
-// be named by the program; the search skips them and look-ups never match
-// them.
+// be named by the program: look-ups never match them, and the search delivers
+// them with "?" in place of each such character, as the system's 8-bit
+// search does.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,7 @@
 #include "platform/FileTimes.h"
 #include "platform/PosixErrors.h"
 #include "platform/PosixFd.h"
+#include "platform/Utf8.h"
 
 namespace velm {
 
@@ -65,6 +67,22 @@ std::optional<std::string> ansiNameOf(const char* utf8) {
     } catch (const Error&) {
         return std::nullopt;
     }
+}
+
+// The entry's name as the search delivers it: "?" for each character that
+// has no form in the ANSI code page, each byte that is not UTF-8 and each "\".
+std::string searchNameOf(const char* utf8) {
+    if (auto name = ansiNameOf(utf8)) return *name;
+    const std::string native(utf8);
+    std::string name;
+    for (std::size_t i = 0; i < native.size();) {
+        const std::size_t n =
+            std::max<std::size_t>(utf8SequenceLength(native.data() + i, native.size() - i), 1);
+        const auto character = ansiNameOf(native.substr(i, n).c_str());
+        name += character ? *character : "?";
+        i += n;
+    }
+    return name;
 }
 
 std::optional<std::string> findEntry(const std::string& folder, const std::string& ansiName) {
@@ -211,8 +229,8 @@ public:
             throw errnoError(action, pattern, native, errno);
         }
         while (const dirent* entry = readdir(dir.get())) {
-            const auto name = ansiNameOf(entry->d_name);
-            if (name && matchesWildcard(*name, mask)) names.push_back(*name);
+            std::string name = searchNameOf(entry->d_name);
+            if (matchesWildcard(name, mask)) names.push_back(std::move(name));
         }
         return names;
     }

@@ -58,6 +58,28 @@ struct FindCloser {
     void operator()(HANDLE h) const { FindClose(h); }
 };
 
+// An entry's name as the search delivers it: "?" for each character (a
+// surrogate pair counting as one) that has no form in the ANSI code page.
+std::string searchNameOf(const std::u16string& name) {
+    try {
+        return ansiCodePage().fromUtf16(name);
+    } catch (const Error&) {
+    }
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        const bool pair = i + 1 < name.size() && name[i] >= 0xD800 && name[i] <= 0xDBFF &&
+                          name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
+        const std::size_t units = pair ? 2 : 1;
+        try {
+            out += ansiCodePage().fromUtf16(name.substr(i, units));
+        } catch (const Error&) {
+            out += '?';
+        }
+        i += units;
+    }
+    return out;
+}
+
 bool attributesOf(const std::string& name, WIN32_FILE_ATTRIBUTE_DATA& data) {
     return GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) != 0;
 }
@@ -74,8 +96,9 @@ public:
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
     }
 
-    // The wide search, so that names without an exact ANSI form are skipped
-    // instead of arriving with "?" in them; the matching is the system's.
+    // The wide search, matched by the system; names without an exact ANSI
+    // form arrive with "?" in place of each character that has none, as the
+    // 8-bit search gives them (but without its best-fit look-alikes).
     std::vector<std::string> findFiles(const std::string& pattern) override {
         const std::string action = "Cannot search for files";
         std::u16string widePattern;
@@ -97,12 +120,7 @@ public:
         }
         std::unique_ptr<void, FindCloser> search(h);
         do {
-            try {
-                names.push_back(
-                    ansiCodePage().fromUtf16(reinterpret_cast<const char16_t*>(data.cFileName)));
-            } catch (const Error&) {
-                // not nameable through the ANSI code page
-            }
+            names.push_back(searchNameOf(reinterpret_cast<const char16_t*>(data.cFileName)));
         } while (FindNextFileW(h, &data));
         return names;
     }

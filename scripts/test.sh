@@ -12,6 +12,9 @@ root=$(pwd)
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=(native asan wine)
 
+# Folders depend downwards only: fail before any build when one does not.
+scripts/check-layers.sh
+
 scripts/setup.sh
 
 state="$root/build/services"

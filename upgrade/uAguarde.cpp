@@ -7,12 +7,12 @@
 #include <QProgressBar>
 #include <QShowEvent>
 
+#include "platform/EventGuard.h"
 #include "upgrade/UpgradeRun.h"
 #include "widgets/Colors.h"
+#include "widgets/EscapeKey.h"
 #include "widgets/Fonts.h"
-#include "windows/EscapeKey.h"
-#include "windows/EventGuard.h"
-#include "windows/TextLabel.h"
+#include "widgets/TextLabel.h"
 
 namespace velm {
 

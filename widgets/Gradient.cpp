@@ -5,9 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "platform/EventGuard.h"
 #include "widgets/CanvasText.h"
 #include "widgets/Property.h"
-#include "windows/EventGuard.h"
 
 namespace velm {
 

@@ -6,11 +6,11 @@
 #include <QPainter>
 #include <QPen>
 
+#include "platform/EventGuard.h"
 #include "platform/QtAnsi.h"
 #include "platform/Shell.h"
 #include "widgets/Fonts.h"
 #include "widgets/Property.h"
-#include "windows/EventGuard.h"
 
 namespace velm {
 

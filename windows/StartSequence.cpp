@@ -10,8 +10,9 @@
 namespace velm {
 
 int runStartSequence(QApplication& application) {
+    // The application title is the caption of the message boxes only: no
+    // display name, which Qt would append to every window's caption.
     QApplication::setApplicationName(QStringLiteral("VelmUpdate"));
-    QApplication::setApplicationDisplayName(QStringLiteral("VelmUpdate"));
     QApplication::setWindowIcon(applicationIcon());
     // The process ends with the main window, not with whichever window closed last.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -7,17 +7,17 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/EventGuard.h"
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "widgets/Colors.h"
+#include "widgets/EscapeKey.h"
 #include "widgets/Fonts.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
-#include "windows/EscapeKey.h"
-#include "windows/EventGuard.h"
+#include "widgets/TextLabel.h"
 #include "windows/ExitButton.h"
 #include "windows/Pictures.h"
-#include "windows/TextLabel.h"
 #include "windows/Unit2.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
@@ -32,7 +32,10 @@ QCheckBox* makeConfirmationBox(QWidget* parent, QRect geometry) {
     auto* box = new QCheckBox(QStringLiteral(" "), parent);
     box->setGeometry(geometry);
     box->setFont(makeFont(QStringLiteral("MS Sans Serif"), 16));
+    // The control's colour fills it around the tick square; a button fills
+    // with the button face unless told to use the window colour.
     box->setAutoFillBackground(true);
+    box->setBackgroundRole(QPalette::Window);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Window, toQColor(TColor(0x0065CA)));  // RGB 202, 101, 0
     palette.setColor(QPalette::WindowText, toQColor(clGreen));
@@ -78,6 +81,11 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     BitBtn1->setEnabled(false);
 
     Button3 = makeExitButton(this, QStringLiteral("&Sair"), QRect(795, 567, 90, 38));
+
+    // No default button: Enter on a ticked box must not confirm (nor leave);
+    // only a click on "&Continuar  " or Alt+C does.
+    BitBtn1->setAutoDefault(false);
+    Button3->setAutoDefault(false);
 
     CheckBox2 = makeConfirmationBox(this, QRect(39, 583, 15, 17));
 

@@ -4,15 +4,15 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/EventGuard.h"
 #include "platform/QtAnsi.h"
 #include "widgets/Colors.h"
+#include "widgets/EscapeKey.h"
 #include "widgets/Fonts.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
-#include "windows/EscapeKey.h"
-#include "windows/EventGuard.h"
+#include "widgets/TextLabel.h"
 #include "windows/ExitButton.h"
-#include "windows/TextLabel.h"
 #include "windows/WarningControls.h"
 #include "windows/WindowPlacement.h"
 

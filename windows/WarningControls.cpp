@@ -40,6 +40,9 @@ TLabel3D* makeWarningCaption(QWidget* window, const QRect& geometry, const QStri
     // caption wrapped within its designed width.
     label->setCaption(caption);
     label->setAutoSize(true);
+    // Sizing keeps the left edge, and the substitute font's lines are not the
+    // designed font's: keep the caption centred where it was designed.
+    label->move(geometry.x() + (geometry.width() - label->width()) / 2, label->y());
     return label;
 }
 

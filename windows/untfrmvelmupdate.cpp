@@ -11,14 +11,14 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "platform/EventGuard.h"
 #include "widgets/Colors.h"
 #include "widgets/Fonts.h"
 #include "widgets/Gauge.h"
-#include "windows/EventGuard.h"
+#include "widgets/TextLabel.h"
 #include "windows/ExitButton.h"
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
-#include "windows/TextLabel.h"
 #include "windows/Unit1.h"
 #include "windows/WindowPlacement.h"
 

@@ -39,13 +39,17 @@ TEST(LinuxFileSystemTest, AnsiNamesAreUtf8OnDiskAndNativePathsMatchCase) {
               dir.name() + "/WinRAR/New/a.txt");
 }
 
-TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreSkipped) {
+TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreFoundWithQuestionMarks) {
     TempFolder dir;
     touch(dir.path() / "\u65E5\u672C.txt");  // no Windows-1252 form
     touch(dir.path() / "back\\slash.txt");   // would read as a folder
     touch(dir.path() / "bad\xFFutf8.txt");   // not UTF-8 at all
+    touch(dir.path() / "cut\xE6\x97.txt");   // a sequence cut short
     touch(dir.path() / "caf\u00E9.txt");
-    EXPECT_THAT(fileSystem().findFiles(dir / "*.txt"), UnorderedElementsAre("caf\xE9.txt"));
+    EXPECT_THAT(fileSystem().findFiles(dir / "*.txt"),
+                UnorderedElementsAre("??.txt", "back?slash.txt", "bad?utf8.txt", "cut??.txt",
+                                     "caf\xE9.txt"));
+    EXPECT_FALSE(fileSystem().fileExists(dir / "bad?utf8.txt")) << "seen, but not nameable";
 }
 
 TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {

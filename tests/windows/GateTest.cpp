@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,9 +12,10 @@
 #include "platform/QtAnsi.h"
 #include "support/ModalDriver.h"
 #include "support/TempFolder.h"
-#include "windows/Unit1.h"
 #include "widgets/Gradient.h"
 #include "widgets/Label3D.h"
+#include "widgets/PixelTools.h"
+#include "windows/Unit1.h"
 #include "windows/Unit2.h"
 
 namespace velm {
@@ -24,12 +26,17 @@ namespace fs = std::filesystem;
 void touch(const fs::path& path) { std::ofstream(path) << "saved script\r\n"; }
 
 // Shows the gate modally as the start sequence does; the notice, if any, is
-// closed by "&Cont.." as soon as it is on screen. Returns the notice's caption.
+// closed by "&Cont.." as soon as it is on screen. Returns the notice's caption
+// (empty when the gate never handed over to the notice and was left by "&Sair").
 QString runGateClosingNotice(TForm1& gate) {
     QString noticeCaption;
     test::whenShown<TForm2>([&](TForm2& notice) {
         noticeCaption = notice.Label1->text();
         notice.Button3->click();
+    });
+    // A gate that stays on screen (no file found) would wait for ever.
+    QTimer::singleShot(5000, &gate, [&gate] {
+        if (gate.isVisible()) gate.Button3->click();
     });
     gate.exec();
     return noticeCaption;
@@ -45,25 +52,34 @@ protected:
 TEST_F(GateTest, SavedScriptFileOrFolderBlocksTheStartAndStays) {
     struct Case {
         const char* what;
-        std::function<void()> make;
+        bool folder;
+        const char* nameOnDisk;  // UTF-8, as the Linux file system holds it
         const char* shownName;
     };
     const Case cases[] = {
-        {"a file", [] { touch("SCRIPT_ERRO_DT_01-02-2026_HR_10-11-12 BASE.TXT"); },
+        {"a file", false, "SCRIPT_ERRO_DT_01-02-2026_HR_10-11-12 BASE.TXT",
          "SCRIPT_ERRO_DT_01-02-2026_HR_10-11-12 BASE.TXT"},
-        {"a folder", [] { fs::create_directory("SCRIPT_ERRO"); }, "SCRIPT_ERRO"},
-        {"a name without extension", [] { touch("SCRIPT_ERRO_X"); }, "SCRIPT_ERRO_X"},
+        {"a folder", true, "SCRIPT_ERRO", "SCRIPT_ERRO"},
+        {"a name without extension", false, "SCRIPT_ERRO_X", "SCRIPT_ERRO_X"},
+        // The program cannot name it, but it still blocks: "?" stands for
+        // each character without an ANSI form, as the system's 8-bit search
+        // delivers it.
+        {"a name without an ANSI form", false, "SCRIPT_ERRO_\xE6\x97\xA5\xE6\x9C\xAC.TXT",
+         "SCRIPT_ERRO_??.TXT"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry.path());
-        c.make();
+        if (c.folder)
+            fs::create_directory(c.nameOnDisk);
+        else
+            touch(c.nameOnDisk);
         TForm1 gate;
         const QString caption = runGateClosingNotice(gate);
         EXPECT_EQ(caption, QString::fromUtf8("SCRIPT EM EXECUÇÃO SALVO: ") + c.shownName);
         EXPECT_EQ(gate.Tag, 0);
         EXPECT_FALSE(gate.isVisible());
-        EXPECT_TRUE(fs::exists(c.shownName)) << "the saved file is never removed";
+        EXPECT_TRUE(fs::exists(c.nameOnDisk)) << "the saved file is never removed";
         EXPECT_TRUE(Form2.isNull()) << "the notice is destroyed after it was shown";
     }
     EXPECT_TRUE(dialogs.shown.empty());
@@ -123,6 +139,23 @@ TEST_F(GateTest, OnlyContinueConfirms) {
         {"Alt+C", [](TForm1& g) { g.CheckBox1->click(); g.CheckBox2->click(); QTest::keyClick(&g, Qt::Key_C, Qt::AltModifier); }, 1},
         {"Alt+C while disabled, then &Sair", [](TForm1& g) { QTest::keyClick(&g, Qt::Key_C, Qt::AltModifier); g.Button3->click(); }, 0},
         {"Escape does not close, &Sair does", [](TForm1& g) { QTest::keyClick(&g, Qt::Key_Escape); EXPECT_TRUE(g.isVisible()); g.Button3->click(); }, 0},
+        // No button is the default: Enter on a box clicks nothing, and no
+        // button wears the default frame.
+        {"Enter on the ticked boxes does not confirm, &Sair then leaves",
+         [](TForm1& g) {
+             g.CheckBox1->click();
+             g.CheckBox2->click();
+             for (QCheckBox* box : {g.CheckBox1, g.CheckBox2}) {
+                 box->setFocus();
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+             }
+             EXPECT_TRUE(g.isVisible());
+             EXPECT_FALSE(g.BitBtn1->isDefault());
+             EXPECT_FALSE(g.Button3->isDefault());
+             g.Button3->click();
+         },
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
@@ -155,6 +188,53 @@ TEST_F(GateTest, LayoutAsDesigned) {
     const QObjectList& children = gate.children();
     EXPECT_LT(children.indexOf(static_cast<QObject*>(gate.Gradient1)),
               children.indexOf(static_cast<QObject*>(gate.Label3D1)));
+}
+
+TEST_F(GateTest, ConfirmationBoxesAreDrawnInTheirOwnColour) {
+    TForm1 gate;
+    gate.show();
+    const QImage image = gate.grab().toImage();
+    for (QCheckBox* box : {gate.CheckBox1, gate.CheckBox2}) {
+        // The box's bottom row lies below the tick mark's square: only the
+        // control's colour shows there.
+        const QRect area = box->geometry();
+        for (int x = area.left(); x <= area.right(); ++x)
+            ASSERT_EQ(QColor(image.pixel(x, area.bottom())).name().toStdString(), "#ca6500")
+                << "at " << x << ", " << area.bottom();  // RGB 202, 101, 0
+    }
+    gate.close();
+}
+
+// The large warnings are centred on their designed rectangles, whatever width
+// the substitute font leaves them after sizing to their text.
+TEST_F(GateTest, WarningCaptionsKeepTheirDesignedCentre) {
+    TForm1 gate;
+    gate.show();
+    TForm2 notice(&gate);
+    notice.show();
+    struct Case {
+        const char* window;
+        QWidget& shown;
+        TLabel3D& caption;
+        QColor textColour;
+        int designedCentre;
+    };
+    const Case cases[] = {
+        {"gate", gate, *gate.Label3D1, Qt::white, 6 + 889 / 2},
+        {"notice", notice, *notice.Label3D1, Qt::yellow, 96 + 635 / 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        EXPECT_NEAR(c.caption.geometry().center().x(), c.designedCentre, 1);
+        // The widest line, as drawn, is centred there too (within the
+        // glyphs' side bearings: ink is not advance).
+        const QImage image = c.shown.grab(c.caption.geometry()).toImage();
+        const QRect text = test::boundingBoxOf(image, c.textColour);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_NEAR(c.caption.x() + text.center().x(), c.designedCentre, 4);
+    }
+    notice.close();
+    gate.close();
 }
 
 }  // namespace

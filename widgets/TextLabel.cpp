@@ -1,4 +1,4 @@
-#include "windows/TextLabel.h"
+#include "widgets/TextLabel.h"
 
 #include <QLabel>
 

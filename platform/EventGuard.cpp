@@ -1,4 +1,4 @@
-#include "windows/EventGuard.h"
+#include "platform/EventGuard.h"
 
 namespace velm {
 

@@ -2,7 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
-#include "windows/EventGuard.h"
+#include "platform/EventGuard.h"
 
 namespace velm {
 namespace {
