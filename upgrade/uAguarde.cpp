@@ -100,7 +100,9 @@ void Taguarde::FormShow() {
 
 void Taguarde::Timer1Timer() {
     Timer1.stop();
-    // The upgrade run over the ticked databases goes here.
+    // The upgrade run over the ticked databases goes here; until then the
+    // window closes at once, so that an update run can finish.
+    close();
 }
 
 void Taguarde::showEvent(QShowEvent* event) {
