@@ -1,5 +1,6 @@
 #include "sync/TransferProgress.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "platform/Clock.h"
@@ -23,8 +24,9 @@ std::string formatGrouped(long long value, const LocaleFormats& formats) {
 }
 
 std::string formatRate(double kilobytesPerSecond, const LocaleFormats& formats) {
+    // Halves round away from zero, as the display format does.
     char text[64];
-    std::snprintf(text, sizeof text, "%.2f", kilobytesPerSecond);
+    std::snprintf(text, sizeof text, "%.2f", std::round(kilobytesPerSecond * 100) / 100);
     std::string out = text;
     for (char& c : out)
         if (c == '.') c = formats.decimalSeparator;

@@ -1,6 +1,7 @@
 #include "windows/UpdateWindowView.h"
 
 #include <QCoreApplication>
+#include <exception>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -19,9 +20,18 @@ namespace velm {
 
 namespace {
 
+// Text from the server: a byte the code page leaves undefined still shows.
+QString shown(const std::string& text) {
+    try {
+        return fromAnsi(text);
+    } catch (const std::exception&) {
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
+}
+
 // A label's text, sized to it as the window's labels are.
 void setCaption(QLabel& label, const std::string& text) {
-    label.setText(fromAnsi(text));
+    label.setText(shown(text));
     label.adjustSize();
 }
 
@@ -52,7 +62,7 @@ std::string UpdateWindowView::ftpPassword(const std::string& sql, const std::str
 void UpdateWindowView::showListing(const std::vector<std::string>& lines) {
     QStringList text;
     text.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) text.push_back(fromAnsi(line));
+    for (const std::string& line : lines) text.push_back(shown(line));
     window_.Memo1->setPlainText(text.join(QLatin1Char('\n')));
     window_.Memo1->repaint();
 }
@@ -62,7 +72,7 @@ void UpdateWindowView::clearTree() {
 }
 
 void UpdateWindowView::addNode(const std::string& caption, TreeState state) {
-    auto* node = new QTreeWidgetItem(window_.TreeView1, QStringList(fromAnsi(caption)));
+    auto* node = new QTreeWidgetItem(window_.TreeView1, QStringList(shown(caption)));
     showState(*node, state, window_.ImageList1);
 }
 
@@ -87,7 +97,7 @@ void UpdateWindowView::showCounter(const std::string& text) {
 }
 
 void UpdateWindowView::showStatusPanel(const std::string& text) {
-    window_.StatusPanel0->setText(fromAnsi(text));
+    window_.StatusPanel0->setText(shown(text));
 }
 
 void UpdateWindowView::setGauge(int percent) {

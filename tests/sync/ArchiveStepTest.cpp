@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "support/DelegatingFileSystem.h"
 #include "support/FileBytes.h"
+#include "support/RecordingShell.h"
 #include "support/TempFolder.h"
 #include "sync/ArchiveStep.h"
 
@@ -15,16 +16,6 @@ namespace velm {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingShell : public Shell {
-public:
-    bool openAddress(const std::string&) override { return true; }
-    bool startProgram(const std::string& commandLine) override {
-        started.push_back(commandLine);
-        return true;
-    }
-    std::vector<std::string> started;
-};
 
 // The first program stays however often it is deleted (it is running).
 class ProgramInUse : public test::DelegatingFileSystem {
@@ -65,7 +56,7 @@ protected:
     ScopedService<Dialogs> useDialogs{dialogs};
     RecordingProcess process;
     ScopedService<Process> useProcess{process};
-    RecordingShell shell;
+    test::RecordingShell shell;
     ScopedService<Shell> useShell{shell};
     const std::string first = "App_Vezra_Config.exe";
     const std::string extract = "C:\\PF\\winrar\\WinRAR.exe x -o+ Sys_Brevant.rar *.exe \".\\\"";

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/AnsiCodePage.h"
+#include "platform/Errors.h"
 #include "sync/ListingEntries.h"
 
 namespace velm {
@@ -57,12 +59,37 @@ TEST(ListingEntriesTest, NamesThatWouldLeaveTheFolderAreRefused) {
         {"COM1.log", false, "a numbered device"},
         {"COM10.log", true, "not a device"},
         {"CONSOLE.exe", true, "a name that begins like one"},
-        {"a\x81.exe", false, "a byte Windows-1252 leaves undefined"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
         EXPECT_EQ(isSafeLocalName(row.name), row.safe);
     }
+}
+
+// A code page without a form for some bytes (a double-byte one, say).
+class NarrowCodePage : public AnsiCodePage {
+public:
+    std::string toUtf8(const std::string& ansi) override { return check(ansi); }
+    std::string fromUtf8(const std::string& utf8) override { return check(utf8); }
+    std::u16string toUtf16(const std::string& ansi) override {
+        const std::string text = check(ansi);
+        return std::u16string(text.begin(), text.end());
+    }
+    std::string fromUtf16(const std::u16string&) override { throw Error("not here"); }
+
+private:
+    static std::string check(const std::string& text) {
+        for (const char c : text)
+            if (static_cast<unsigned char>(c) == 0x81) throw Error("no such character");
+        return text;
+    }
+};
+
+TEST(ListingEntriesTest, NameTheCodePageCannotHoldIsRefused) {
+    NarrowCodePage codePage;
+    ScopedService<AnsiCodePage> use{codePage};
+    EXPECT_FALSE(isSafeLocalName("a\x81.exe"));
+    EXPECT_TRUE(isSafeLocalName("relat\xF3rio.txt"));
 }
 
 TEST(ListingEntriesTest, LinesPairWithTheItemsMadeFromThem) {

@@ -11,6 +11,7 @@
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "support/FileBytes.h"
+#include "support/RecordingShell.h"
 #include "support/RecordingRunView.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
@@ -35,16 +36,6 @@ const char* const kContact =
 DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
     return encodeDateTime({year, month, day, hour, minute, second, 0});
 }
-
-class NoShell : public Shell {
-public:
-    bool openAddress(const std::string&) override { return true; }
-    bool startProgram(const std::string& commandLine) override {
-        started.push_back(commandLine);
-        return true;
-    }
-    std::vector<std::string> started;
-};
 
 // The run against the scripted server in a working folder of its own, with
 // the window, the process, the dialogs and the shell recorded.
@@ -93,7 +84,7 @@ protected:
     ScopedService<Dialogs> useDialogs{dialogs};
     RecordingProcess process;
     ScopedService<Process> useProcess{process};
-    NoShell shell;
+    test::RecordingShell shell;
     ScopedService<Shell> useShell{shell};
     test::RecordingRunView view;
     TFtpClient client;
@@ -276,13 +267,15 @@ TEST_F(UpdateRunTest, FailedDownloadsKeepThePreviousFileAndSkipTheUpgrade) {
 
 TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
     server.listing(
+        "total 12\r\n"
         "\r\n"
-        "Listagem do diretorio quorixsenha\r\n"
         "-rw-r--r--   1 owner group       4 Jan 05  2023 ../fora.exe\r\n"
         "-rw-r--r--   1 owner group       4 Jan 05  2023 /tmp/absoluto.exe\r\n"
         "-rw-r--r--   1 owner group       4 Jan 05  2023 C:evil.exe\r\n"
         "-rw-r--r--   1 owner group       4 Jan 05  2023 bom.exe\r\n"
-        "drwxr-xr-x   2 owner group    4096 Jan 05  2023 pasta\r\n");
+        "drwxr-xr-x   2 owner group    4096 Jan 05  2023 pasta\r\n"
+        "\r\n"
+        "quorixsenha/pasta:\r\n");
     for (const char* name : {"../fora.exe", "/tmp/absoluto.exe", "C:evil.exe", "bom.exe"})
         server.file(name, "mau!");
     run();
@@ -291,7 +284,9 @@ TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
     EXPECT_FALSE(fs::exists(folder.path().parent_path() / "fora.exe"));
     EXPECT_FALSE(fs::exists("/tmp/absoluto.exe"));
     EXPECT_THAT(view.states,
-                ElementsAre(tsNone, tsNone, tsDiffers, tsDiffers, tsDiffers, tsEqual, tsDiffers));
+                ElementsAre(tsNone, tsNone, tsDiffers, tsDiffers, tsDiffers, tsEqual, tsDiffers, tsNone,
+                            tsNone))
+        << "the total line, the blank lines and the banner have no picture";
     const std::vector<std::string> shown = information();
     ASSERT_EQ(shown.size(), 4u);
     EXPECT_THAT(shown[0], ::testing::EndsWith("../fora.exe"));

@@ -16,6 +16,7 @@
 #include "platform/Shell.h"
 #include "support/FakeRegistry.h"
 #include "support/FileBytes.h"
+#include "support/RecordingShell.h"
 #include "support/ModalDriver.h"
 #include "support/PyftpdlibServer.h"
 #include "support/ScriptedFtpServer.h"
@@ -39,17 +40,14 @@ using ::testing::IsEmpty;
 const char* const kNotFoundHere =
     " n\xE3o encontrado nesta pasta que voc\xEA executou o Atualiza_Quorix_Senha.exe";
 
-class RecordingShell : public Shell {
+// Counts how often a window was shown.
+class ShowCounter : public QObject {
 public:
-    bool openAddress(const std::string& address) override {
-        opened.push_back(address);
-        return true;
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) ++shows;
+        return false;
     }
-    bool startProgram(const std::string& commandLine) override {
-        started.push_back(commandLine);
-        return true;
-    }
-    std::vector<std::string> opened, started;
 };
 
 // A shop folder (the current one meanwhile) with the archiver below the
@@ -58,14 +56,19 @@ public:
 class UpdateWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        product = folder / "PRODUTO.gdb";
+        FbDatabase::createDatabase(product, "ROOT", "857461", 1);
+        layOutShop();
+    }
+
+    // The archiver and the current folder's files.
+    void layOutShop() {
         registry.set(test::kCurrentVersionKey, "ProgramFilesDir", programs / "Programas");
         fs::create_directories(programs.path() / "Programas" / "WinRAR");
         test::writeFileBytes(programs.path() / "Programas" / "WinRAR" / "WinRAR.exe", "rar");
         for (const char* name :
              {"App_Vezra_Config.exe", "App_Vezra_Lista.exe", "App_Vezra_Solicita.exe"})
             test::writeFileBytes(name, "programa");
-        product = folder / "PRODUTO.gdb";
-        FbDatabase::createDatabase(product, "ROOT", "857461", 1);
         fileSystem().writeTextLines("Sys_Info.INI", {"[BancoDeDados]" + product});
     }
 
@@ -105,7 +108,7 @@ protected:
     ScopedService<Registry> useRegistry{registry};
     RecordingDialogs dialogs;
     ScopedService<Dialogs> useDialogs{dialogs};
-    RecordingShell shell;
+    test::RecordingShell shell;
     ScopedService<Shell> useShell{shell};
     RecordingProcess process;
     ScopedService<Process> useProcess{process};
@@ -187,7 +190,7 @@ TEST_F(UpdateWindowTest, FailedChecksShowOneMessageAndClose) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
         test::TempFolder shop{test::TempFolder::Enter::Yes};
-        SetUp();
+        layOutShop();
         row.arrange();
         dialogs.shown.clear();
         shell.opened.clear();
@@ -275,9 +278,12 @@ TEST_P(UpdateWindowRunTest, EnterRunsTheUpdateAgainstARealServer) {
     fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server.port())});
     show();
     ASSERT_THAT(messages(), IsEmpty());
+    ShowCounter upgrade;
+    aguarde->installEventFilter(&upgrade);
 
     QTest::keyClick(window.Button1, Qt::Key_Return);
     EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_EQ(upgrade.shows, 1) << "the upgrade window was shown, and closed";
     EXPECT_EQ(test::readFileBytes("App_Vezra_Config.exe"), "novo programa");
     ASSERT_EQ(window.TreeView1->topLevelItemCount(), 1);
     EXPECT_EQ(window.TreeView1->topLevelItem(0)->data(0, UpdateWindowView::kStateRole).toInt(),
@@ -297,6 +303,32 @@ TEST_P(UpdateWindowRunTest, EnterRunsTheUpdateAgainstARealServer) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogues, UpdateWindowRunTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "MariaDB" : "SQLite"; });
+
+TEST_F(UpdateWindowTest, SavedFailedScriptLocksTheUpgradeWindow) {
+    useCatalogue(false);
+    test::ScriptedFtpServer server;
+    server.listing("");
+    fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server.port())});
+    show();
+    ShowCounter upgrade;
+    aguarde->installEventFilter(&upgrade);
+    // An earlier run's script failed after this window was shown.
+    const std::string saved = "SCRIPT_ERRO_DT_10-12-2026_HR_09-00-00 BASE.GDB.TXT";
+    test::writeFileBytes(saved, "ALTER TABLE X;\r\n");
+    QString noticed;
+    test::whenShown<TForm2>([&](TForm2& notice) {
+        noticed = notice.Label1->text();
+        notice.close();
+    });
+    window.Button1->click();
+    EXPECT_EQ(noticed, savedScriptCaption(saved));
+    EXPECT_EQ(upgrade.shows, 0) << "no script runs on top of the failed one";
+    EXPECT_EQ(window.lblstatus->text(),
+              QString::fromUtf8(
+                  "Atualização finalizada com erros, necessário contactar Quorix Sistemas."));
+    EXPECT_EQ(window.Tag, 0);
+    EXPECT_TRUE(fs::exists(saved));
+}
 
 TEST_F(UpdateWindowTest, LeavingDuringATransferStopsTheRunThenCloses) {
     useCatalogue(false);
