@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -274,6 +275,8 @@ TEST_P(UpdateWindowRunTest, EnterRunsTheUpdateAgainstARealServer) {
     test::TempFolder root;
     fs::create_directories(root.path() / "quorixsenha");
     test::writeFileBytes(root.path() / "quorixsenha" / "App_Vezra_Config.exe", "novo programa");
+    fs::last_write_time("App_Vezra_Config.exe",
+                        fs::file_time_type::clock::now() - std::chrono::hours(48));
     test::PyftpdlibServer server(root.path(), "ftpuser", "segredo");
     fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server.port())});
     show();
