@@ -1,11 +1,11 @@
 #include "windows/UpdateWindowView.h"
 
 #include <QCoreApplication>
-#include <exception>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTreeWidget>
+#include <exception>
 
 #include "platform/QtAnsi.h"
 #include "upgrade/uAguarde.h"

@@ -11,8 +11,8 @@
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "support/FileBytes.h"
-#include "support/RecordingShell.h"
 #include "support/RecordingRunView.h"
+#include "support/RecordingShell.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
@@ -283,9 +283,8 @@ TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
         << "hostile names are never fetched; a folder is tried as the Part says";
     EXPECT_FALSE(fs::exists(folder.path().parent_path() / "fora.exe"));
     EXPECT_FALSE(fs::exists("/tmp/absoluto.exe"));
-    EXPECT_THAT(view.states,
-                ElementsAre(tsNone, tsNone, tsDiffers, tsDiffers, tsDiffers, tsEqual, tsDiffers, tsNone,
-                            tsNone))
+    EXPECT_THAT(view.states, ElementsAre(tsNone, tsNone, tsDiffers, tsDiffers, tsDiffers, tsEqual,
+                                         tsDiffers, tsNone, tsNone))
         << "the total line, the blank lines and the banner have no picture";
     const std::vector<std::string> shown = information();
     ASSERT_EQ(shown.size(), 4u);
