@@ -27,9 +27,7 @@ struct RealServer {
     bool passive;
 };
 
-void PrintTo(const RealServer& s, std::ostream* out) {
-    *out << s.name;
-}
+void PrintTo(const RealServer& s, std::ostream* out) { *out << s.name; }
 
 std::string variable(const RealServer& s, const char* what) {
     return test::serverVariable(("VELM_TEST_" + std::string(s.prefix) + "_" + what).c_str());
@@ -41,6 +39,7 @@ std::string randomBytes(std::size_t size, unsigned seed) {
     for (char& c : s) c = static_cast<char>(random() & 0xFF);
     return s;
 }
+
 
 DateTime fromSystemClock(std::chrono::system_clock::time_point t) {
     const double seconds = std::chrono::duration<double>(t.time_since_epoch()).count();
@@ -67,7 +66,8 @@ protected:
         files = {{"a.exe", randomBytes(300000, 1)},
                  {"data.bin", randomBytes(3 * 1024 * 1024 + 17, 2)},
                  {"empty.txt", ""}};
-        for (const auto& [name, content] : files) test::writeFileBytes(remote / name, content);
+        for (const auto& [name, content] : files)
+            test::writeFileBytes(remote / name, content);
 
         client.Host = "127.0.0.1";
         client.Port = static_cast<std::uint16_t>(std::stoi(variable(GetParam(), "PORT")));
@@ -118,9 +118,9 @@ TEST_P(FtpRealServerTest, ListsAndDownloadsByteIdenticalFiles) {
         const DateParts expected = decodeDateTime(fromSystemClock(
             std::chrono::time_point_cast<std::chrono::system_clock::duration>(written)));
         const DateParts listed = decodeDateTime(item->ModifiedDate);
-        EXPECT_EQ(
-            std::tie(listed.year, listed.month, listed.day, listed.hour, listed.minute),
-            std::tie(expected.year, expected.month, expected.day, expected.hour, expected.minute));
+        EXPECT_EQ(std::tie(listed.year, listed.month, listed.day, listed.hour, listed.minute),
+                  std::tie(expected.year, expected.month, expected.day, expected.hour,
+                           expected.minute));
 
         EXPECT_EQ(client.Size(name), static_cast<std::int64_t>(content.size()));
         client.Get(name, local / name, true, false);

@@ -27,6 +27,7 @@ std::string pattern(std::size_t size) {
     return s;
 }
 
+
 std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -35,9 +36,7 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
-void pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 const std::string kListing =
     "-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe\r\n"
@@ -114,13 +113,13 @@ TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
 
     EXPECT_THAT(server.commands(),
                 ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST",
-                            "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"));
-    EXPECT_THAT(
-        statuses,
-        ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.", "7 Connection established",
-                    "6 Starting FTP transfer", "7 Transfer complete", "6 Starting FTP transfer",
-                    "7 Transfer complete", "3 Disconnecting.", "4 Disconnected."));
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
+                            "LIST", "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"));
+    EXPECT_THAT(statuses,
+                ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                            "7 Connection established", "6 Starting FTP transfer",
+                            "7 Transfer complete", "6 Starting FTP transfer",
+                            "7 Transfer complete", "3 Disconnecting.", "4 Disconnected."));
     EXPECT_THAT(lines, ElementsAre("-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe",
                                    "-rw-r--r--   1 owner    group          12 Mar  6 09:30 b.dll"));
     ASSERT_EQ(items.Count(), 2);
@@ -155,10 +154,11 @@ TEST_F(FtpClientTest, UpdateRunSessionInActiveMode) {
     connectAndList();
     client.Get("b.dll", local("b.dll"), true, false);
     client.Disconnect();
-    EXPECT_THAT(transcript(), ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT",
-                                          "TYPE A", "SYST", "TYPE A", "TYPE I", "CWD quorixsenha",
-                                          "TYPE A", "PORT 127,0,0,1,*", "LIST", "TYPE I",
-                                          "PORT 127,0,0,1,*", "RETR b.dll", "QUIT"));
+    EXPECT_THAT(transcript(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A",
+                            "PORT 127,0,0,1,*", "LIST", "TYPE I", "PORT 127,0,0,1,*",
+                            "RETR b.dll", "QUIT"));
     EXPECT_EQ(lines.size(), 2u);
     EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
 }
@@ -170,8 +170,8 @@ TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
     const std::uint16_t port = TcpListener::listen("127.0.0.1", 0, 0).localAddress().port;
     client.DataPort = port;
     client.Get("b.dll", local("b.dll"), true, false);
-    EXPECT_EQ(server.commands()[7],
-              "PORT 127,0,0,1," + std::to_string(port >> 8) + "," + std::to_string(port & 0xFF));
+    EXPECT_EQ(server.commands()[7], "PORT 127,0,0,1," + std::to_string(port >> 8) + "," +
+                                        std::to_string(port & 0xFF));
 
     // A router's outside address is announced in place of the local one.
     client.ExternalIP = "10.9.8.7";
@@ -185,9 +185,9 @@ TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
 TEST_F(FtpClientTest, HostNamesAreResolvedFirst) {
     client.Host = "localhost";
     client.Connect();
-    EXPECT_THAT(statuses,
-                ElementsAre("0 Resolving hostname localhost.", "1 Connecting to 127.0.0.1.",
-                            "2 Connected.", "7 Connection established"));
+    EXPECT_THAT(statuses, ElementsAre("0 Resolving hostname localhost.",
+                                      "1 Connecting to 127.0.0.1.", "2 Connected.",
+                                      "7 Connection established"));
     EXPECT_EQ(server.commands().front(), "HOST localhost");
 }
 
@@ -240,8 +240,8 @@ TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
         EXPECT_TRUE(client.Connected());
         EXPECT_THAT(dropping.sessions(),
                     ElementsAre(ElementsAre("HOST 127.0.0.1"),
-                                ElementsAre("USER ftpuser", "PASS secret", "FEAT", "TYPE A", "SYST",
-                                            "TYPE A")));
+                                ElementsAre("USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                                            "SYST", "TYPE A")));
         client.Disconnect();
     }
 }
@@ -274,46 +274,22 @@ TEST_F(FtpClientTest, LoginVariants) {
         return head;
     };
     const Case cases[] = {
-        {"USER answered 230",
-         {{"USER", "230 Welcome, no password needed"}},
-         "",
-         with({"HOST 127.0.0.1", "USER ftpuser"}, true),
-         0},
-        {"USER answered 232",
-         {{"USER", "232 Logged in"}},
-         "",
-         with({"HOST 127.0.0.1", "USER ftpuser"}, true),
-         0},
-        {"332 without account",
-         {{"PASS", "332 Need account for login."}},
-         "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"},
-         332},
-        {"332 with account",
-         {{"PASS", "332 Need account for login."}},
-         "acme",
-         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true),
-         0},
-        {"ACCT answered 500",
-         {{"PASS", "332 Need account"}, {"ACCT", "500 Unknown"}},
-         "acme",
-         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true),
-         0},
-        {"password refused",
-         {{"PASS", "530 Login incorrect."}},
-         "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"},
-         530},
-        {"user refused",
-         {{"USER", "530 Not allowed"}},
-         "",
-         {"HOST 127.0.0.1", "USER ftpuser", "QUIT"},
-         530},
-        {"TYPE refused",
-         {{"TYPE", "504 Not here"}},
-         "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A", "QUIT"},
-         504},
+        {"USER answered 230", {{"USER", "230 Welcome, no password needed"}}, "",
+         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
+        {"USER answered 232", {{"USER", "232 Logged in"}}, "",
+         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
+        {"332 without account", {{"PASS", "332 Need account for login."}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 332},
+        {"332 with account", {{"PASS", "332 Need account for login."}}, "acme",
+         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
+        {"ACCT answered 500", {{"PASS", "332 Need account"}, {"ACCT", "500 Unknown"}}, "acme",
+         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
+        {"password refused", {{"PASS", "530 Login incorrect."}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 530},
+        {"user refused", {{"USER", "530 Not allowed"}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "QUIT"}, 530},
+        {"TYPE refused", {{"TYPE", "504 Not here"}}, "",
+         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A", "QUIT"}, 504},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,17 +340,11 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
     };
     const Case cases[] = {
         {"SIZE and UTF8", {" SIZE", " UTF8"}, {}, {"OPTS UTF8 ON"}, true},
-        {"UTF8 and UTF-8 NLST refused",
-         {" UTF8"},
-         {{"OPTS", "501 Option not understood"}},
-         {"OPTS UTF8 ON", "OPTS UTF-8 NLST"},
-         false},
+        {"UTF8 and UTF-8 NLST refused", {" UTF8"}, {{"OPTS", "501 Option not understood"}},
+         {"OPTS UTF8 ON", "OPTS UTF-8 NLST"}, false},
         {"client identification", {" CLNT", " MDTM"}, {}, {"CLNT VelmUpdate 1.0"}, false},
-        {"case and blanks ignored",
-         {"   clnt", "  utf8 "},
-         {},
-         {"CLNT VelmUpdate 1.0", "OPTS UTF8 ON"},
-         true},
+        {"case and blanks ignored", {"   clnt", "  utf8 "}, {},
+         {"CLNT VelmUpdate 1.0", "OPTS UTF8 ON"}, true},
         {"no features", {}, {}, {}, false},
     };
     for (const Case& c : cases) {
@@ -406,10 +376,9 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
 
 TEST_F(FtpClientTest, Utf8ControlTextIsConvertedToTheAnsiCodePage) {
     server.features({" UTF8"});
-    server.listing(
-        "-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n"
-        "-rw-r--r-- 1 u g 5 Mar  5 14:07 \xE4\xB8\xAD.txt\r\n"
-        "-rw-r--r-- 1 u g 5 Mar  5 14:07 caf\xE9.txt\r\n");
+    server.listing("-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n"
+                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 \xE4\xB8\xAD.txt\r\n"
+                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 caf\xE9.txt\r\n");
     server.reply("CWD", "250 Pasta \xC3\xA1rvore");
     client.Connect();
     ASSERT_TRUE(client.UsingUtf8());
@@ -451,10 +420,10 @@ TEST_F(FtpClientTest, ListingAnswered450IsEmptyAndAborted) {
     EXPECT_EQ(client.DirectoryListing().Count(), 0);
     EXPECT_EQ(statuses.back(), "8 Transfer aborted");
     EXPECT_THAT(work, ElementsAre());
-    EXPECT_THAT(
-        server.commands(),
-        ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A", "SYST",
-                    "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST", "TYPE I"));
+    EXPECT_THAT(server.commands(),
+                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
+                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
+                            "LIST", "TYPE I"));
     EXPECT_EQ(client.TransferType(), ftBinary);
 }
 
@@ -472,8 +441,7 @@ TEST_F(FtpClientTest, ListingKeepsRawLinesAndParsesOnFirstRead) {
 }
 
 TEST_F(FtpClientTest, InvalidListingDateRaisesOnFirstReadOnly) {
-    server.listing(
-        "-rw-r--r-- 1 u g 10 Mar  5 14:07 good\r\n-rw-r--r-- 1 u g 10 Mar 32 14:07 bad\r\n");
+    server.listing("-rw-r--r-- 1 u g 10 Mar  5 14:07 good\r\n-rw-r--r-- 1 u g 10 Mar 32 14:07 bad\r\n");
     connectAndList();
     EXPECT_THROW(client.DirectoryListing(), EFtpListingError);
     EXPECT_EQ(client.DirectoryListing().Count(), 1);
@@ -567,8 +535,7 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
              s.drop();
          },
          "4 Disconnected."},
-        {"file refused",
-         [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
+        {"file refused", [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
          "8 Transfer aborted"},
         {"file busy", [](FtpSession& s, const std::string&) { s.reply("450 File busy"); },
          "8 Transfer aborted"},
@@ -799,8 +766,7 @@ TEST_F(FtpClientTest, ClientChecks) {
     EXPECT_THROW(client.SetTransferType(ftASCII), EFtpReplyError);
     EXPECT_EQ(client.TransferType(), ftBinary);
     const std::vector<std::string> all = server.commands();
-    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()),
-                ElementsAre("TYPE I", "TYPE A"));
+    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()), ElementsAre("TYPE I", "TYPE A"));
 }
 
 TEST_F(FtpClientTest, RefusedConnection) {

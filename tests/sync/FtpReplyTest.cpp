@@ -12,8 +12,7 @@ namespace {
 // Delivers a text in pieces of a fixed size, then the end of the connection.
 class Feed {
 public:
-    explicit Feed(std::string text, std::size_t piece = 7)
-        : text_(std::move(text)), piece_(piece) {}
+    explicit Feed(std::string text, std::size_t piece = 7) : text_(std::move(text)), piece_(piece) {}
     FtpLineReader reader() {
         return FtpLineReader([this](char* data, std::size_t size) {
             const std::size_t n = std::min({size, piece_, text_.size() - at_});
@@ -40,9 +39,7 @@ TEST(FtpReply, ReadsSingleAndMultiLineReplies) {
         {"220 Ready\r\n", 220, {"Ready"}},
         {"\r\n\r\n230 Logged in\r\n", 230, {"Logged in"}},  // empty lines are skipped
         {"200 LF only\n", 200, {"LF only"}},
-        {"211-Features:\r\n SIZE\r\n UTF8\r\n211 End\r\n",
-         211,
-         {"Features:", " SIZE", " UTF8", "End"}},
+        {"211-Features:\r\n SIZE\r\n UTF8\r\n211 End\r\n", 211, {"Features:", " SIZE", " UTF8", "End"}},
         // Inner lines with the code and "-" lose it; a line "211" without a blank does not end.
         {"211-a\r\n211-b\r\n211\r\n\r\n211 c\r\n", 211, {"a", "b", "211", "c"}},
         // Another code inside a multi-line reply is text.

@@ -99,8 +99,7 @@ TEST(Socket, AbortIsSeenAsAReset) {
 TEST(Socket, ListenerTakesTheFirstFreePortOfARange) {
     TcpListener first = TcpListener::listen("127.0.0.1", 0, 0);
     const std::uint16_t taken = first.localAddress().port;
-    TcpListener next =
-        TcpListener::listen("127.0.0.1", taken, static_cast<std::uint16_t>(taken + 20));
+    TcpListener next = TcpListener::listen("127.0.0.1", taken, static_cast<std::uint16_t>(taken + 20));
     EXPECT_GT(next.localAddress().port, taken);
     EXPECT_THROW(TcpListener::listen("127.0.0.1", taken, taken), SocketError);
 }
