@@ -46,7 +46,7 @@ protected:
         server =
             std::make_unique<test::PyftpdlibServer>(product.parent_path(), "ftpuser", "segredo");
         fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server->port()),
-                                                     GetParam() ? "TRUE" : "FALSE"});
+                                                     GetParam() ? "TRUE" : "False"});
         // The equal file carries the server's time (same minute), the changed one another.
         test::writeFileBytes("equal.dll", test::readFileBytes(product / "equal.dll"));
         fs::last_write_time("equal.dll", fs::last_write_time(product / "equal.dll"));
