@@ -111,11 +111,13 @@ void TransferProgress::ftpupdateStatus(TFtpStatus AStatus, const std::string& AS
 void TransferProgress::ftpupdateWorkBegin(TWorkMode) {
     STime = clock().now();
     TaxaTransferencia = 0;
+    // Read once per transfer: asking the system costs more than a small file's transfer.
+    formats_ = locale().formats();
 }
 
 void TransferProgress::ftpupdateWork(TWorkMode, std::int64_t AWorkCount) {
-    const WorkDisplay shown = workDisplay(BytesToTransfer, AWorkCount, STime, clock().now(),
-                                          TaxaTransferencia, locale().formats());
+    const WorkDisplay shown =
+        workDisplay(BytesToTransfer, AWorkCount, STime, clock().now(), TaxaTransferencia, formats_);
     TaxaTransferencia = shown.rate;
     view_.showCounter(shown.counter);
     view_.showStatus(shown.status);
@@ -132,8 +134,7 @@ void TransferProgress::ftpupdateWorkEnd(TWorkMode AWorkMode) {
             view_.showStatus("Upload!!");
             break;
     }
-    view_.showCounter("Transferidos: " + formatGrouped(BytesToTransfer >> 10, locale().formats()) +
-                      " Kb");
+    view_.showCounter("Transferidos: " + formatGrouped(BytesToTransfer >> 10, formats_) + " Kb");
 }
 
 }  // namespace velm

@@ -57,6 +57,7 @@ public:
 
 private:
     UpdateRunView& view_;
+    LocaleFormats formats_;  // the user's, as the current transfer began
 };
 
 }  // namespace velm
