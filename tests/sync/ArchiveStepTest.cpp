@@ -8,7 +8,7 @@
 #include "platform/Shell.h"
 #include "support/DelegatingFileSystem.h"
 #include "support/FileBytes.h"
-#include "support/RecordingShell.h"
+#include "support/RecordedEffects.h"
 #include "support/TempFolder.h"
 #include "sync/ArchiveStep.h"
 
@@ -52,12 +52,10 @@ protected:
     }
 
     test::TempFolder folder{test::TempFolder::Enter::Yes};
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
-    test::RecordingShell shell;
-    ScopedService<Shell> useShell{shell};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    RecordingProcess& process = effects.process;
+    test::RecordingShell& shell = effects.shell;
     const std::string first = "App_Vezra_Config.exe";
     const std::string extract = "C:\\PF\\winrar\\WinRAR.exe x -o+ Sys_Brevant.rar *.exe \".\\\"";
 };

@@ -12,7 +12,7 @@
 #include "platform/Shell.h"
 #include "support/FileBytes.h"
 #include "support/RecordingRunView.h"
-#include "support/RecordingShell.h"
+#include "support/RecordedEffects.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
@@ -80,12 +80,10 @@ protected:
     ScopedService<Clock> useClock{now};
     FixedLocale brazil{{'.', ',', '/', ':'}};
     ScopedService<Locale> useLocale{brazil};
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
-    test::RecordingShell shell;
-    ScopedService<Shell> useShell{shell};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    RecordingProcess& process = effects.process;
+    test::RecordingShell& shell = effects.shell;
     test::RecordingRunView view;
     TFtpClient client;
     TransferProgress progress{view};
