@@ -11,20 +11,48 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "platform/Dialogs.h"
 #include "platform/EventGuard.h"
+#include "platform/FileSystem.h"
+#include "platform/Shell.h"
+#include "sync/UpdateRun.h"
+#include "upgrade/uAguarde.h"
 #include "widgets/Colors.h"
 #include "widgets/Fonts.h"
 #include "widgets/Gauge.h"
 #include "widgets/TextLabel.h"
+#include "windows/DatabaseList.h"
 #include "windows/ExitButton.h"
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
 #include "windows/Unit1.h"
+#include "windows/UpgradeWindowView.h"
+#include "windows/UpdateWindowView.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
 
+QPointer<Taguarde> aguarde;
+
 namespace {
+
+// Where the operator downloads the archiver when it is missing.
+const char* const kArchiverDownload = "https://www.quorixsistemas.com.br/winrar.exe";
+
+const char* const kNotFoundHere =
+    " n\xE3o encontrado nesta pasta que voc\xEA executou o Atualiza_Quorix_Senha.exe";
+
+// The sibling programs, in the order they are checked, with their labels.
+struct SiblingProgram {
+    const char* exe;
+    const char* old;
+    QLabel* Tfrmvelmupdate::*label;
+};
+const SiblingProgram kSiblings[] = {
+    {"App_Vezra_Config.exe", "App_Vezra_Config.old", &Tfrmvelmupdate::Label9},
+    {"App_Vezra_Lista.exe", "App_Vezra_Lista.old", &Tfrmvelmupdate::Label4},
+    {"App_Vezra_Solicita.exe", "App_Vezra_Solicita.old", &Tfrmvelmupdate::Label8},
+};
 
 QFont verdana(int pixels, bool bold = false) {
     return makeFont(QStringLiteral("Verdana"), pixels, bold);
@@ -36,7 +64,8 @@ QFont sansSerif(int pixels, bool bold = false) {
 
 }  // namespace
 
-Tfrmvelmupdate::Tfrmvelmupdate(QWidget* parent) : QWidget(parent) {
+Tfrmvelmupdate::Tfrmvelmupdate(QWidget* parent)
+    : QWidget(parent), progress(*(runView_ = std::make_unique<UpdateWindowView>(*this))) {
     setWindowTitle(QString::fromUtf8("Atualização de Sistema"));
     setWindowIcon(applicationIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -46,10 +75,21 @@ Tfrmvelmupdate::Tfrmvelmupdate(QWidget* parent) : QWidget(parent) {
 
     buildTopStrip();
     buildMainArea();
+    setUpFtpClient();
 
     Timer2.setInterval(100);
     connect(&Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { guarded([this] { bfecharClick(); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { guarded([this] { batualizarClick(); }); });
+}
+
+void Tfrmvelmupdate::setUpFtpClient() {
+    ftpupdate.Passive = true;
+    ftpupdate.ConnectTimeout = 0;
+    // The client's own limit on a silent server stays: without it a server
+    // that stops answering would hold the window for ever.
+    progress.bind(ftpupdate);
 }
 
 Tfrmvelmupdate::~Tfrmvelmupdate() = default;
@@ -139,6 +179,7 @@ void Tfrmvelmupdate::buildMainArea() {
     Button1->setFont(verdana(16, true));
     Button1->setIcon(doubleTickPicture());
     Button1->setIconSize(QSize(18, 19));
+    Button1->setAutoDefault(true);  // Enter presses the button that has the focus
 
     Button3 = makeExitButton(Panel2, QStringLiteral("&Sair"), QRect(804, 506, 90, 31));
 
@@ -184,9 +225,53 @@ void Tfrmvelmupdate::FormShow() {
         return;
     }
     Form1.reset();
+    FileSystem& files = fileSystem();
+    if (!files.fileExists(PROGR + "\\winrar\\winrar.exe")) {
+        dialogs().message(
+            "Favor fazer a instala\xE7\xE3o do Winrar Primeiro. Voce ser\xE1 redirecionado para "
+            "o download.");
+        shell().openAddress(kArchiverDownload);
+        Timer2.start();
+        return;
+    }
+    progress.BytesToTransfer = 0;
+    for (const SiblingProgram& program : kSiblings) {
+        if (!files.fileExists(program.exe) && !files.fileExists(program.old)) {
+            Button1->setEnabled(false);
+            dialogs().message(std::string("Arquivo ") + program.exe + kNotFoundHere);
+            Timer2.start();
+            return;
+        }
+    }
+    if (!files.fileExists("Sys_Info.INI")) {
+        Button1->setEnabled(false);
+        dialogs().message(std::string("Arquivo Sys_Info.ini") + kNotFoundHere);
+        Timer2.start();
+        return;
+    }
+    for (const SiblingProgram& program : kSiblings) {
+        QLabel* label = this->*program.label;
+        label->setText(QString::fromLatin1(program.exe) + QString::fromUtf8(" - Será atualizado"));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, toQColor(clGreen));
+        label->setPalette(palette);
+        label->adjustSize();
+    }
+    readDatabaseEntry(*CheckListBox1);
+    aguarde = new Taguarde(this);
+    connectUpgradeWindow(*aguarde, *CheckListBox1);
+    if (!testDatabaseEntries(*CheckListBox1, aguarde->connections())) {
+        Timer2.start();
+        return;
+    }
+    checksPassed_ = true;
+    StatusPanel0->setText(QStringLiteral("Clique em Atualizar agora ou pressione <ENTER>."));
+    Button1->setFocus();
 }
 
-void Tfrmvelmupdate::FormClose() {}
+void Tfrmvelmupdate::FormClose() {
+    delete aguarde.data();
+}
 
 void Tfrmvelmupdate::Timer2Timer() {
     Timer2.stop();
@@ -194,7 +279,52 @@ void Tfrmvelmupdate::Timer2Timer() {
 }
 
 void Tfrmvelmupdate::bfecharClick() {
+    if (running_) {
+        leave();
+        return;
+    }
+    if (ftpupdate.Connected()) ftpupdate.Disconnect();
     close();
+}
+
+void Tfrmvelmupdate::batualizarClick() {
+    if (ftpupdate.Connected()) {
+        dialogs().message("Conectado no FTP");
+        return;
+    }
+    // After checks cut short by an error the upgrade window or the tested
+    // database list may be missing: a run would work without them.
+    if (!checksPassed_ || !aguarde) {
+        dialogs().message(
+            "As verifica\xE7\xF5"
+            "es iniciais n\xE3o foram conclu\xED"
+            "das. Feche o programa, "
+            "corrija o problema indicado e abra-o novamente.");
+        return;
+    }
+    Button1->setEnabled(false);
+    try {
+        AtualizaSistema();
+    } catch (...) {
+        // The error box comes first; a requested leave still happens.
+        if (leaveRequested_) QTimer::singleShot(0, this, &QWidget::close);
+        throw;
+    }
+    Button1->setEnabled(true);
+    if (leaveRequested_) close();
+}
+
+void Tfrmvelmupdate::AtualizaSistema() {
+    running_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{running_};
+    UpdateRun(ftpupdate, *runView_, progress).AtualizaSistema();
+}
+
+void Tfrmvelmupdate::leave() {
+    leaveRequested_ = true;
 }
 
 void Tfrmvelmupdate::showEvent(QShowEvent* event) {
@@ -206,6 +336,12 @@ void Tfrmvelmupdate::showEvent(QShowEvent* event) {
 }
 
 void Tfrmvelmupdate::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The transfer stops at its next step; the window closes after the run.
+        leave();
+        event->ignore();
+        return;
+    }
     guarded([this] { FormClose(); });
     event->accept();
     emit closed();

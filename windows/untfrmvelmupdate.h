@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/DateTime.h"
 #include "platform/Registry.h"
+#include "sync/FtpClient.h"
+#include "sync/TransferProgress.h"
 
 class QFrame;
 class QLabel;
@@ -21,11 +23,18 @@ class QTreeWidget;
 namespace velm {
 
 class TGauge;
+class Taguarde;
+class UpdateWindowView;
 
 // The application's main window: environment checks when first shown, then
-// the update run on "&Atualizar agora".
+// the update run on "&Atualizar agora". The run itself lives in UpdateRun,
+// which reaches this window through UpdateWindowView; the progress handlers
+// of the FTP client live in TransferProgress (with STime and BytesToTransfer).
 class Tfrmvelmupdate : public QWidget {
     Q_OBJECT
+
+    // The run's view of this window; made first, the progress display uses it.
+    std::unique_ptr<UpdateWindowView> runView_;
 
 public:
     explicit Tfrmvelmupdate(QWidget* parent = nullptr);
@@ -33,8 +42,6 @@ public:
 
     // Fields of the window.
     std::string PROGR;  // folder beneath which "\winrar\winrar.exe" lies
-    DateTime STime;     // start of the current transfer
-    std::uint32_t BytesToTransfer = 0;
     int Tag = 0;
 
     // Top strip.
@@ -66,15 +73,25 @@ public:
     QListWidget* CheckListBox1;
     std::vector<QPixmap> ImageList1;  // state pictures of TreeView1
     QTimer Timer2;
+    // The FTP client and the display of its events.
+    TFtpClient ftpupdate;
+    TransferProgress progress;
 
     void FormShow();
     void FormClose();
     void Timer2Timer();
     void bfecharClick();
+    void batualizarClick();
+    void AtualizaSistema();
 
     std::string program_files();
     RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
                                     const std::string& valueName);
+
+    // True while a run is going on (the progress display pumps messages
+    // meanwhile); a request to leave then waits until the run unwound.
+    bool running() const { return running_; }
+    bool leaveRequested() const { return leaveRequested_; }
 
 signals:
     // Emitted once the window has closed; the application ends with it.
@@ -87,7 +104,18 @@ protected:
 private:
     void buildTopStrip();
     void buildMainArea();
+    void setUpFtpClient();
+    // Closes the window, or, during a run, asks the run to stop first.
+    void leave();
+
     bool shown_ = false;
+    bool checksPassed_ = false;  // FormShow reached its end: upgrade window and tested list
+    bool running_ = false;
+    bool leaveRequested_ = false;
 };
+
+// Process-wide reference to the upgrade window: created by the update
+// window's show handler, destroyed by its close handler.
+extern QPointer<Taguarde> aguarde;
 
 }  // namespace velm

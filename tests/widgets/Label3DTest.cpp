@@ -11,6 +11,7 @@
 
 #include "PixelTools.h"
 #include "platform/Shell.h"
+#include "support/RecordingShell.h"
 #include "widgets/CanvasText.h"
 
 namespace velm {
@@ -328,19 +329,7 @@ TEST_F(Label3DTest, AutoSizeFitsTheText) {
 }
 
 // Records what the label asked the system to open.
-class RecordingShell : public Shell {
-public:
-    bool openAddress(const std::string& address) override {
-        opened.push_back(address);
-        return true;
-    }
-    bool startProgram(const std::string& commandLine) override {
-        started.push_back(commandLine);
-        return true;
-    }
-    std::vector<std::string> opened;
-    std::vector<std::string> started;
-};
+using test::RecordingShell;
 
 class Label3DLinkTest : public Label3DTest {
 protected:

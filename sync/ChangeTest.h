@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "platform/DateTime.h"
+
+namespace velm {
+
+// True when two local times differ in year, month, day, hour or minute;
+// seconds and fractions never count (the "dd/mm/yyyy HH:mm" comparison).
+bool differsToTheMinute(DateTime a, DateTime b);
+
+// Whether the local file differs from the server's entry of the given time:
+// "Arquivos_dlls" never does; a missing file (a folder is not a file) counts
+// as modified today at 00:00.
+bool ArquivoDiferente(const std::string& name, DateTime remoteTime);
+
+}  // namespace velm

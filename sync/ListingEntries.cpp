@@ -1,0 +1,67 @@
+#include "sync/ListingEntries.h"
+
+#include "platform/AnsiCodePage.h"
+#include "platform/AsciiText.h"
+#include "platform/Errors.h"
+
+namespace velm {
+
+std::string NomeDaLinha(const std::string& line) {
+    const std::string text = trimmed(line);
+    const std::size_t blank = text.rfind(' ');
+    const std::size_t from = blank == std::string::npos ? 0 : blank;
+    return trimmed(text.substr(from, 1000));
+}
+
+std::vector<int> pairListingLines(const std::vector<std::string>& lines,
+                                  const TFtpListItems& items) {
+    std::vector<int> pairs(lines.size(), -1);
+    int next = 0;  // items before this one are taken
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        for (int i = next; i < items.Count(); ++i) {
+            if (items[i].Data == lines[r]) {
+                pairs[r] = i;
+                next = i + 1;
+                break;
+            }
+        }
+    }
+    return pairs;
+}
+
+bool isSafeLocalName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 32) return false;
+        switch (c) {
+            case '\\':
+            case '/':
+            case ':':
+            case '<':
+            case '>':
+            case '"':
+            case '|':
+            case '?':
+            case '*':
+                return false;
+            default:
+                break;
+        }
+    }
+    // Device names open a device, not a file, with any extension.
+    const std::string stem = asciiUpper(name.substr(0, name.find('.')));
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* device : devices)
+        if (stem == device) return false;
+    if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+        stem[3] >= '1' && stem[3] <= '9')
+        return false;
+    try {
+        ansiToUtf8(name);  // a byte the code page leaves undefined has no file name
+    } catch (const Error&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velm

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sync/FtpListItems.h"
+
+namespace velm {
+
+// The file name of a raw listing line as the window shows it: the last
+// blank-separated word (blanks only; a tab does not separate), at most 1000
+// characters, trimmed of characters up to code 32.
+std::string NomeDaLinha(const std::string& line);
+
+// For every raw line, the index of the parsed item made from it (its Data),
+// or -1 for a line that gave no item (a "total" line, a blank line, a
+// banner). Items are matched in order, so equal lines pair one by one.
+std::vector<int> pairListingLines(const std::vector<std::string>& lines,
+                                  const TFtpListItems& items);
+
+// True when a name from the server names a file directly in the working
+// folder: not empty, not "." or "..", no device name (CON, NUL, COM1...), no drive, no "\" or "/",
+// none of the characters the target system refuses in names, and every byte defined in the ANSI
+// code page. Anything else is never written or deleted.
+bool isSafeLocalName(const std::string& name);
+
+}  // namespace velm

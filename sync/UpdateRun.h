@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velm {
+
+class TFtpClient;
+class TransferProgress;
+class UpdateRunView;
+struct UpdateSettings;
+
+// The closing message of a run, by its error flag and the update window's Tag.
+std::string closingMessage(bool errorFlag, int tag);
+
+// One update run (AtualizaSistema): settings and login, the listing with its
+// change test and downloads, the archive step, disconnecting, the upgrade
+// window, the closing message. Talks to the window only through the view and
+// to the world through the platform services.
+class UpdateRun {
+public:
+    UpdateRun(TFtpClient& ftpupdate, UpdateRunView& view, TransferProgress& progress);
+
+    // Errors that no stage catches pass on to the caller, leaving the
+    // connection as it was. A connection or login failure ends the process
+    // with exit code 2. When the operator asks to leave during a transfer the
+    // run disconnects and returns early.
+    void AtualizaSistema();
+
+    // Whether the local file differs from parsed listing item `index`.
+    bool ArquivoDiferente(const std::string& name, int index);
+
+private:
+    void startAfresh();
+    void connectToServer();
+    void applySettings(const UpdateSettings& settings);
+    void listRemoteFiles();
+    void markStates();
+    void downloadChanged();
+    void downloadEntry(int line, int item);
+    void fetchVerified(const std::string& name, std::int64_t expectedSize);
+    void refuseName(int line, const std::string& name);
+    void upgradeDatabases();
+    void finish();
+
+    TFtpClient& ftpupdate_;
+    UpdateRunView& view_;
+    TransferProgress& progress_;
+    bool errorFlag_ = false;
+    bool downloaded_ = false;
+    int tag_ = 0;
+    std::vector<std::string> lines_;  // the raw listing
+    std::vector<int> items_;          // per line: its parsed item, or -1
+};
+
+}  // namespace velm

@@ -1,0 +1,116 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Process.h"
+#include "support/FileBytes.h"
+#include "support/PyftpdlibServer.h"
+#include "support/RecordingRunView.h"
+#include "support/TempFolder.h"
+#include "sync/FtpClient.h"
+#include "sync/TransferProgress.h"
+#include "sync/UpdateRun.h"
+
+namespace velm {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+std::string randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string s(size, '\0');
+    for (char& c : s) c = static_cast<char>(random() & 0xFF);
+    return s;
+}
+
+fs::file_time_type hoursAgo(int hours) {
+    return fs::file_time_type::clock::now() - std::chrono::hours(hours);
+}
+
+// The update run against a real pyftpdlib over a product directory
+// "quorixsenha", in passive and in active mode.
+class UpdateRunRealServerTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        product = server_root.path() / "quorixsenha";
+        fs::create_directories(product);
+        remote("changed.exe", randomBytes(200000, 1), hoursAgo(30));
+        remote("equal.dll", randomBytes(5000, 2), hoursAgo(5));
+        remote("novo arquivo.txt", randomBytes(3 * 1024 * 1024 + 5, 3), hoursAgo(3));
+        server =
+            std::make_unique<test::PyftpdlibServer>(product.parent_path(), "ftpuser", "segredo");
+        fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server->port()),
+                                                     GetParam() ? "TRUE" : "False"});
+        // The equal file carries the server's time (same minute), the changed one another.
+        test::writeFileBytes("equal.dll", test::readFileBytes(product / "equal.dll"));
+        fs::last_write_time("equal.dll", fs::last_write_time(product / "equal.dll"));
+        test::writeFileBytes("changed.exe", "velho");
+        fs::last_write_time("changed.exe", hoursAgo(60));
+        view.password = "segredo";
+        progress.bind(client);
+        client.ReadTimeout = 20000;
+    }
+
+    void remote(const std::string& name, const std::string& bytes, fs::file_time_type time) {
+        test::writeFileBytes(product / name, bytes);
+        fs::last_write_time(product / name, time);
+    }
+
+    void run() { UpdateRun(client, view, progress).AtualizaSistema(); }
+
+    test::TempFolder folder{test::TempFolder::Enter::Yes};
+    test::TempFolder server_root;
+    fs::path product;
+    std::unique_ptr<test::PyftpdlibServer> server;
+    RecordingDialogs dialogs;
+    ScopedService<Dialogs> useDialogs{dialogs};
+    RecordingProcess process;
+    ScopedService<Process> useProcess{process};
+    test::RecordingRunView view;
+    TFtpClient client;
+    TransferProgress progress{view};
+};
+
+TEST_P(UpdateRunRealServerTest, DownloadsWhatDiffersThenNothing) {
+    run();
+    EXPECT_THAT(dialogs.shown, ::testing::IsEmpty());
+    EXPECT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    EXPECT_THAT(server->commands("RETR"),
+                UnorderedElementsAre("RETR changed.exe", "RETR novo arquivo.txt"));
+    EXPECT_THAT(server->commands("SIZE"), UnorderedElementsAre("SIZE changed.exe", "SIZE equal.dll",
+                                                               "SIZE novo arquivo.txt"));
+    for (const char* name : {"changed.exe", "equal.dll", "novo arquivo.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(test::readFileBytes(name), test::readFileBytes(product / name));
+        // Stamped with the server's minute (the server lists its times in GMT,
+        // the machine's clock runs in UTC here).
+        const auto local = fs::last_write_time(name), there = fs::last_write_time(product / name);
+        EXPECT_EQ(std::chrono::floor<std::chrono::minutes>(local),
+                  std::chrono::floor<std::chrono::minutes>(there));
+    }
+    EXPECT_THAT(view.states, ElementsAre(tsEqual, tsEqual, tsEqual));
+    EXPECT_EQ(view.upgrades, 1);
+
+    const std::size_t sizes = server->commands("SIZE").size();
+    run();
+    EXPECT_THAT(server->commands("RETR"), ::testing::SizeIs(2)) << "the second run fetches nothing";
+    EXPECT_EQ(server->commands("SIZE").size(), sizes + 3);
+    EXPECT_THAT(view.states, ElementsAre(tsEqual, tsEqual, tsEqual));
+    EXPECT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    if (!GetParam()) {
+        EXPECT_THAT(server->commands("PORT"), ::testing::Not(::testing::IsEmpty()));
+        EXPECT_THAT(server->commands("PASV"), ::testing::IsEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, UpdateRunRealServerTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+}  // namespace
+}  // namespace velm

@@ -1,0 +1,392 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
+#include "platform/Process.h"
+#include "platform/Shell.h"
+#include "support/FileBytes.h"
+#include "support/RecordedEffects.h"
+#include "support/RecordingRunView.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/TempFolder.h"
+#include "sync/FtpClient.h"
+#include "sync/FtpErrors.h"
+#include "sync/TransferProgress.h"
+#include "sync/UpdateRun.h"
+
+namespace velm {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const char* const kSuccess = "Atualiza\xE7\xE3o finalizada com sucesso.";
+const char* const kCloseApps =
+    "Atualiza\xE7\xE3o finalizada com erros, feche os aplicativos e tente denovo.";
+const char* const kContact =
+    "Atualiza\xE7\xE3o finalizada com erros, necess\xE1rio contactar Quorix Sistemas.";
+
+DateTime at(int year, int month, int day, int hour, int minute, int second = 0) {
+    return encodeDateTime({year, month, day, hour, minute, second, 0});
+}
+
+// The run against the scripted server in a working folder of its own, with
+// the window, the process, the dialogs and the shell recorded.
+class UpdateRunTest : public ::testing::Test {
+protected:
+    UpdateRunTest() {
+        writeSettings({"127.0.0.1", std::to_string(server.port()), "TRUE"});
+        progress.bind(client);
+        client.ReadTimeout = 10000;  // a fault must fail the test, not hang it
+    }
+
+    void writeSettings(const std::vector<std::string>& lines) {
+        fileSystem().writeTextLines("atualiza.cfg", lines);
+    }
+    void local(const std::string& name, const std::string& bytes, DateTime modified) {
+        test::writeFileBytes(name, bytes);
+        fileSystem().setModificationTime(name, modified);
+    }
+    std::vector<std::string> retrieved() const {
+        std::vector<std::string> names;
+        for (const std::string& c : server.commands())
+            if (c.rfind("RETR ", 0) == 0) names.push_back(c.substr(5));
+        return names;
+    }
+    std::vector<std::string> verbs(const std::string& verb) const {
+        std::vector<std::string> found;
+        for (const std::string& c : server.commands())
+            if (c.rfind(verb, 0) == 0) found.push_back(c);
+        return found;
+    }
+    std::vector<std::string> information() const {
+        std::vector<std::string> texts;
+        for (const auto& shown : dialogs.shown)
+            if (shown.kind == RecordingDialogs::Kind::Information) texts.push_back(shown.text);
+        return texts;
+    }
+    void run() { UpdateRun(client, view, progress).AtualizaSistema(); }
+
+    test::TempFolder folder{test::TempFolder::Enter::Yes};
+    test::ScriptedFtpServer server;
+    FixedClock now{at(2026, 12, 10, 12, 0)};
+    ScopedService<Clock> useClock{now};
+    FixedLocale brazil{{'.', ',', '/', ':'}};
+    ScopedService<Locale> useLocale{brazil};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    RecordingProcess& process = effects.process;
+    test::RecordingShell& shell = effects.shell;
+    test::RecordingRunView view;
+    TFtpClient client;
+    TransferProgress progress{view};
+};
+
+TEST_F(UpdateRunTest, FetchesExactlyTheChangedAndNewFilesAndStampsThem) {
+    server.listing(
+        "total 5\r\n"
+        "-rw-r--r--   1 owner group      11 Dec  1 14:07 changed.exe\r\n"
+        "-rw-r--r--   1 owner group       5 Jan 05  2023 equal.dll\r\n"
+        "-rw-r--r--   1 owner group       8 Nov 20 08:59 novo.txt\r\n"
+        "-rw-r--r--   1 owner group       9 Nov 21 09:00 meu arquivo.txt\r\n"
+        "drwxr-xr-x   2 owner group    4096 Jan 05  2023 Arquivos_dlls\r\n");
+    server.file("changed.exe", "novo codigo");
+    server.file("equal.dll", "igual");
+    server.file("novo.txt", "novidade");
+    server.file("meu arquivo.txt", "com blank");
+    local("changed.exe", "codigo velho", at(2026, 11, 30, 14, 7));
+    local("equal.dll", "igual", at(2023, 1, 5, 0, 0, 30));
+
+    run();
+
+    EXPECT_THAT(retrieved(), ElementsAre("changed.exe", "novo.txt", "meu arquivo.txt"));
+    EXPECT_THAT(verbs("SIZE"), ElementsAre("SIZE changed.exe", "SIZE equal.dll", "SIZE novo.txt",
+                                           "SIZE meu arquivo.txt", "SIZE Arquivos_dlls"))
+        << "a size query for every entry, changed or not";
+    EXPECT_EQ(test::readFileBytes("changed.exe"), "novo codigo");
+    EXPECT_EQ(test::readFileBytes("novo.txt"), "novidade");
+    EXPECT_EQ(test::readFileBytes("meu arquivo.txt"), "com blank") << "fetched by its whole name";
+    EXPECT_FALSE(fs::exists("arquivo.txt"));
+    EXPECT_EQ(fileSystem().modificationTime("changed.exe"), at(2026, 12, 1, 14, 7));
+    EXPECT_EQ(fileSystem().modificationTime("novo.txt"), at(2026, 11, 20, 8, 59));
+
+    EXPECT_THAT(view.states, ElementsAre(tsNone, tsEqual, tsEqual, tsEqual, tsEqual, tsEqual))
+        << "all green; the total line has no picture";
+    EXPECT_THAT(view.calls("add node"),
+                ElementsAre("add node 0 state 0", "add node 1 state 4", "add node 2 state 1",
+                            "add node 3 state 4", "add node 4 state 4", "add node 5 state 1"));
+    EXPECT_THAT(view.calls("node "),
+                ElementsAre("node 1 state 3", "node 1 state 1", "node 3 state 3", "node 3 state 1",
+                            "node 4 state 3", "node 4 state 1"));
+    EXPECT_THAT(view.calls("name "),
+                ElementsAre("name changed.exe", "name equal.dll", "name novo.txt",
+                            "name arquivo.txt", "name Arquivos_dlls", "name "))
+        << "Label3 shows NomeDaLinha of each entry, and is emptied at the end";
+    EXPECT_EQ(view.listing.size(), 6u);
+    EXPECT_THAT(view.calls("password"),
+                ElementsAre("password select senha_ftp from principal / senha_ftp"));
+    EXPECT_EQ(view.upgrades, 1);
+    EXPECT_EQ(view.status, kSuccess);
+    EXPECT_EQ(view.counter, "");
+    EXPECT_EQ(view.panel, "Desconectado!");
+    EXPECT_THAT(dialogs.shown, IsEmpty());
+    EXPECT_FALSE(client.Connected());
+    EXPECT_THAT(shell.started, IsEmpty()) << "no archive, no extraction";
+    EXPECT_THAT(server.sessions().at(0),
+                ::testing::IsSupersetOf(
+                    {"USER ftpuser", "PASS secret", "TYPE I", "CWD quorixsenha", "QUIT"}));
+
+    // A second run finds everything equal and fetches nothing.
+    const std::size_t before = retrieved().size();
+    view.transcript.clear();
+    run();
+    EXPECT_EQ(retrieved().size(), before);
+    EXPECT_THAT(view.states, ElementsAre(tsNone, tsEqual, tsEqual, tsEqual, tsEqual, tsEqual));
+    EXPECT_EQ(view.transcript.at(0), "status  ") << "the status starts blank";
+    EXPECT_EQ(view.transcript.at(1), "clear tree");
+    EXPECT_EQ(view.status, kSuccess);
+}
+
+TEST_F(UpdateRunTest, ProgressShowsEveryTransfer) {
+    server.listing("-rw-r--r--   1 owner group  70000 Jan 05  2023 big.bin\r\n");
+    server.file("big.bin", std::string(70000, 'b'));
+    run();
+    EXPECT_THAT(
+        view.calls("panel "),
+        ::testing::IsSupersetOf({"panel Conectando..", "panel Lendo...", "panel Transferindo..",
+                                 "panel Desconectando..", "panel Desconectado!"}));
+    EXPECT_THAT(view.calls("status "), ::testing::Contains("status Download!!"));
+    EXPECT_THAT(view.calls("counter "), ::testing::Contains("counter Transferidos: 68 Kb"));
+    EXPECT_THAT(view.calls("gauge "), ::testing::Contains("gauge 100"));
+    EXPECT_GT(view.pumps, 0);
+    EXPECT_EQ(view.calls("reset gauge").size(), 2u) << "on disconnecting and at the end";
+}
+
+TEST_F(UpdateRunTest, SettingsFileChoosesPasswordColumnAndMode) {
+    server.listing("");
+    writeSettings({"127.0.0.1", std::to_string(server.port()), "fAlSe", "qualquer coisa"});
+    run();
+    EXPECT_THAT(view.calls("password"),
+                ElementsAre("password select senha_ftp2 from principal / senha_ftp2"));
+    EXPECT_THAT(verbs("PORT"), ::testing::SizeIs(1)) << "active mode for the listing";
+    EXPECT_THAT(verbs("PASV"), IsEmpty());
+    EXPECT_THAT(view.nodes, IsEmpty()) << "an empty listing adds no node";
+    EXPECT_EQ(view.status, kSuccess);
+}
+
+TEST_F(UpdateRunTest, PortLineThatIsNoNumberStopsTheRunBeforeAnyConnection) {
+    writeSettings({"127.0.0.1", "vinte e um"});
+    EXPECT_THROW(run(), Error);
+    EXPECT_EQ(server.connectionCount(), 0);
+    EXPECT_THAT(view.calls("password"), IsEmpty());
+}
+
+TEST_F(UpdateRunTest, RefusedLoginShowsTheMessageAndEndsWithCode2) {
+    server.reply("PASS", "530 Login incorrect.");
+    try {
+        run();
+        ADD_FAILURE() << "the process did not end";
+    } catch (const ProcessExit& exit) {
+        EXPECT_EQ(exit.code, 2);
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Message);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "N\xE3o foi poss\xEDvel estabelecer conex\xE3o ftp.\r\rTENTE MAIS TARDE.\rLogin "
+              "incorrect.");
+}
+
+TEST_F(UpdateRunTest, FailedDownloadsKeepThePreviousFileAndSkipTheUpgrade) {
+    struct Fault {
+        const char* reason;
+        test::ScriptedFtpServer::Handler retr;
+        std::string message;
+    };
+    const std::string content(100000, 'n');
+    const Fault faults[] = {
+        {"the server refuses the file",
+         [](test::FtpSession& s, const std::string&) { s.reply("550 Permission denied."); },
+         "Permission denied."},
+        {"the connection drops in the middle",
+         [&](test::FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             s.sendData(content.substr(0, 40000));
+             s.reply("426 Connection closed; transfer aborted.");
+         },
+         "Connection closed; transfer aborted."},
+        {"fewer bytes than the size query said, reported as complete",
+         [&](test::FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             s.sendData(content.substr(0, 40000));
+             s.reply("226 Transfer complete.");
+         },
+         "Arquivo app.exe recebido incompleto: 40000 de 100000 bytes."},
+    };
+    server.listing(
+        "-rw-r--r--   1 owner group  100000 Jan 05  2023 app.exe\r\n"
+        "-rw-r--r--   1 owner group       3 Jan 05  2023 ok.txt\r\n");
+    server.file("app.exe", content);
+    server.file("ok.txt", "bom");
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.reason);
+        local("app.exe", "versao anterior", at(2020, 1, 1, 0, 0));
+        fs::remove("ok.txt");
+        server.on("RETR", [&](test::FtpSession& s, const std::string& name) {
+            if (name == "app.exe") return fault.retr(s, name);
+            s.reply("150 Opening BINARY mode data connection");
+            s.sendData("bom");
+            s.reply("226 Transfer complete.");
+        });
+        dialogs.shown.clear();
+        view.upgrades = 0;
+        run();
+        EXPECT_EQ(test::readFileBytes("app.exe"), "versao anterior");
+        EXPECT_EQ(fileSystem().modificationTime("app.exe"), at(2020, 1, 1, 0, 0));
+        EXPECT_THAT(view.states, ElementsAre(tsDiffers, tsEqual)) << "the pass goes on";
+        EXPECT_EQ(test::readFileBytes("ok.txt"), "bom");
+        EXPECT_THAT(information(), ElementsAre(fault.message));
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_EQ(view.status, kCloseApps);
+        EXPECT_EQ(view.tag, 0);
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator("."))
+            left.push_back(e.path().filename().string());
+        EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "app.exe", "ok.txt"))
+            << "no temporary file stays behind";
+    }
+}
+
+TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
+    server.listing(
+        "total 12\r\n"
+        "\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 ../fora.exe\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 /tmp/absoluto.exe\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 C:evil.exe\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 bom.exe\r\n"
+        "drwxr-xr-x   2 owner group    4096 Jan 05  2023 pasta\r\n"
+        "\r\n"
+        "quorixsenha/pasta:\r\n");
+    for (const char* name : {"../fora.exe", "/tmp/absoluto.exe", "C:evil.exe", "bom.exe"})
+        server.file(name, "mau!");
+    run();
+    EXPECT_THAT(retrieved(), ElementsAre("bom.exe", "pasta"))
+        << "hostile names are never fetched; a folder is tried as the Part says";
+    EXPECT_FALSE(fs::exists(folder.path().parent_path() / "fora.exe"));
+    EXPECT_FALSE(fs::exists("/tmp/absoluto.exe"));
+    EXPECT_THAT(view.states, ElementsAre(tsNone, tsNone, tsDiffers, tsDiffers, tsDiffers, tsEqual,
+                                         tsDiffers, tsNone, tsNone))
+        << "the total line, the blank lines and the banner have no picture";
+    const std::vector<std::string> shown = information();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_THAT(shown[0], ::testing::EndsWith("../fora.exe"));
+    EXPECT_THAT(shown[1], ::testing::EndsWith("/tmp/absoluto.exe"));
+    EXPECT_THAT(shown[2], ::testing::EndsWith("C:evil.exe"));
+    EXPECT_EQ(view.status, kCloseApps);
+    EXPECT_EQ(view.upgrades, 0);
+}
+
+TEST_F(UpdateRunTest, BadListingsStopTheRunWithAClearError) {
+    struct Row {
+        const char* reason;
+        test::ScriptedFtpServer::Handler list;
+    };
+    const Row rows[] = {
+        {"a listing line of 100 KiB",
+         [](test::FtpSession& s, const std::string&) {
+             s.reply("150 Here comes the listing");
+             s.sendData(std::string(100 * 1024, 'x') + "\r\n");
+             s.reply("226 Done");
+         }},
+        {"the server closes during the listing",
+         [](test::FtpSession& s, const std::string&) {
+             s.reply("150 Here comes the listing");
+             s.drop();
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        server.on("LIST", row.list);
+        try {
+            run();
+            ADD_FAILURE() << "no error";
+        } catch (const std::exception& e) {
+            EXPECT_STRNE(e.what(), "");
+        }
+        EXPECT_EQ(view.upgrades, 0);
+        client.Disconnect();
+    }
+}
+
+TEST_F(UpdateRunTest, UpgradeWindowOutcomeChoosesTheClosingMessage) {
+    server.listing("");
+    view.upgradeTag = 1;
+    run();
+    EXPECT_EQ(view.status, kContact);
+    EXPECT_THAT(view.calls("tag "), ElementsAre("tag 1", "tag 0")) << "Tag reads 0 afterwards";
+
+    // A failed script saved earlier locks the upgrade, as it locks the start.
+    view.upgradeTag = 0;
+    view.upgrades = 0;
+    view.savedScript = "SCRIPT_ERRO_DT_10-12-2026_HR_09-00-00 BASE.TXT";
+    run();
+    EXPECT_EQ(view.upgrades, 0);
+    EXPECT_THAT(view.calls("notice "),
+                ElementsAre("notice SCRIPT_ERRO_DT_10-12-2026_HR_09-00-00 BASE.TXT"));
+    EXPECT_EQ(view.status, kContact);
+}
+
+TEST_F(UpdateRunTest, WithoutTheGreenLabelOnlyTheUpgradeRuns) {
+    view.ready = false;
+    server.listing("-rw-r--r--   1 owner group  4 Jan 05  2023 a.exe\r\n");
+    server.file("a.exe", "novo");
+    run();
+    EXPECT_THAT(verbs("LIST"), IsEmpty());
+    EXPECT_THAT(view.nodes, IsEmpty());
+    EXPECT_EQ(view.upgrades, 1);
+    EXPECT_EQ(view.status, kSuccess);
+}
+
+TEST_F(UpdateRunTest, ArchiveDeliveredStartsTheExtraction) {
+    server.listing("-rw-r--r--   1 owner group  3 Jan 05  2023 Sys_Brevant.rar\r\n");
+    server.file("Sys_Brevant.rar", "rar");
+    test::writeFileBytes("App_Vezra_Config.exe", "antigo");
+    test::writeFileBytes("Sys_Brevant.exe", "loja");
+    run();
+    EXPECT_THAT(shell.started,
+                ElementsAre("C:\\Program Files\\winrar\\WinRAR.exe x -o+ Sys_Brevant.rar *.exe "
+                            "\".\\\""));
+    EXPECT_FALSE(fs::exists("App_Vezra_Config.exe"));
+    EXPECT_EQ(view.status, kSuccess);
+}
+
+TEST_F(UpdateRunTest, LeavingDuringATransferStopsItAndDisconnects) {
+    server.listing("-rw-r--r--   1 owner group  300000 Jan 05  2023 grande.bin\r\n");
+    server.file("grande.bin", std::string(300000, 'g'));
+    local("grande.bin", "anterior", at(2020, 1, 1, 0, 0));
+    view.leaveAtPump = 1;
+    run();
+    EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
+    EXPECT_FALSE(client.Connected());
+    EXPECT_THAT(server.sessions().at(0).back(), "QUIT");
+    EXPECT_EQ(view.upgrades, 0);
+    EXPECT_THAT(view.calls("status Atualiza"), IsEmpty()) << "no closing message: the window goes";
+    EXPECT_THAT(dialogs.shown, IsEmpty());
+}
+
+TEST(UpdateRunClosingTest, ClosingMessages) {
+    EXPECT_EQ(closingMessage(false, 0), kSuccess);
+    EXPECT_EQ(closingMessage(false, 1), kSuccess);
+    EXPECT_EQ(closingMessage(true, 1), kContact);
+    EXPECT_EQ(closingMessage(true, 0), kCloseApps);
+}
+
+}  // namespace
+}  // namespace velm
