@@ -373,6 +373,11 @@ public:
         std::string path = native + "/" + ansiToUtf8(prefix) + "XXXXXX.tmp";
         const int fd = mkostemps(path.data(), 4, O_CLOEXEC);
         if (fd < 0) throw errnoError(action, shownFolder, native + "/x", errno);
+        // mkstemp makes the file private; it becomes an ordinary file of the
+        // folder (a download renamed into place), so it gets the usual mode.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
         ::close(fd);
         const std::string created = utf8ToAnsi(path.substr(path.find_last_of('/') + 1));
         if (folder.empty()) return created;

@@ -52,6 +52,18 @@ TEST(LinuxFileSystemTest, EntriesWithoutAnAnsiNameAreFoundWithQuestionMarks) {
     EXPECT_FALSE(fileSystem().fileExists(dir / "bad?utf8.txt")) << "seen, but not nameable";
 }
 
+// A temporary file becomes a download in the shop's folder: it gets the mode
+// of any new file there, not mkstemp's private one.
+TEST(LinuxFileSystemTest, TemporaryFilesGetTheUsualMode) {
+    TempFolder dir;
+    const mode_t previous = ::umask(022);
+    const std::string name = fileSystem().createTemporaryFile(dir.name(), "vu");
+    ::umask(previous);
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
 TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {
     // Declared first so that it runs last: the C library rereads TZ once the
     // variable is back as it was, whichever way the test ends.
