@@ -13,24 +13,53 @@ demo="$root/build/demo"
 if [ -z "${VELM_DEMO_UNDER_XVFB:-}" ]; then
     scripts/setup.sh >&2
     cmake -S . -B build/native -G Ninja -DVELM_BENCH=OFF >/dev/null
-    cmake --build build/native --target VelmUpdate -j "$(nproc)" >&2
+    cmake --build build/native --target VelmUpdate velm_make_catalogue -j "$(nproc)" >&2
 fi
 program="$root/build/native/app/VelmUpdate"
+make_catalogue="$root/build/native/upgrade/velm_make_catalogue"
 
-# A demo installation: the sibling programs, the product's configuration,
-# and a registry whose Program Files folder holds the archiver.
+# A demo installation: the sibling programs, the product's configuration
+# (its database), and the update server's address in atualiza.cfg.
 make_installation() {  # folder
     local folder=$1
     rm -rf "$folder"
     mkdir -p "$folder"
     for exe in App_Vezra_Config.exe App_Vezra_Lista.exe App_Vezra_Solicita.exe Sys_Brevant.exe; do
         printf 'MZ demo\n' >"$folder/$exe"
+        touch -d '2026-11-02 08:00' "$folder/$exe"
     done
     printf '[SISTEMA]     %s\r\n' "$demo/dados/BASE.GDB" >"$folder/Sys_Info.INI"
+    printf '127.0.0.1\r\n%s\r\n\r\n' "$ftp_port" >"$folder/atualiza.cfg"
+}
+
+# The update server's product folder: a newer list program, a note, an
+# unchanged program and the archive of the main store program.
+make_server() {
+    local files="$demo/servidor/quorixsenha" staging="$demo/servidor-rar"
+    rm -rf "$demo/servidor" "$staging"
+    mkdir -p "$files" "$staging"
+    printf 'MZ demo\n' >"$files/App_Vezra_Solicita.exe"
+    touch -d '2026-11-02 08:00' "$files/App_Vezra_Solicita.exe"
+    printf 'MZ vers\xe3o 2.4\n' >"$files/App_Vezra_Lista.exe"
+    printf 'Novidades da vers\xe3o 2.4\r\n' >"$files/LEIAME.TXT"
+    printf 'MZ loja 2.4\n' >"$staging/Sys_Brevant.exe"
+    printf 'MZ configura\xe7\xe3o 2.4\n' >"$staging/App_Vezra_Config.exe"
+    tar -cf "$files/Sys_Brevant.rar" -C "$staging" Sys_Brevant.exe App_Vezra_Config.exe
+    rm -rf "$staging"
+    touch -d '2026-12-09 17:45' "$files/App_Vezra_Lista.exe" "$files/LEIAME.TXT" "$files/Sys_Brevant.rar"
+}
+
+free_port() {
+    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
 }
 
 mkdir -p "$demo/programas/WinRAR" "$demo/dados" "$demo/screenshots"
-printf '#!/bin/sh\nexit 0\n' >"$demo/programas/WinRAR/WinRAR.exe"
+# The archiver's stand-in: "x -o+ ARCHIVE *.exe TARGET" extracts the archive
+# (a tar file here) into the folder it was started in.
+cat >"$demo/programas/WinRAR/WinRAR.exe" <<'SH'
+#!/bin/sh
+[ "$1" = x ] && tar -xf "$3" --wildcards '*.exe'
+SH
 chmod +x "$demo/programas/WinRAR/WinRAR.exe"
 cat >"$demo/registry.reg" <<REG
 REGEDIT4
@@ -39,12 +68,38 @@ REGEDIT4
 "ProgramFilesDir"="$demo/programas"
 REG
 export VELMUPDATE_REGISTRY="$demo/registry.reg"
+
+# The update server (user ftpuser, password velmftp) and the script catalogue
+# (SQLite) with the FTP password scrambled as the product stores it, two
+# released scripts, and the product database.
+ftp_port=${ftp_port:-$(free_port)}
+export ftp_port
+make_server
+rm -f "$demo/dados/BASE.GDB"
+"$make_catalogue" --catalogue "$demo/catalogo.db" --aliases "$demo/aliases.ini" \
+    --product "$demo/dados/BASE.GDB" --ftp-password 1yhopiws --demo-scripts >&2
+export VELMUPDATE_ALIASES="$demo/aliases.ini"
 make_installation "$demo/instalacao"
 
+start_ftp_server() {
+    /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -u ftpuser -P velmftp \
+        -d "$demo/servidor" >"$demo/ftp.log" 2>&1 &
+    ftp_pid=$!
+    trap 'kill "$ftp_pid" 2>/dev/null || true' EXIT
+    for _ in $(seq 50); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$ftp_port") 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "the demo FTP server did not start (see $demo/ftp.log)" >&2
+    return 1
+}
+
 if [ -n "${DISPLAY:-}" ] && [ -z "${VELM_DEMO_UNDER_XVFB:-}" ] && [ -z "${VELM_DEMO_HEADLESS:-}" ]; then
-    echo "Demo installation: $demo/instalacao"
+    echo "Demo installation: $demo/instalacao (update server on 127.0.0.1:$ftp_port)"
+    start_ftp_server
     cd "$demo/instalacao"
-    exec "$program"
+    "$program"
+    exit
 fi
 
 # No display: play the operator under Xvfb and keep screenshots.
@@ -82,6 +137,7 @@ click() {  # window id, x, y (client coordinates)
 }
 
 # 1. The gate, confirmed: the update window follows.
+start_ftp_server
 cd "$demo/instalacao"
 "$program" &
 pid=$!
@@ -93,10 +149,24 @@ shot "$gate" gate-confirmable.png
 click "$gate" 698 586  # "&Continuar  "
 window=$(wait_window '^Atualização de Sistema$')
 shot "$window" update-window.png
+# 2. Enter presses "&Atualizar agora": downloads, archive step, then the
+# upgrade window runs the catalogue's scripts on the product database.
+xdotool key --window "$window" Return
+for _ in $(seq 300); do  # the upgrade window comes and goes at the end of the run
+    xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+for _ in $(seq 300); do
+    xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 1
+shot "$window" update-run.png
+echo "downloaded: $(cd "$demo/instalacao" && ls LEIAME.TXT App_Vezra_Lista.exe Sys_Brevant.old 2>/dev/null | tr '\n' ' ')"
 click "$window" 849 581  # "&Sair"
 wait "$pid" || true
 
-# 2. A saved failed script blocks the start: the notice names it.
+# 3. A saved failed script blocks the start: the notice names it.
 make_installation "$demo/bloqueada"
 cd "$demo/bloqueada"
 printf 'ALTER TABLE CLIENTES ADD EMAIL VARCHAR(80);\r\n' \
