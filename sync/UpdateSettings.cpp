@@ -1,8 +1,8 @@
 #include "sync/UpdateSettings.h"
 
-#include <limits>
 
 #include "platform/AsciiText.h"
+#include "platform/DecimalText.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
@@ -21,22 +21,12 @@ std::int32_t settingsInteger(const std::string& line) {
     const auto invalid = [&line] {
         return Error("'" + line + "' n\xE3o \xE9 um valor inteiro v\xE1lido");
     };
-    std::size_t i = 0;
-    while (i < line.size() && line[i] == ' ') ++i;
-    bool negative = false;
-    if (i < line.size() && (line[i] == '-' || line[i] == '+')) negative = line[i++] == '-';
-    if (i == line.size()) throw invalid();
-    long long value = 0;
-    for (; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c < '0' || c > '9') throw invalid();
-        value = value * 10 + (c - '0');
-        if (value > static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1)
-            throw invalid();
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max()) throw invalid();
-    return static_cast<std::int32_t>(value);
+    // Leading blanks are allowed, as by the system's conversion; nothing else is.
+    std::string_view text = line;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    const auto value = readInteger<std::int32_t>(text);
+    if (!value) throw invalid();
+    return *value;
 }
 
 UpdateSettings parseUpdateSettings(const std::vector<std::string>& lines) {

@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 
-#include "platform/FileSystem.h"
 #include "platform/AsciiText.h"
+#include "platform/FileSystem.h"
+#include "platform/ParameterLine.h"
 #include "upgrade/DatabaseError.h"
 
 namespace velm {
@@ -60,10 +61,9 @@ std::vector<std::string> GetAliasParams(const std::string& alias) {
 std::string aliasParameter(const std::vector<std::string>& params, const std::string& name) {
     std::string value;
     for (const std::string& line : params) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos &&
-            sameIgnoringAsciiCase(trimBlanks(std::string_view(line).substr(0, equals)), name))
-            value = line.substr(equals + 1);
+        const auto parameter = splitParameterLine(line);
+        if (parameter && sameIgnoringAsciiCase(trimBlanks(parameter->name), name))
+            value = parameter->value;
     }
     return value;
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "platform/AsciiText.h"
+#include "platform/DecimalText.h"
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
 #include "upgrade/AliasStore.h"
@@ -23,22 +24,20 @@ QString uniqueConnectionName(const std::string& databaseName) {
 }
 
 int portOf(const std::string& text) {
-    bool ok = false;
-    const int port = QString::fromStdString(trimmed(text)).toInt(&ok);
-    if (!ok || port <= 0 || port > 65535)
+    const auto port = readInteger<int>(trimBlanks(text));
+    if (!port || *port <= 0 || *port > 65535)
         throw DatabaseError("Porta inv\xE1lida no alias: " + text);
-    return port;
+    return *port;
 }
 
 // Seconds from the alias, or the default when the line is missing.
 int secondsOf(const std::vector<std::string>& alias, const std::string& name, int byDefault) {
     const std::string text = trimmed(aliasParameter(alias, name));
     if (text.empty()) return byDefault;
-    bool ok = false;
-    const int seconds = QString::fromStdString(text).toInt(&ok);
-    if (!ok || seconds <= 0)
+    const auto seconds = readInteger<int>(text);
+    if (!seconds || *seconds <= 0)
         throw DatabaseError("Tempo inv\xE1lido no alias: " + name + "=" + text);
-    return seconds;
+    return *seconds;
 }
 
 // Returns the read time limit in seconds.

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <charconv>
 #include <string>
 #include <string_view>
 
+#include "platform/DecimalText.h"
 #include "platform/Errors.h"
 
 namespace velm {
@@ -19,12 +19,10 @@ public:
 // the operator sees with the text quoted.
 template <typename Integer>
 Integer integerOrDatabaseError(std::string_view text) {
-    Integer value = 0;
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end)
+    const auto value = readInteger<Integer>(text);
+    if (!value)
         throw DatabaseError("'" + std::string(text) + "' n\xE3o \xE9 um valor inteiro v\xE1lido");
-    return value;
+    return *value;
 }
 
 }  // namespace velm

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "platform/FileSystem.h"
 #include "platform/AsciiText.h"
+#include "platform/DecimalText.h"
+#include "platform/FileSystem.h"
+#include "platform/ParameterLine.h"
 #include "upgrade/DatabaseError.h"
 #include "upgrade/FbStatus.h"
 #include "upgrade/FbTransaction.h"
@@ -20,10 +22,10 @@ public:
     ParameterBlock() { bytes_.push_back(isc_dpb_version1); }
 
     void add(const std::string& line) {
-        const auto equals = line.find('=');
-        if (equals == std::string::npos) return;
-        const std::string name = asciiLower(trimBlanks(std::string_view(line).substr(0, equals)));
-        const std::string value = line.substr(equals + 1);
+        const auto parameter = splitParameterLine(line);
+        if (!parameter) return;
+        const std::string name = asciiLower(trimBlanks(parameter->name));
+        const std::string value(parameter->value);
         if (name == "user_name" || name == "user")
             addText(isc_dpb_user_name, value);
         else if (name == "password")
@@ -47,12 +49,9 @@ private:
         bytes_.insert(bytes_.end(), value.begin(), value.end());
     }
     void addNumber(char code, const std::string& value) {
-        int number = 0;
-        try {
-            number = std::stoi(value);
-        } catch (const std::exception&) {
-            throw DatabaseError("Dialeto SQL inv\xE1lido: " + value);
-        }
+        const auto parsed = readInteger<int>(trimBlanks(value));
+        if (!parsed) throw DatabaseError("Dialeto SQL inv\xE1lido: " + value);
+        const int number = *parsed;
         bytes_.push_back(code);
         bytes_.push_back(4);
         for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
@@ -83,10 +82,9 @@ FbDatabase::~FbDatabase() {
 void FbDatabase::setSQLDialect(int dialect) {
     sqlDialect_ = dialect;
     for (std::string& line : Params) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos &&
-            asciiLower(trimBlanks(std::string_view(line).substr(0, equals))) == "sql_dialect")
-            line = line.substr(0, equals + 1) + std::to_string(dialect);
+        const auto parameter = splitParameterLine(line);
+        if (parameter && asciiLower(trimBlanks(parameter->name)) == "sql_dialect")
+            line = std::string(parameter->name) + "=" + std::to_string(dialect);
     }
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/ParameterLine.h"
 #include "upgrade/CatalogueDatabase.h"
 #include "upgrade/CatalogueSetup.h"
 #include "upgrade/FbDatabase.h"
@@ -95,9 +96,9 @@ Options parse(int argc, char** argv) {
             options.aliases = value();
         } else if (arg == "--alias") {
             const std::string pair = value();
-            const auto equals = pair.find('=');
-            if (equals == std::string::npos) usage("--alias wants NAME=DATABASE");
-            options.productAliases.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+            const auto alias = splitParameterLine(pair);
+            if (!alias) usage("--alias wants NAME=DATABASE");
+            options.productAliases.emplace_back(alias->name, alias->value);
         } else if (arg == "--product") {
             options.products.push_back(value());
         } else if (arg == "--ftp-password") {

@@ -1,6 +1,5 @@
 #include "widgets/Colors.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <ostream>
@@ -10,6 +9,7 @@
 #include <QPalette>
 
 #include "platform/AsciiText.h"
+#include "platform/DecimalText.h"
 
 namespace velm {
 
@@ -145,19 +145,9 @@ std::optional<TColor> colorFromNumber(std::string_view text) {
         if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
         return TColor(value);
     }
-    bool negative = false;
-    if (text.front() == '+' || text.front() == '-') {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())))
-        return std::nullopt;
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-    return TColor(static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
+    const auto value = readInteger<std::int32_t>(text);
+    if (!value) return std::nullopt;
+    return TColor(static_cast<std::uint32_t>(*value));
 }
 
 std::optional<TColor> stringToColor(std::string_view text) {
