@@ -38,15 +38,16 @@ make_server() {
     local files="$demo/servidor/quorixsenha" staging="$demo/servidor-rar"
     rm -rf "$demo/servidor" "$staging"
     mkdir -p "$files" "$staging"
-    printf 'MZ demo\n' >"$files/App_Vezra_Solicita.exe"
-    touch -d '2026-11-02 08:00' "$files/App_Vezra_Solicita.exe"
     printf 'MZ vers\xe3o 2.4\n' >"$files/App_Vezra_Lista.exe"
     printf 'Novidades da vers\xe3o 2.4\r\n' >"$files/LEIAME.TXT"
+    head -c 6291456 /dev/urandom >"$files/Manual_Quorix.pdf"
     printf 'MZ loja 2.4\n' >"$staging/Sys_Brevant.exe"
     printf 'MZ configura\xe7\xe3o 2.4\n' >"$staging/App_Vezra_Config.exe"
     tar -cf "$files/Sys_Brevant.rar" -C "$staging" Sys_Brevant.exe App_Vezra_Config.exe
     rm -rf "$staging"
-    touch -d '2026-12-09 17:45' "$files/App_Vezra_Lista.exe" "$files/LEIAME.TXT" "$files/Sys_Brevant.rar"
+    touch -d '2026-12-09 17:45' "$files"/*
+    printf 'MZ demo\n' >"$files/App_Vezra_Solicita.exe"  # as installed: left alone
+    touch -d '2026-11-02 08:00' "$files/App_Vezra_Solicita.exe"
 }
 
 free_port() {
@@ -82,8 +83,20 @@ export VELMUPDATE_ALIASES="$demo/aliases.ini"
 make_installation "$demo/instalacao"
 
 start_ftp_server() {
-    /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p "$ftp_port" -u ftpuser -P velmftp \
-        -d "$demo/servidor" >"$demo/ftp.log" 2>&1 &
+    # pyftpdlib with downloads held to 2 MiB/s, so that a transfer can be seen.
+    /usr/bin/python3 - "$ftp_port" "$demo/servidor" >"$demo/ftp.log" 2>&1 <<'PY' &
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+authorizer = DummyAuthorizer()
+authorizer.add_user("ftpuser", "velmftp", sys.argv[2], perm="elr")
+ThrottledDTPHandler.write_limit = 2 * 1024 * 1024
+FTPHandler.authorizer = authorizer
+FTPHandler.dtp_handler = ThrottledDTPHandler
+FTPServer(("127.0.0.1", int(sys.argv[1])), FTPHandler).serve_forever()
+PY
     ftp_pid=$!
     trap 'kill "$ftp_pid" 2>/dev/null || true' EXIT
     for _ in $(seq 50); do
@@ -152,6 +165,12 @@ shot "$window" update-window.png
 # 2. Enter presses "&Atualizar agora": downloads, archive step, then the
 # upgrade window runs the catalogue's scripts on the product database.
 xdotool key --window "$window" Return
+for _ in $(seq 300); do  # the 6 MiB manual arrives at 2 MiB/s: catch it half-way
+    part=$(find "$demo/instalacao" -name '~*.tmp' -size +2M 2>/dev/null | head -n 1)
+    [ -n "$part" ] && break
+    sleep 0.1
+done
+shot "$window" update-downloading.png
 for _ in $(seq 300); do  # the upgrade window comes and goes at the end of the run
     xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1 && break
     sleep 0.1
