@@ -87,8 +87,10 @@ public:
     TcpSocket() = default;
     explicit TcpSocket(NativeSocket handle) : SocketHandle(handle) {}
 
-    // Resolves `host` when it is a name, then connects.
-    static TcpSocket connect(const std::string& host, std::uint16_t port, int timeoutMs);
+    // Resolves `host` when it is a name, then connects; from the local
+    // address `fromAddress` (dotted IPv4) when one is given.
+    static TcpSocket connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                             const std::string& fromAddress = {});
 
     // Reads what has arrived, at most `size` bytes, waiting for at least one.
     // Returns 0 when the peer has closed the connection.

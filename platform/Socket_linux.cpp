@@ -131,12 +131,18 @@ std::string resolveHost(const std::string& host) {
     return text;
 }
 
-TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs) {
+TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                             const std::string& fromAddress) {
     const std::string address = resolveHost(host);
     const std::string what = "Connecting to " + address + ":" + std::to_string(port);
     const sockaddr_in target = ipv4(address, port);
     TcpSocket s(newSocket());
     const int fd = static_cast<int>(s.handle_);
+    if (!fromAddress.empty()) {
+        const sockaddr_in from = ipv4(fromAddress, 0);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+            throw lastFailure(what);
+    }
     if (timeoutMs > 0) setBlocking(fd, false);
     int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
     while (rc != 0 && errno == EINTR && timeoutMs <= 0)

@@ -433,11 +433,13 @@ TEST_F(FtpClientTest, ListingKeepsRawLinesAndParsesOnFirstRead) {
     EXPECT_EQ(lines.size(), 3u);  // the total line too; the final line break ends the last line
     EXPECT_EQ(client.DirectoryListing().Count(), 2);
 
-    server.listing("a\r\n\r\nb\nc\rd");
+    // Empty lines make no entry and are not kept.
+    server.listing("a\r\n\r\nb\nc\rd\n\n\r\r");
     client.List(&lines, "-la", false);
-    EXPECT_THAT(lines, ElementsAre("a", "", "b", "c", "d"));
+    EXPECT_THAT(lines, ElementsAre("a", "b", "c", "d"));
+    EXPECT_EQ(client.ListResult(), lines);
     EXPECT_EQ(server.commands().end()[-2], "NLST -la");
-    EXPECT_EQ(client.DirectoryListing().Count(), 4);  // names only, blank line skipped
+    EXPECT_EQ(client.DirectoryListing().Count(), 4);
 }
 
 TEST_F(FtpClientTest, InvalidListingDateRaisesOnFirstReadOnly) {
