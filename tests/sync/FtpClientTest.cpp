@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -38,6 +39,25 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The fixture's login up to the password, and what a successful login sends after it.
+const std::vector<std::string> kUserAndPass = {"HOST 127.0.0.1", "USER ftpuser", "PASS secret"};
+const std::vector<std::string> kAfterLogin = {"FEAT", "TYPE A", "SYST", "TYPE A"};
+
+// The transcript of the fixture's login, then `rest`.
+std::vector<std::string> loginThen(const std::vector<std::string>& rest = {}) {
+    return joined({kUserAndPass, kAfterLogin, rest});
+}
+
+// Longer than any handler's wait in these tests: a client that fails to give
+// up makes its test fail instead of hanging it.
+constexpr int kHoldCapMs = 15000;
+
 const std::string kListing =
     "-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe\r\n"
     "-rw-r--r--   1 owner    group          12 Mar  6 09:30 b.dll\r\n";
@@ -56,6 +76,7 @@ protected:
         client.OnStatus = [this](TFtpClient& sender, TFtpStatus status, const std::string& text) {
             EXPECT_EQ(&sender, &client);
             statuses.push_back(std::to_string(status) + " " + text);
+            if (status == ftpAborted && releaseWhenAborted) releaseWhenAborted->release();
         };
         client.OnWorkBegin = [this](TFtpClient&, TWorkMode mode, std::int64_t max) {
             work.push_back("begin " + std::to_string(mode) + " " + std::to_string(max));
@@ -95,6 +116,18 @@ protected:
         return out;
     }
 
+    // The commands after the fixture's login, which they must begin with.
+    std::vector<std::string> commandsAfterLogin() const {
+        const std::vector<std::string> all = server.commands();
+        const std::vector<std::string> login = loginThen();
+        if (all.size() < login.size() || !std::equal(login.begin(), login.end(), all.begin())) {
+            ADD_FAILURE() << "no login at the start of the transcript";
+            return all;
+        }
+        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(login.size()),
+                                        all.end());
+    }
+
     test::ScriptedFtpServer server;
     TFtpClient client;
     FixedClock fixedClock{encodeDateTime({2024, 6, 15, 10, 0, 0, 0})};
@@ -102,6 +135,9 @@ protected:
     test::TempFolder folder;
     std::vector<std::string> statuses, work, lines;
     std::vector<std::vector<std::int64_t>> counts;  // running totals, per transfer
+    // Released at ftpAborted: the client has given up on the transfer and
+    // waits for the server's final reply.
+    test::ScriptedFtpServer* releaseWhenAborted = nullptr;
 };
 
 TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
@@ -111,10 +147,9 @@ TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
     client.Get("a.exe", local("a.exe"), true, false);
     client.Disconnect();
 
-    EXPECT_THAT(server.commands(),
-                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
-                            "LIST", "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"));
+    EXPECT_EQ(server.commands(),
+              loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST", "TYPE I",
+                         "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"}));
     EXPECT_THAT(statuses,
                 ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
                             "7 Connection established", "6 Starting FTP transfer",
@@ -154,11 +189,9 @@ TEST_F(FtpClientTest, UpdateRunSessionInActiveMode) {
     connectAndList();
     client.Get("b.dll", local("b.dll"), true, false);
     client.Disconnect();
-    EXPECT_THAT(transcript(),
-                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A",
-                            "PORT 127,0,0,1,*", "LIST", "TYPE I", "PORT 127,0,0,1,*",
-                            "RETR b.dll", "QUIT"));
+    EXPECT_EQ(transcript(),
+              loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PORT 127,0,0,1,*", "LIST",
+                         "TYPE I", "PORT 127,0,0,1,*", "RETR b.dll", "QUIT"}));
     EXPECT_EQ(lines.size(), 2u);
     EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
 }
@@ -170,15 +203,15 @@ TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
     const std::uint16_t port = TcpListener::listen("127.0.0.1", 0, 0).localAddress().port;
     client.DataPort = port;
     client.Get("b.dll", local("b.dll"), true, false);
-    EXPECT_EQ(server.commands()[7], "PORT 127,0,0,1," + std::to_string(port >> 8) + "," +
-                                        std::to_string(port & 0xFF));
+    const std::string portBytes = std::to_string(port >> 8) + "," + std::to_string(port & 0xFF);
 
     // A router's outside address is announced in place of the local one.
     client.ExternalIP = "10.9.8.7";
     server.reply("RETR", "550 Not today");
     EXPECT_THROW(client.Get("b.dll", local("c.dll"), true, false), EFtpReplyError);
-    EXPECT_EQ(server.commands().end()[-2],
-              "PORT 10,9,8,7," + std::to_string(port >> 8) + "," + std::to_string(port & 0xFF));
+    EXPECT_EQ(commandsAfterLogin(),
+              (std::vector<std::string>{"PORT 127,0,0,1," + portBytes, "RETR b.dll",
+                                        "PORT 10,9,8,7," + portBytes, "RETR b.dll"}));
     client.Disconnect();
 }
 
@@ -221,7 +254,7 @@ TEST_F(FtpClientTest, GreetingsRefused) {
             EXPECT_STREQ(e.what(), c.message);
         }
         EXPECT_FALSE(client.Connected());
-        pause(100);
+        ASSERT_TRUE(refusing.waitForSessionsToEnd());
         EXPECT_THAT(refusing.commands(), ElementsAre());  // no HOST, no QUIT
         EXPECT_THAT(statuses, ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
                                           "3 Disconnecting.", "4 Disconnected."));
@@ -229,19 +262,37 @@ TEST_F(FtpClientTest, GreetingsRefused) {
 }
 
 TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
-    for (bool withReset : {false, true}) {
-        SCOPED_TRACE(withReset ? "reset" : "closed");
+    struct Case {
+        const char* name;
+        test::ScriptedFtpServer::Handler host;
+    };
+    const Case cases[] = {
+        {"closed", [](FtpSession& s, const std::string&) { s.drop(); }},
+        {"reset", [](FtpSession& s, const std::string&) { s.reset(); }},
+        {"refused with 421, then closed",
+         [](FtpSession& s, const std::string&) {
+             s.reply("421 Closing");
+             pause(100);
+             s.drop();
+         }},
+        {"refused, then closed a moment later",
+         [](FtpSession& s, const std::string&) {
+             s.reply("500 Unknown command");
+             pause(100);
+             s.drop();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         test::ScriptedFtpServer dropping;
-        dropping.on("HOST", [withReset](FtpSession& s, const std::string&) {
-            withReset ? s.reset() : s.drop();
-        });
+        dropping.on("HOST", c.host);
         client.Port = dropping.port();
         client.Connect();
         EXPECT_TRUE(client.Connected());
         EXPECT_THAT(dropping.sessions(),
                     ElementsAre(ElementsAre("HOST 127.0.0.1"),
-                                ElementsAre("USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                                            "SYST", "TYPE A")));
+                                ElementsAreArray(joined({{"USER ftpuser", "PASS secret"},
+                                                         kAfterLogin}))));
         client.Disconnect();
     }
 }
@@ -250,8 +301,7 @@ TEST_F(FtpClientTest, HostRefusedButConnectionKeptGoesOn) {
     server.reply("HOST", "502 Command not implemented");
     client.Connect();
     EXPECT_EQ(server.connectionCount(), 1);
-    EXPECT_THAT(server.commands(), ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret",
-                                               "FEAT", "TYPE A", "SYST", "TYPE A"));
+    EXPECT_EQ(server.commands(), loginThen());
 }
 
 TEST_F(FtpClientTest, HostCanBeLeftOut) {
@@ -268,10 +318,8 @@ TEST_F(FtpClientTest, LoginVariants) {
         std::vector<std::string> commands;
         int error;  // 0: logged in
     };
-    const std::vector<std::string> afterLogin = {"FEAT", "TYPE A", "SYST", "TYPE A"};
     auto with = [&](std::vector<std::string> head, bool tail) {
-        if (tail) head.insert(head.end(), afterLogin.begin(), afterLogin.end());
-        return head;
+        return tail ? joined({head, kAfterLogin}) : head;
     };
     const Case cases[] = {
         {"USER answered 230", {{"USER", "230 Welcome, no password needed"}}, "",
@@ -354,11 +402,8 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
         for (const auto& [verb, reply] : c.replies) scripted.reply(verb, reply);
         client.Port = scripted.port();
         client.Connect();
-        std::vector<std::string> expected = {"HOST 127.0.0.1", "USER ftpuser", "PASS secret",
-                                             "FEAT"};
-        expected.insert(expected.end(), c.extra.begin(), c.extra.end());
-        for (const char* rest : {"TYPE A", "SYST", "TYPE A"}) expected.push_back(rest);
-        EXPECT_EQ(scripted.commands(), expected);
+        EXPECT_EQ(scripted.commands(),
+                  joined({kUserAndPass, {"FEAT"}, c.extra, {"TYPE A", "SYST", "TYPE A"}}));
         EXPECT_EQ(client.Capabilities(), c.features);
         EXPECT_EQ(client.UsingUtf8(), c.utf8);
         client.Disconnect();
@@ -398,17 +443,18 @@ TEST_F(FtpClientTest, PretAndSiteZoneWhenTheServerCallsForThem) {
     server.features({" PRET", " SIZE"});
     server.reply("SITE", "210 UTC-180");
     connectAndList();
-    EXPECT_THAT(server.commands(),
-                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                            "SYST", "SITE ZONE", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A",
-                            "PRET LIST", "PASV", "LIST", "TYPE I"));
+    EXPECT_EQ(server.commands(),
+              joined({kUserAndPass, {"FEAT", "TYPE A", "SYST", "SITE ZONE", "TYPE A", "TYPE I",
+                                     "CWD quorixsenha", "TYPE A", "PRET LIST", "PASV", "LIST",
+                                     "TYPE I"}}));
     EXPECT_EQ(client.ServerTimeZone(), -180);
 }
 
 TEST_F(FtpClientTest, SiteZoneFromTheFeatureList) {
     server.features({" SITE CHMOD;ZONE"});
     client.Connect();
-    EXPECT_EQ(server.commands()[6], "SITE ZONE");
+    EXPECT_EQ(server.commands(),
+              joined({kUserAndPass, {"FEAT", "TYPE A", "SYST", "SITE ZONE", "TYPE A"}}));
     EXPECT_EQ(client.ServerTimeZone(), std::nullopt);  // the default answer is no 210
 }
 
@@ -420,10 +466,8 @@ TEST_F(FtpClientTest, ListingAnswered450IsEmptyAndAborted) {
     EXPECT_EQ(client.DirectoryListing().Count(), 0);
     EXPECT_EQ(statuses.back(), "8 Transfer aborted");
     EXPECT_THAT(work, ElementsAre());
-    EXPECT_THAT(server.commands(),
-                ElementsAre("HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A",
-                            "SYST", "TYPE A", "TYPE I", "CWD quorixsenha", "TYPE A", "PASV",
-                            "LIST", "TYPE I"));
+    EXPECT_EQ(server.commands(),
+              loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST", "TYPE I"}));
     EXPECT_EQ(client.TransferType(), ftBinary);
 }
 
@@ -500,13 +544,15 @@ TEST_F(FtpClientTest, GetReplacesAnExistingFileAndNeedsPermissionToDoSo) {
 }
 
 // A download that fails leaves the previous local file exactly as it was and
-// no temporary file behind.
+// no temporary file behind. Its error is the server's final reply when one
+// comes, the data side's otherwise.
 TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
     const std::string half = pattern(50000);
     struct Case {
         const char* name;
         test::ScriptedFtpServer::Handler retr;
         const char* lastStatus;
+        const char* error;
     };
     const Case cases[] = {
         {"data connection closed midway, 426",
@@ -517,17 +563,27 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
              data.close();
              s.reply("426 Connection closed; transfer aborted.");
          },
-         "7 Transfer complete"},  // the data ended cleanly; the final reply tells otherwise
+         "7 Transfer complete",  // the data ended cleanly; the final reply tells otherwise
+         "Connection closed; transfer aborted."},
         {"data connection reset midway",
          [half](FtpSession& s, const std::string&) {
              s.reply("150 Opening BINARY mode data connection");
              TcpSocket data = s.openData();
              data.write(half.data(), half.size(), 5000);
-             pause(50);
              data.abort();
              s.reply("426 Connection reset; transfer aborted.");
          },
-         "8 Transfer aborted"},
+         "8 Transfer aborted", "Connection reset; transfer aborted."},
+        {"data connection reset, then the control connection closed",
+         [half](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket data = s.openData();
+             data.write(half.data(), half.size(), 5000);
+             data.abort();
+             s.drop();
+         },
+         "4 Disconnected.",
+         "Reading failed: An existing connection was forcibly closed by the remote host."},
         {"control connection dropped midway",
          [half](FtpSession& s, const std::string&) {
              s.reply("150 Opening BINARY mode data connection");
@@ -536,11 +592,11 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
              data.close();
              s.drop();
          },
-         "4 Disconnected."},
+         "4 Disconnected.", "Connection Closed Gracefully."},
         {"file refused", [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
-         "8 Transfer aborted"},
+         "8 Transfer aborted", "Permission denied"},
         {"file busy", [](FtpSession& s, const std::string&) { s.reply("450 File busy"); },
-         "8 Transfer aborted"},
+         "8 Transfer aborted", "File busy"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -549,7 +605,12 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
         scripted.on("RETR", c.retr);
         client.Port = scripted.port();
         client.Connect();
-        EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), Error);
+        try {
+            client.Get("a.exe", local("a.exe"), true, false);
+            ADD_FAILURE() << "downloaded";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
         EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), "the working copy");
         EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
         EXPECT_EQ(statuses.back(), c.lastStatus);
@@ -574,8 +635,7 @@ TEST_F(FtpClientTest, DownloadIntoAStreamAndResumed) {
     EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
     EXPECT_THAT(folderEntries(folder.path()), ElementsAre("a.exe"));
 
-    const std::vector<std::string> all = server.commands();
-    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()),
+    EXPECT_THAT(commandsAfterLogin(),
                 ElementsAre("PASV", "RETR a.exe", "REST 1", "REST 0", "PASV", "REST 4000",
                             "RETR a.exe", "PASV", "REST 70000", "RETR a.exe"));
 }
@@ -591,9 +651,10 @@ TEST_F(FtpClientTest, ResumeNeedsTheServersSupport) {
 TEST_F(FtpClientTest, ActiveTransferThatTheServerNeverConnects) {
     client.Passive = false;
     client.ListenTimeout = 300;
+    releaseWhenAborted = &server;
     server.on("RETR", [](FtpSession& s, const std::string&) {
         s.reply("150 Opening BINARY mode data connection");
-        pause(600);  // the client has given up by now
+        s.waitForRelease(kHoldCapMs);  // until the client has given up
         s.reply("425 Can't open data connection.");
     });
     client.Connect();
@@ -641,7 +702,7 @@ TEST_F(FtpClientTest, ServerClosingTheControlConnection) {
     });
     client.Connect();
     client.ChangeDir("x");
-    pause(100);
+    ASSERT_TRUE(server.waitForSessionsToEnd());
     statuses.clear();
     EXPECT_FALSE(client.Connected());
     EXPECT_THAT(statuses, ElementsAre("4 Disconnected."));
@@ -662,7 +723,7 @@ TEST_F(FtpClientTest, Reply421ClosesAtOnce) {
     }
     EXPECT_FALSE(client.Connected());
     client.Disconnect();
-    pause(100);
+    ASSERT_TRUE(server.waitForSessionsToEnd());
     EXPECT_EQ(server.commands().back(), "CWD quorixsenha");  // no QUIT
     EXPECT_THAT(statuses, ElementsAre("3 Disconnecting.", "4 Disconnected."));
 }
@@ -703,37 +764,258 @@ TEST_F(FtpClientTest, OverlongLinesAreRefused) {
     EXPECT_EQ(client.Size("b.dll"), 12);
 }
 
+// Every wait ends: in the limit set, or in SilenceLimit where the limit is 0
+// or -1 (the window's settings), with the usual time-out error.
 TEST_F(FtpClientTest, TimeLimits) {
-    client.ReadTimeout = 200;
-    server.on("CWD", [](FtpSession& s, const std::string&) {
-        pause(400);
+    const test::ScriptedFtpServer::Handler lateReply = [](FtpSession& s, const std::string&) {
+        s.waitForRelease(kHoldCapMs);
         s.reply("250 Late");
-    });
-    client.Connect();
-    try {
-        client.ChangeDir("slow");
-        FAIL() << "changed directory";
-    } catch (const SocketTimeout& e) {
-        EXPECT_STREQ(e.what(), "Read timed out.");
-    }
-
-    // A data connection that stalls runs into TransferTimeout.
-    test::ScriptedFtpServer stalling;
-    stalling.on("RETR", [](FtpSession& s, const std::string&) {
+    };
+    const test::ScriptedFtpServer::Handler stalledData = [](FtpSession& s, const std::string&) {
         s.reply("150 Opening");
         TcpSocket data = s.openData();
         data.write("abc", 3, 1000);
-        pause(600);
+        s.waitForRelease(kHoldCapMs);
         s.reply("426 Too slow");
+    };
+    const test::ScriptedFtpServer::Handler neverConnects = [](FtpSession& s, const std::string&) {
+        s.reply("150 Opening");
+        s.waitForRelease(kHoldCapMs);
+        s.reply("425 Can't open data connection.");
+    };
+    struct Case {
+        const char* name;
+        int readTimeout, transferTimeout, listenTimeout;
+        bool passive;
+        const char* verb;  // CWD: ChangeDir; RETR: Get
+        test::ScriptedFtpServer::Handler handler;
+        const char* error;
+        int finalReply;  // taken by the failed transfer
+    };
+    const Case cases[] = {
+        {"reply later than ReadTimeout", 200, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
+        {"no reply, ReadTimeout 0", 0, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
+        {"no reply, ReadTimeout -1", -1, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
+        {"data stalls beyond TransferTimeout", 10000, 200, 10000, true, "RETR", stalledData,
+         "Read timed out.", 426},
+        {"data stalls, TransferTimeout 0", 10000, 0, 10000, true, "RETR", stalledData,
+         "Read timed out.", 426},
+        {"server never connects, ListenTimeout 0", 10000, 0, 0, false, "RETR", neverConnects,
+         "Accept timed out.", 425},
+    };
+    client.SilenceLimit = 300;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        scripted.on(c.verb, c.handler);
+        releaseWhenAborted = &scripted;
+        client.Port = scripted.port();
+        client.ReadTimeout = c.readTimeout;
+        client.TransferTimeout = c.transferTimeout;
+        client.ListenTimeout = c.listenTimeout;
+        client.Passive = c.passive;
+        client.Connect();
+        try {
+            if (std::string(c.verb) == "CWD")
+                client.ChangeDir("slow");
+            else
+                client.Get("a.exe", local("a.exe"), true, false);
+            ADD_FAILURE() << "no time-out";
+        } catch (const SocketTimeout& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        scripted.release();
+        EXPECT_THAT(folderEntries(folder.path()), ElementsAre());
+        if (c.finalReply != 0) {
+            EXPECT_EQ(client.LastCmdResult().NumericCode, c.finalReply);
+        }
+        client.Disconnect();
+        releaseWhenAborted = nullptr;
+    }
+}
+
+// Empty lines belong to the reply they precede: they count against its size,
+// and its time limit runs from the command, not from the last line.
+TEST_F(FtpClientTest, EmptyLinesDoNotStretchAReply) {
+    struct Case {
+        const char* name;
+        int readTimeout;
+        test::ScriptedFtpServer::Handler user;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"a flood", 10000,
+         [](FtpSession& s, const std::string&) {
+             std::string burst;
+             for (int i = 0; i < 32 * 1024; ++i) burst += "\r\n";
+             for (int i = 0; i < 64 && s.open(); ++i) s.sendRaw(burst);  // 4 MiB
+             s.reply("331 Password required");
+         },
+         "The server sent a reply longer than 1048576 characters."},
+        {"a trickle", 300,
+         [](FtpSession& s, const std::string&) {
+             for (int i = 0; i < kHoldCapMs / 20 && s.open() && !s.waitForRelease(20); ++i)
+                 s.sendRaw("\r\n");
+             s.reply("331 Password required");
+         },
+         "Read timed out."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        scripted.on("USER", c.user);
+        client.Port = scripted.port();
+        client.ReadTimeout = c.readTimeout;
+        try {
+            client.Connect();
+            ADD_FAILURE() << "connected";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        EXPECT_FALSE(client.Connected());
+    }
+}
+
+// The waits for the final reply of a broken transfer and for the reply to
+// QUIT are bounded for the whole reply, not only for its first bytes.
+TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
+    client.ReadTimeout = 60000;  // far beyond the bounded waits
+    std::atomic<int> heldToTheCap{0};
+    server.on("RETR", [&heldToTheCap](FtpSession& s, const std::string&) {
+        s.reply("150 Opening BINARY mode data connection");
+        TcpSocket data = s.openData();
+        data.write("abc", 3, 1000);
+        data.abort();
+        s.sendRaw("426 Failure wri");
+        if (!s.waitForRelease(kHoldCapMs)) ++heldToTheCap;
+        s.sendRaw("ting to network stream.\r\n");
     });
-    client.Disconnect();
-    client.Port = stalling.port();
-    client.ReadTimeout = 10000;
-    client.TransferTimeout = 200;
     client.Connect();
-    EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), SocketTimeout);
-    EXPECT_THAT(folderEntries(folder.path()), ElementsAre());
-    EXPECT_EQ(client.LastCmdResult().NumericCode, 426);  // taken by the failed transfer
+    try {
+        client.Get("a.exe", local("a.exe"), true, false);
+        ADD_FAILURE() << "downloaded";
+    } catch (const SocketError& e) {
+        EXPECT_TRUE(e.connectionLost()) << e.what();  // the server's reply never came whole
+    }
+    EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    client.Disconnect();
+    server.release();
+
+    test::ScriptedFtpServer quitting;
+    quitting.on("QUIT", [&heldToTheCap](FtpSession& s, const std::string&) {
+        s.sendRaw("221 Goodb");
+        if (!s.waitForRelease(kHoldCapMs)) ++heldToTheCap;
+        s.drop();
+    });
+    client.Port = quitting.port();
+    client.Connect();
+    statuses.clear();
+    client.Disconnect();
+    EXPECT_THAT(statuses, ElementsAre("3 Disconnecting.", "4 Disconnected."));
+    quitting.release();
+    ASSERT_TRUE(quitting.waitForSessionsToEnd());
+    ASSERT_TRUE(server.waitForSessionsToEnd());
+    EXPECT_EQ(heldToTheCap, 0);  // the client gave up while the server still held the reply back
+}
+
+// Active mode takes the data connection only from the server's address;
+// another host that reaches the port is turned away and the wait goes on.
+TEST_F(FtpClientTest, ActiveModeAcceptsOnlyTheServer) {
+    const auto intrude = [](FtpSession& s) {
+        TcpSocket other =
+            TcpSocket::connect(s.activeAddress.host, s.activeAddress.port, 5000, "127.0.0.2");
+        other.write("intruder", 8, 5000);
+        return other;
+    };
+    struct Case {
+        const char* name;
+        test::ScriptedFtpServer::Handler retr;
+        const char* error;  // nullptr: downloaded
+    };
+    const Case cases[] = {
+        {"another host first, before the reply",
+         [intrude](FtpSession& s, const std::string&) {
+             TcpSocket other = intrude(s);
+             TcpSocket data = s.openData();
+             s.reply("150 Opening BINARY mode data connection");
+             data.write("twelve bytes", 12, 5000);
+             data.close();
+             s.reply("226 Transfer complete");
+         },
+         nullptr},
+        {"another host first, after the reply",
+         [intrude](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket other = intrude(s);
+             s.sendData("twelve bytes");
+             s.reply("226 Transfer complete");
+         },
+         nullptr},
+        {"only another host",
+         [intrude](FtpSession& s, const std::string&) {
+             s.reply("150 Opening BINARY mode data connection");
+             TcpSocket other = intrude(s);
+             s.waitForRelease(kHoldCapMs);
+             s.reply("425 Can't open data connection.");
+         },
+         "Accept timed out."},
+    };
+    client.Passive = false;
+    client.ListenTimeout = 500;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        scripted.on("RETR", c.retr);
+        releaseWhenAborted = &scripted;
+        client.Port = scripted.port();
+        client.Connect();
+        try {
+            client.Get("b.dll", local("b.dll"), true, false);
+            EXPECT_EQ(c.error, nullptr) << "downloaded";
+            EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        scripted.release();
+        client.Disconnect();
+        releaseWhenAborted = nullptr;
+    }
+}
+
+// A listing is bounded in bytes and in lines; empty lines cost bytes only.
+TEST_F(FtpClientTest, ListingsAreBounded) {
+    const std::string line = "-rw-r--r-- 1 u g 1 Mar  5 14:07 a\r\n";
+    struct Case {
+        const char* name;
+        std::string listing;
+        const char* error;  // nullptr: listed
+        std::size_t lines;
+    };
+    const Case cases[] = {
+        {"empty lines within the size", line + std::string(60000, '\n') + line, nullptr, 2},
+        {"as many lines as allowed", line + line + line, nullptr, 3},
+        {"empty lines beyond the size", line + std::string(200000, '\n'),
+         "The server sent a listing longer than 65536 bytes.", 0},
+        {"one line too many", line + line + line + line,
+         "The server sent a listing of more than 3 lines.", 0},
+    };
+    client.MaxListingSize = 64 * 1024;
+    client.MaxListingLines = 3;
+    client.Connect();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.listing(c.listing);
+        try {
+            client.List(&lines, "", true);
+            EXPECT_EQ(c.error, nullptr) << "listed";
+            EXPECT_EQ(lines.size(), c.lines);
+            EXPECT_EQ(client.ListResult().size(), c.lines);
+        } catch (const FtpError& e) {
+            EXPECT_STREQ(e.what(), c.error);
+            EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+        }
+        EXPECT_EQ(client.Size("b.dll"), 12);  // the connection goes on
+    }
 }
 
 TEST_F(FtpClientTest, ClientChecks) {
@@ -767,8 +1049,7 @@ TEST_F(FtpClientTest, ClientChecks) {
     server.reply("TYPE", "504 Type not supported");
     EXPECT_THROW(client.SetTransferType(ftASCII), EFtpReplyError);
     EXPECT_EQ(client.TransferType(), ftBinary);
-    const std::vector<std::string> all = server.commands();
-    EXPECT_THAT(std::vector<std::string>(all.begin() + 7, all.end()), ElementsAre("TYPE I", "TYPE A"));
+    EXPECT_THAT(commandsAfterLogin(), ElementsAre("TYPE I", "TYPE A"));
 }
 
 TEST_F(FtpClientTest, RefusedConnection) {
