@@ -52,6 +52,11 @@ bool isIpv4Literal(const std::string& host);
 // stands). Raises SocketError when the name cannot be resolved.
 std::string resolveHost(const std::string& host);
 
+// The local address that connections to `host` (dotted IPv4) leave from: the
+// address of the interface the system routes them through. Sends nothing;
+// raises SocketError when there is no route.
+std::string localAddressTowards(const std::string& host);
+
 // The one handle a socket or a listener owns: move-only, closed by the
 // destructor.
 class SocketHandle {

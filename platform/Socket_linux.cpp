@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/PosixFd.h"
 #include "platform/Socket.h"
 #include "platform/SocketErrors.h"
 
@@ -129,6 +130,16 @@ std::string resolveHost(const std::string& host) {
     const std::string text = addressText(*reinterpret_cast<sockaddr_in*>(found->ai_addr));
     ::freeaddrinfo(found);
     return text;
+}
+
+std::string localAddressTowards(const std::string& host) {
+    const sockaddr_in target = ipv4(host, 9);
+    const PosixFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+    if (probe.get() < 0) throw lastFailure("Creating a socket");
+    // A datagram socket's connect only picks the route; nothing is sent.
+    if (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+        throw lastFailure("Finding the route to " + host);
+    return addressOf(probe.get(), false).host;
 }
 
 TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs,

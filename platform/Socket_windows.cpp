@@ -145,6 +145,22 @@ std::string resolveHost(const std::string& host) {
     return text;
 }
 
+std::string localAddressTowards(const std::string& host) {
+    const sockaddr_in target = ipv4(host, 9);
+    Winsock::ensure();
+    struct Probe {
+        SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        ~Probe() {
+            if (s != INVALID_SOCKET) ::closesocket(s);
+        }
+    } probe;
+    if (probe.s == INVALID_SOCKET) throw lastFailure("Creating a socket");
+    // A datagram socket's connect only picks the route; nothing is sent.
+    if (::connect(probe.s, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+        throw lastFailure("Finding the route to " + host);
+    return addressOf(probe.s, false).host;
+}
+
 TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs,
                              const std::string& fromAddress) {
     const std::string address = resolveHost(host);

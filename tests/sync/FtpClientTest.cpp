@@ -14,6 +14,7 @@
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
+#include "sync/FtpPassive.h"
 
 namespace velm {
 namespace {
@@ -213,6 +214,34 @@ TEST_F(FtpClientTest, ActiveModeUsesTheConfiguredPortAndAddress) {
               (std::vector<std::string>{"PORT 127,0,0,1," + portBytes, "RETR b.dll",
                                         "PORT 10,9,8,7," + portBytes, "RETR b.dll"}));
     client.Disconnect();
+}
+
+// A server behind a router announces its private address in PASV: the data
+// connection goes to the address the control connection reached instead. The
+// server needs a routable address for that, so it listens on this machine's
+// outgoing interface for the length of the test.
+TEST_F(FtpClientTest, PrivatePassiveAddressFromARoutableServerGoesToItsAddress) {
+    std::string outgoing;
+    try {
+        outgoing = localAddressTowards("198.51.100.1");
+    } catch (const SocketError& e) {
+        GTEST_SKIP() << e.what();
+    }
+    if (!isRoutableAddress(outgoing)) GTEST_SKIP() << "no routable local address: " << outgoing;
+    test::ScriptedFtpServer routable(outgoing);
+    routable.file("b.dll", "twelve bytes");
+    routable.on("PASV", [](FtpSession& s, const std::string&) {
+        s.passiveListener = TcpListener::listen(s.localHost(), 0, 0);
+        const std::uint16_t port = s.passiveListener.localAddress().port;
+        s.reply("227 Entering Passive Mode (192,168,1,5," + std::to_string(port >> 8) + "," +
+                std::to_string(port & 0xFF) + ").");
+    });
+    client.Host = outgoing;
+    client.Port = routable.port();
+    client.ConnectTimeout = 2000;  // 192.168.1.5 would not answer
+    client.Connect();
+    client.Get("b.dll", local("b.dll"), true, false);
+    EXPECT_EQ(test::readFileBytes(folder.path() / "b.dll"), "twelve bytes");
 }
 
 TEST_F(FtpClientTest, HostNamesAreResolvedFirst) {
