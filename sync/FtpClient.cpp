@@ -25,9 +25,9 @@ constexpr int kQuitReplyWaitMs = 100;
 
 // Milliseconds until the deadline, 0 once it has passed.
 int msLeft(std::chrono::steady_clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -111,11 +111,15 @@ void TFtpClient::endWork(TWorkMode mode) {
 
 // ---- control connection --------------------------------------------------
 
-int TFtpClient::readLimit() const { return ReadTimeout > 0 ? ReadTimeout : SilenceLimit; }
+int TFtpClient::readLimit() const {
+    return ReadTimeout > 0 ? ReadTimeout : SilenceLimit;
+}
 int TFtpClient::transferLimit() const {
     return TransferTimeout > 0 ? TransferTimeout : SilenceLimit;
 }
-int TFtpClient::listenLimit() const { return ListenTimeout > 0 ? ListenTimeout : SilenceLimit; }
+int TFtpClient::listenLimit() const {
+    return ListenTimeout > 0 ? ListenTimeout : SilenceLimit;
+}
 
 std::string TFtpClient::toWire(const std::string& text) const {
     return utf8_ ? ansiToUtf8(text) : text;

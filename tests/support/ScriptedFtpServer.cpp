@@ -54,14 +54,13 @@ void FtpSession::sendRaw(const std::string& bytes) {
 }
 
 void FtpSession::drop() { control_.close(); }
+void FtpSession::reset() { control_.abort(); }
 
 bool FtpSession::waitForRelease(int capMs) {
     std::unique_lock lock(server_.mutex_);
-    return server_.changed_.wait_for(lock, std::chrono::milliseconds(capMs), [this] {
-        return server_.released_ || server_.stopping();
-    });
+    return server_.changed_.wait_for(lock, std::chrono::milliseconds(capMs),
+                                     [this] { return server_.released_ || server_.stopping(); });
 }
-void FtpSession::reset() { control_.abort(); }
 
 TcpSocket FtpSession::openData() {
     TcpSocket data;

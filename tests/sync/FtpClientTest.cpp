@@ -148,9 +148,8 @@ TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
     client.Get("a.exe", local("a.exe"), true, false);
     client.Disconnect();
 
-    EXPECT_EQ(server.commands(),
-              loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST", "TYPE I",
-                         "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"}));
+    EXPECT_EQ(server.commands(), loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST",
+                                            "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"}));
     EXPECT_THAT(statuses,
                 ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
                             "7 Connection established", "6 Starting FTP transfer",
@@ -318,10 +317,10 @@ TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
         client.Port = dropping.port();
         client.Connect();
         EXPECT_TRUE(client.Connected());
-        EXPECT_THAT(dropping.sessions(),
-                    ElementsAre(ElementsAre("HOST 127.0.0.1"),
-                                ElementsAreArray(joined({{"USER ftpuser", "PASS secret"},
-                                                         kAfterLogin}))));
+        EXPECT_THAT(
+            dropping.sessions(),
+            ElementsAre(ElementsAre("HOST 127.0.0.1"),
+                        ElementsAreArray(joined({{"USER ftpuser", "PASS secret"}, kAfterLogin}))));
         client.Disconnect();
     }
 }
@@ -473,9 +472,9 @@ TEST_F(FtpClientTest, PretAndSiteZoneWhenTheServerCallsForThem) {
     server.reply("SITE", "210 UTC-180");
     connectAndList();
     EXPECT_EQ(server.commands(),
-              joined({kUserAndPass, {"FEAT", "TYPE A", "SYST", "SITE ZONE", "TYPE A", "TYPE I",
-                                     "CWD quorixsenha", "TYPE A", "PRET LIST", "PASV", "LIST",
-                                     "TYPE I"}}));
+              joined({kUserAndPass,
+                      {"FEAT", "TYPE A", "SYST", "SITE ZONE", "TYPE A", "TYPE I", "CWD quorixsenha",
+                       "TYPE A", "PRET LIST", "PASV", "LIST", "TYPE I"}}));
     EXPECT_EQ(client.ServerTimeZone(), -180);
 }
 
@@ -622,7 +621,8 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
              s.drop();
          },
          "4 Disconnected.", "Connection Closed Gracefully."},
-        {"file refused", [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
+        {"file refused",
+         [](FtpSession& s, const std::string&) { s.reply("550 Permission denied"); },
          "8 Transfer aborted", "Permission denied"},
         {"file busy", [](FtpSession& s, const std::string&) { s.reply("450 File busy"); },
          "8 Transfer aborted", "File busy"},
@@ -822,7 +822,8 @@ TEST_F(FtpClientTest, TimeLimits) {
         int finalReply;  // taken by the failed transfer
     };
     const Case cases[] = {
-        {"reply later than ReadTimeout", 200, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
+        {"reply later than ReadTimeout", 200, 0, 10000, true, "CWD", lateReply, "Read timed out.",
+         0},
         {"no reply, ReadTimeout 0", 0, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
         {"no reply, ReadTimeout -1", -1, 0, 10000, true, "CWD", lateReply, "Read timed out.", 0},
         {"data stalls beyond TransferTimeout", 10000, 200, 10000, true, "RETR", stalledData,
