@@ -58,8 +58,11 @@ void FtpSession::reset() { control_.abort(); }
 
 bool FtpSession::waitForRelease(int capMs) {
     std::unique_lock lock(server_.mutex_);
-    return server_.changed_.wait_for(lock, std::chrono::milliseconds(capMs),
-                                     [this] { return server_.released_ || server_.stopping(); });
+    const bool released = server_.changed_.wait_for(lock, std::chrono::milliseconds(capMs), [this] {
+        return server_.releases_ > server_.released_ || server_.stopping();
+    });
+    if (released) ++server_.released_;
+    return released;
 }
 
 TcpSocket FtpSession::openData() {
@@ -134,7 +137,7 @@ bool ScriptedFtpServer::waitForSessionsToEnd() {
 void ScriptedFtpServer::release() {
     {
         std::lock_guard lock(mutex_);
-        released_ = true;
+        ++releases_;
     }
     changed_.notify_all();
 }

@@ -34,7 +34,8 @@ public:
     std::string localHost() const { return control_.localAddress().host; }
     // Keeps the client waiting until the test calls release() (true) or, so
     // that a client that never gives up fails its test instead of hanging
-    // it, until capMs have passed (false).
+    // it, until capMs have passed (false). Each wait takes one release; a
+    // release that came before the wait is not lost.
     bool waitForRelease(int capMs);
 
     // 0 for the first connection the server accepted, 1 for the next...
@@ -102,7 +103,7 @@ public:
     // when one is still open after 10 s.
     bool waitForSessionsToEnd();
 
-    // Ends every waitForRelease, now and later.
+    // Ends the next waitForRelease of a handler, or the one going on.
     void release();
 
     // Used by the sessions.
@@ -129,7 +130,8 @@ private:
     std::vector<std::string> features_{" SIZE"};
     std::vector<std::vector<std::string>> sessions_;
     int endedSessions_ = 0;
-    bool released_ = false;
+    int releases_ = 0;                 // given by release()
+    int released_ = 0;                 // taken by waitForRelease
     std::condition_variable changed_;  // a session ended, or release()
 };
 
