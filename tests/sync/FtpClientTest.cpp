@@ -952,38 +952,36 @@ TEST_F(FtpClientTest, ActiveModeAcceptsOnlyTheServer) {
         }
         return other;
     };
+    // RETR: another host connects to the client, then the server (before or
+    // after its 150) delivers the file, or never connects.
+    const auto retr = [intrude](bool beforeReply, bool serverConnects) {
+        return [=](FtpSession& s, const std::string&) {
+            TcpSocket other, data;
+            const auto connect = [&] {
+                other = intrude(s);
+                if (serverConnects) data = s.openData();
+            };
+            if (beforeReply) connect();
+            s.reply("150 Opening BINARY mode data connection");
+            if (!beforeReply) connect();
+            if (!serverConnects) {
+                s.waitForRelease(kHoldCapMs);
+                return s.reply("425 Can't open data connection.");
+            }
+            data.write("twelve bytes", 12, 5000);
+            data.close();
+            s.reply("226 Transfer complete");
+        };
+    };
     struct Case {
         const char* name;
         test::ScriptedFtpServer::Handler retr;
         const char* error;
     };
     const Case cases[] = {
-        {"another host first, before the reply",
-         [intrude](FtpSession& s, const std::string&) {
-             TcpSocket other = intrude(s);
-             TcpSocket data = s.openData();
-             s.reply("150 Opening BINARY mode data connection");
-             data.write("twelve bytes", 12, 5000);
-             data.close();
-             s.reply("226 Transfer complete");
-         },
-         "no error"},
-        {"another host first, after the reply",
-         [intrude](FtpSession& s, const std::string&) {
-             s.reply("150 Opening BINARY mode data connection");
-             TcpSocket other = intrude(s);
-             s.sendData("twelve bytes");
-             s.reply("226 Transfer complete");
-         },
-         "no error"},
-        {"only another host",
-         [intrude](FtpSession& s, const std::string&) {
-             s.reply("150 Opening BINARY mode data connection");
-             TcpSocket other = intrude(s);
-             s.waitForRelease(kHoldCapMs);
-             s.reply("425 Can't open data connection.");
-         },
-         "Accept timed out."},
+        {"another host first, before the reply", retr(true, true), "no error"},
+        {"another host first, after the reply", retr(false, true), "no error"},
+        {"only another host", retr(false, false), "Accept timed out."},
     };
     client.Passive = false;
     client.ListenTimeout = 500;
