@@ -63,7 +63,7 @@ public:
     std::uint16_t DataPortMax = 0;
     std::string ExternalIP;      // announced in PORT instead of the local address
     std::string ClientInfo;      // CLNT identification; empty: "VelmUpdate 1.0"
-    int SilenceLimit = kSilenceLimitMs;
+    int SilenceLimit = kSilenceLimitMs;              // what 0 or -1 in the limits stands for
     std::size_t MaxListingSize = kMaxListingSize;    // bytes received, blank lines included
     std::size_t MaxListingLines = kMaxListingLines;  // lines kept
 

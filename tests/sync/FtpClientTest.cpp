@@ -67,6 +67,28 @@ std::string errorText(Call&& call) {
     return "no error";
 }
 
+// Whether closing a socket with a reset reaches its peer as one. Wine closes
+// in order instead when nothing is left unread, so the cases that need a
+// reset on a data connection run only where the system sends one.
+bool resetsReachThePeer() {
+    static const bool resets = [] {
+        TcpListener listener = TcpListener::listen("127.0.0.1", 0, 0);
+        TcpSocket near = TcpSocket::connect("127.0.0.1", listener.localAddress().port, 2000);
+        TcpSocket far = listener.accept(2000);
+        far.write("x", 1, 2000);
+        char byte;
+        near.read(&byte, 1, 2000);
+        far.abort();
+        try {
+            near.read(&byte, 1, 2000);
+            return false;
+        } catch (const SocketError& e) {
+            return e.connectionLost();
+        }
+    }();
+    return resets;
+}
+
 // Longer than any handler's wait in these tests: a client that fails to give
 // up makes its test fail instead of hanging it.
 constexpr int kHoldCapMs = 15000;
@@ -601,6 +623,7 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
         test::ScriptedFtpServer::Handler retr;
         const char* lastStatus;
         const char* error;
+        bool needsReset = false;
     };
     // 150 and half the file; then the data connection closed or, once the
     // client has it all, reset; then the final reply, or (none) the control
@@ -621,10 +644,10 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
          "7 Transfer complete",  // the data ended cleanly; the final reply tells otherwise
          "Connection closed; transfer aborted."},
         {"data connection reset midway", halfThen(true, "426 Connection reset; transfer aborted."),
-         "8 Transfer aborted", "Connection reset; transfer aborted."},
+         "8 Transfer aborted", "Connection reset; transfer aborted.", true},
         {"data connection reset, then the control connection closed", halfThen(true, nullptr),
          "4 Disconnected.",
-         "Reading failed: An existing connection was forcibly closed by the remote host."},
+         "Reading failed: An existing connection was forcibly closed by the remote host.", true},
         {"control connection dropped midway", halfThen(false, nullptr), "4 Disconnected.",
          "Connection Closed Gracefully."},
         {"file refused",
@@ -635,6 +658,7 @@ TEST_F(FtpClientTest, FailedDownloadKeepsThePreviousFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.needsReset && !resetsReachThePeer()) continue;
         test::writeFileBytes(folder.path() / "a.exe", "the working copy");
         test::ScriptedFtpServer scripted;
         scripted.on("RETR", c.retr);
@@ -901,14 +925,14 @@ TEST_F(FtpClientTest, EmptyLinesDoNotStretchAReply) {
 // QUIT are bounded for the whole reply, not only for its first bytes.
 TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
     client.ReadTimeout = 60000;  // far beyond the bounded waits
-    releaseWhenReceived = {&server, 3};
+    client.TransferTimeout = 300;
+    releaseWhenAborted = &server;
     std::atomic<int> heldToTheCap{0};
     server.on("RETR", [&heldToTheCap](FtpSession& s, const std::string&) {
         s.reply("150 Opening BINARY mode data connection");
         TcpSocket data = s.openData();
         data.write("abc", 3, 1000);
-        s.waitForRelease(kHoldCapMs);  // until the client has the data
-        data.abort();
+        s.waitForRelease(kHoldCapMs);  // until the client has given up on the data
         s.sendRaw("426 Failure wri");
         if (!s.waitForRelease(kHoldCapMs)) ++heldToTheCap;
         s.sendRaw("ting to network stream.\r\n");
@@ -916,8 +940,9 @@ TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
     client.Connect();
     // The server's reply never came whole: the data side's error stands.
     EXPECT_EQ(errorText([&] { client.Get("a.exe", local("a.exe"), true, false); }),
-              "Reading failed: An existing connection was forcibly closed by the remote host.");
+              "Read timed out.");
     EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    releaseWhenAborted = nullptr;
     client.Disconnect();
     server.release();
 
