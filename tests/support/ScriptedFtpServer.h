@@ -64,10 +64,10 @@ private:
 };
 
 // A small FTP server on 127.0.0.1 (or another local address) for the
-// client's tests. It answers every
-// command like an ordinary server over an in-memory folder; a test replaces
-// the answer of any command (to inject faults) and reads back every command
-// received, per connection. Handlers run on the server's own thread.
+// client's tests. It answers every command like an ordinary server over an
+// in-memory folder; a test replaces the answer of any command (to inject
+// faults) and reads back every command received, per connection. Handlers run
+// on the server's own thread.
 class ScriptedFtpServer {
 public:
     using Handler = std::function<void(FtpSession& session, const std::string& argument)>;
