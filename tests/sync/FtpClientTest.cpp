@@ -388,26 +388,44 @@ TEST_F(FtpClientTest, LoginVariants) {
         std::vector<std::string> commands;
         int error;  // 0: logged in
     };
-    auto with = [&](std::vector<std::string> head, bool tail) {
-        return tail ? joined({head, kAfterLogin}) : head;
-    };
+    const std::vector<std::string> hostAndUser = {"HOST 127.0.0.1", "USER ftpuser"};
     const Case cases[] = {
-        {"USER answered 230", {{"USER", "230 Welcome, no password needed"}}, "",
-         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
-        {"USER answered 232", {{"USER", "232 Logged in"}}, "",
-         with({"HOST 127.0.0.1", "USER ftpuser"}, true), 0},
-        {"332 without account", {{"PASS", "332 Need account for login."}}, "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 332},
-        {"332 with account", {{"PASS", "332 Need account for login."}}, "acme",
-         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
-        {"ACCT answered 500", {{"PASS", "332 Need account"}, {"ACCT", "500 Unknown"}}, "acme",
-         with({"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "ACCT acme"}, true), 0},
-        {"password refused", {{"PASS", "530 Login incorrect."}}, "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "QUIT"}, 530},
-        {"user refused", {{"USER", "530 Not allowed"}}, "",
-         {"HOST 127.0.0.1", "USER ftpuser", "QUIT"}, 530},
-        {"TYPE refused", {{"TYPE", "504 Not here"}}, "",
-         {"HOST 127.0.0.1", "USER ftpuser", "PASS secret", "FEAT", "TYPE A", "QUIT"}, 504},
+        {"USER answered 230",
+         {{"USER", "230 Welcome, no password needed"}},
+         "",
+         joined({hostAndUser, kAfterLogin}),
+         0},
+        {"USER answered 232",
+         {{"USER", "232 Logged in"}},
+         "",
+         joined({hostAndUser, kAfterLogin}),
+         0},
+        {"332 without account",
+         {{"PASS", "332 Need account for login."}},
+         "",
+         joined({kUserAndPass, {"QUIT"}}),
+         332},
+        {"332 with account",
+         {{"PASS", "332 Need account for login."}},
+         "acme",
+         joined({kUserAndPass, {"ACCT acme"}, kAfterLogin}),
+         0},
+        {"ACCT answered 500",
+         {{"PASS", "332 Need account"}, {"ACCT", "500 Unknown"}},
+         "acme",
+         joined({kUserAndPass, {"ACCT acme"}, kAfterLogin}),
+         0},
+        {"password refused",
+         {{"PASS", "530 Login incorrect."}},
+         "",
+         joined({kUserAndPass, {"QUIT"}}),
+         530},
+        {"user refused", {{"USER", "530 Not allowed"}}, "", joined({hostAndUser, {"QUIT"}}), 530},
+        {"TYPE refused",
+         {{"TYPE", "504 Not here"}},
+         "",
+         joined({kUserAndPass, {"FEAT", "TYPE A", "QUIT"}}),
+         504},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
