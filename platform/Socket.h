@@ -52,6 +52,11 @@ bool isIpv4Literal(const std::string& host);
 // stands). Raises SocketError when the name cannot be resolved.
 std::string resolveHost(const std::string& host);
 
+// The local address that connections to `host` (dotted IPv4) leave from: the
+// address of the interface the system routes them through. Sends nothing;
+// raises SocketError when there is no route.
+std::string localAddressTowards(const std::string& host);
+
 // The one handle a socket or a listener owns: move-only, closed by the
 // destructor.
 class SocketHandle {
@@ -87,8 +92,10 @@ public:
     TcpSocket() = default;
     explicit TcpSocket(NativeSocket handle) : SocketHandle(handle) {}
 
-    // Resolves `host` when it is a name, then connects.
-    static TcpSocket connect(const std::string& host, std::uint16_t port, int timeoutMs);
+    // Resolves `host` when it is a name, then connects; from the local
+    // address `fromAddress` (dotted IPv4) when one is given.
+    static TcpSocket connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                             const std::string& fromAddress = {});
 
     // Reads what has arrived, at most `size` bytes, waiting for at least one.
     // Returns 0 when the peer has closed the connection.

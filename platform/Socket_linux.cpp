@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/PosixFd.h"
 #include "platform/Socket.h"
 #include "platform/SocketErrors.h"
 
@@ -131,12 +132,28 @@ std::string resolveHost(const std::string& host) {
     return text;
 }
 
-TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs) {
+std::string localAddressTowards(const std::string& host) {
+    const sockaddr_in target = ipv4(host, 9);
+    const PosixFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+    if (probe.get() < 0) throw lastFailure("Creating a socket");
+    // A datagram socket's connect only picks the route; nothing is sent.
+    if (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+        throw lastFailure("Finding the route to " + host);
+    return addressOf(probe.get(), false).host;
+}
+
+TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                             const std::string& fromAddress) {
     const std::string address = resolveHost(host);
     const std::string what = "Connecting to " + address + ":" + std::to_string(port);
     const sockaddr_in target = ipv4(address, port);
     TcpSocket s(newSocket());
     const int fd = static_cast<int>(s.handle_);
+    if (!fromAddress.empty()) {
+        const sockaddr_in from = ipv4(fromAddress, 0);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+            throw lastFailure(what);
+    }
     if (timeoutMs > 0) setBlocking(fd, false);
     int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target);
     while (rc != 0 && errno == EINTR && timeoutMs <= 0)

@@ -145,12 +145,34 @@ std::string resolveHost(const std::string& host) {
     return text;
 }
 
-TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs) {
+std::string localAddressTowards(const std::string& host) {
+    const sockaddr_in target = ipv4(host, 9);
+    Winsock::ensure();
+    struct Probe {
+        SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        ~Probe() {
+            if (s != INVALID_SOCKET) ::closesocket(s);
+        }
+    } probe;
+    if (probe.s == INVALID_SOCKET) throw lastFailure("Creating a socket");
+    // A datagram socket's connect only picks the route; nothing is sent.
+    if (::connect(probe.s, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+        throw lastFailure("Finding the route to " + host);
+    return addressOf(probe.s, false).host;
+}
+
+TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port, int timeoutMs,
+                             const std::string& fromAddress) {
     const std::string address = resolveHost(host);
     const std::string what = "Connecting to " + address + ":" + std::to_string(port);
     const sockaddr_in target = ipv4(address, port);
     TcpSocket s(static_cast<NativeSocket>(newSocket()));
     const SOCKET h = native(s.handle_);
+    if (!fromAddress.empty()) {
+        const sockaddr_in from = ipv4(fromAddress, 0);
+        if (::bind(h, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+            throw lastFailure(what);
+    }
     if (timeoutMs > 0) setBlocking(h, false);
     if (::connect(h, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         const int error = WSAGetLastError();

@@ -7,7 +7,6 @@
 #include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/TextLines.h"
 #include "sync/FtpListParser.h"
 #include "sync/FtpListingRules.h"
 #include "sync/FtpPassive.h"
@@ -19,8 +18,22 @@ namespace {
 // How long a failed transfer waits for the server's final reply, so that the
 // next command does not receive it instead of its own.
 constexpr int kFinalReplyWaitMs = 2000;
-// A server that answers HOST with 421 is about to close the connection.
+// A server that refuses HOST may be about to close the connection.
 constexpr int kClosingWaitMs = 1000;
+// How long QUIT waits for its reply.
+constexpr int kQuitReplyWaitMs = 100;
+
+// Milliseconds until the deadline, 0 once it has passed.
+int msLeft(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+std::chrono::steady_clock::time_point deadlineIn(int ms) {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
 
 std::string typeCommand(TFtpTransferType type) {
     switch (type) {
@@ -60,7 +73,11 @@ bool contains(std::initializer_list<int> codes, int code) {
 
 TFtpClient::TFtpClient()
     : reader_([this](char* data, std::size_t size) {
-          return control_.read(data, size, ReadTimeout);
+          // Every receive of a reply shares the reply's deadline: a server
+          // that trickles bytes cannot stretch the time limit.
+          const int left = msLeft(readDeadline_);
+          if (left == 0) throw SocketTimeout("Read timed out.");
+          return control_.read(data, size, left);
       }) {}
 
 TFtpClient::~TFtpClient() = default;
@@ -93,6 +110,16 @@ void TFtpClient::endWork(TWorkMode mode) {
 }
 
 // ---- control connection --------------------------------------------------
+
+int TFtpClient::readLimit() const {
+    return ReadTimeout > 0 ? ReadTimeout : SilenceLimit;
+}
+int TFtpClient::transferLimit() const {
+    return TransferTimeout > 0 ? TransferTimeout : SilenceLimit;
+}
+int TFtpClient::listenLimit() const {
+    return ListenTimeout > 0 ? ListenTimeout : SilenceLimit;
+}
 
 std::string TFtpClient::toWire(const std::string& text) const {
     return utf8_ ? ansiToUtf8(text) : text;
@@ -130,15 +157,16 @@ void TFtpClient::sendLine(const std::string& command) {
     requireConnected();
     const std::string line = toWire(command) + "\r\n";
     try {
-        control_.write(line.data(), line.size(), ReadTimeout);
+        control_.write(line.data(), line.size(), readLimit());
     } catch (const SocketError& e) {
         if (e.connectionLost()) serverClosed();
         throw;
     }
 }
 
-FtpReply TFtpClient::readReply() {
+FtpReply TFtpClient::readReply(int limitMs) {
     requireConnected();
+    readDeadline_ = deadlineIn(limitMs > 0 ? limitMs : readLimit());
     std::optional<FtpReply> reply;
     try {
         reply = readFtpReply(reader_);
@@ -178,11 +206,16 @@ FtpReply TFtpClient::sendCmd(const std::string& command, std::initializer_list<i
     return getResponse(accepted);
 }
 
+bool TFtpClient::fillReader() {
+    readDeadline_ = deadlineIn(readLimit());
+    return reader_.fill();
+}
+
 bool TFtpClient::Connected() {
     if (!control_.isOpen()) return false;
     if (reader_.hasBufferedData()) return true;
     try {
-        if (control_.waitReadable(0) && !reader_.fill()) {
+        if (control_.waitReadable(0) && !fillReader()) {
             serverClosed();
             return false;
         }
@@ -197,7 +230,7 @@ bool TFtpClient::peerHasClosed(int waitMs) {
     if (!control_.isOpen()) return true;
     if (reader_.hasBufferedData()) return false;
     try {
-        return control_.waitReadable(waitMs) && !reader_.fill();
+        return control_.waitReadable(waitMs) && !fillReader();
     } catch (const SocketError& e) {
         return e.connectionLost();
     }
@@ -244,9 +277,10 @@ bool TFtpClient::connectOnce(bool sendHost) {
         if (sendHost) {
             bool dropped = false;
             try {
+                // A refusal may be followed by the close a moment later.
                 const FtpReply reply = sendCmd("HOST " + Host, {});
                 dropped = reply.NumericCode != 220 &&
-                          peerHasClosed(reply.NumericCode == 421 ? kClosingWaitMs : 0);
+                          peerHasClosed(std::min(kClosingWaitMs, readLimit()));
             } catch (const EFtpConnectionClosed&) {
                 dropped = true;
             } catch (const SocketError& e) {
@@ -351,7 +385,7 @@ void TFtpClient::Disconnect() {
     if (!Connected()) return;
     try {
         sendLine("QUIT");
-        if (reader_.hasBufferedData() || control_.waitReadable(100)) readReply();
+        readReply(std::min(kQuitReplyWaitMs, readLimit()));
     } catch (const Error&) {
         // Leaving anyway.
     }
@@ -413,24 +447,14 @@ void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpeci
 
     const std::string command =
         trimmed(std::string(ADetails ? "LIST" : "NLST") + (ASpecifier.empty() ? "" : " " + ASpecifier));
-    std::string buffer;
-    std::size_t lineLength = 0;
-    const Sink sink = [&](const char* data, std::size_t size) {
-        // Lines are bounded so that a server that never ends one cannot eat
-        // all the memory; the listing as a whole is kept, as it is parsed whole.
-        for (std::size_t i = 0; i < size; ++i) {
-            if (data[i] == '\r' || data[i] == '\n')
-                lineLength = 0;
-            else if (++lineLength > FtpLineReader::kMaxLineLength)
-                throw FtpError("The server sent a listing line longer than " +
-                               std::to_string(FtpLineReader::kMaxLineLength) + " characters.");
-        }
-        buffer.append(data, size);
+    FtpListingLines received(MaxListingSize, MaxListingLines);
+    const Sink sink = [&received](const char* data, std::size_t size) {
+        received.append(data, size);
     };
 
     withTransferType(ftASCII, [&] { transfer(command, sink, -1); });
 
-    listResult_ = splitTextLines(buffer);
+    listResult_ = received.take();
     for (std::string& line : listResult_) fromWire(line);
     listDetails_ = ADetails;
     listing_.DirectoryName = ASpecifier;
@@ -452,6 +476,7 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     fireStatus(ftpTransfer, "Starting FTP transfer");
     TcpSocket data;
     bool accepted = false;  // the command was answered 1xx: a final reply will follow
+    bool dataBroke = false;  // the server's side of the data connection failed
     dataOpen_ = true;
     try {
         if (Passive) {
@@ -461,12 +486,26 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
         } else {
             openActive(command, data, restartAt, accepted);
         }
-        if (accepted) receive(data, sink);
+        if (accepted) {
+            try {
+                receive(data, sink);
+            } catch (const SocketTimeout&) {
+                throw;
+            } catch (const SocketError&) {
+                dataBroke = true;
+                throw;
+            }
+        }
         data.close();
     } catch (...) {
         data.close();
         dataOpen_ = false;
-        finishFailedTransfer(accepted);
+        const std::optional<FtpReply> final = finishFailedTransfer(accepted);
+        // The server's account of a broken data connection ("426 ...") tells
+        // the operator more than the socket's; a time-out or a failure of our
+        // own (the local file, a bound) stays the error to report.
+        if (dataBroke && final && !contains({226, 225, 250}, final->NumericCode))
+            throw EFtpReplyError(final->NumericCode, final->joinedText());
         throw;
     }
     dataOpen_ = false;
@@ -503,22 +542,36 @@ void TFtpClient::openActive(const std::string& command, TcpSocket& data, std::in
     sendLine(command);
 
     // Either the server connects first or it answers first (with a refusal,
-    // or a 150 before connecting).
-    const int limit = ListenTimeout > 0 ? ListenTimeout : -1;
-    int first = 1;
-    if (!reader_.hasBufferedData()) {
-        first = waitAnyReadable({listener.handle(), control_.handle()}, limit);
-        if (first < 0) throw SocketTimeout("Accept timed out.");
+    // or a 150 before connecting). Connections from other hosts are refused
+    // while the wait goes on.
+    const SteadyClock::time_point deadline = deadlineIn(listenLimit());
+    while (!reader_.hasBufferedData()) {
+        const int ready = waitAnyReadable({listener.handle(), control_.handle()}, msLeft(deadline));
+        if (ready < 0) throw SocketTimeout("Accept timed out.");
+        if (ready == 1) break;
+        if (std::optional<TcpSocket> server = acceptFromServer(listener, deadline)) {
+            data = std::move(*server);
+            break;
+        }
     }
-    if (first == 0) {
-        data = listener.accept(ListenTimeout);
-        getResponse({125, 150, 154});
-        accepted = true;
-    } else {
-        getResponse({125, 150, 154});
-        accepted = true;
-        data = listener.accept(ListenTimeout);
-    }
+    getResponse({125, 150, 154});
+    accepted = true;
+    const SteadyClock::time_point replied = deadlineIn(listenLimit());
+    while (!data.isOpen())
+        if (std::optional<TcpSocket> server = acceptFromServer(listener, replied))
+            data = std::move(*server);
+}
+
+std::optional<TcpSocket> TFtpClient::acceptFromServer(TcpListener& listener,
+                                                      SteadyClock::time_point deadline) {
+    const int left = msLeft(deadline);
+    if (left == 0) throw SocketTimeout("Accept timed out.");
+    TcpSocket connection = listener.accept(left);
+    // Only the server may deliver the data: anyone else who found the port
+    // is turned away.
+    if (connection.peerAddress().host == control_.peerAddress().host) return connection;
+    connection.abort();
+    return std::nullopt;
 }
 
 void TFtpClient::receive(TcpSocket& data, const Sink& sink) {
@@ -526,7 +579,7 @@ void TFtpClient::receive(TcpSocket& data, const Sink& sink) {
     beginWork(wmRead, 0);
     try {
         for (;;) {
-            const std::size_t n = data.read(chunk_.data(), chunk_.size(), TransferTimeout);
+            const std::size_t n = data.read(chunk_.data(), chunk_.size(), transferLimit());
             if (n == 0) break;
             sink(chunk_.data(), n);
             doWork(wmRead, static_cast<std::int64_t>(n));
@@ -538,14 +591,16 @@ void TFtpClient::receive(TcpSocket& data, const Sink& sink) {
     endWork(wmRead);
 }
 
-void TFtpClient::finishFailedTransfer(bool commandAccepted) {
+std::optional<FtpReply> TFtpClient::finishFailedTransfer(bool commandAccepted) {
     fireStatus(ftpAborted, "Transfer aborted");
-    if (!commandAccepted || lastReply_.NumericCode >= 300 || !control_.isOpen()) return;
-    // The server will report the broken transfer; take that reply now.
+    if (!commandAccepted || lastReply_.NumericCode >= 300 || !control_.isOpen())
+        return std::nullopt;
+    // The server will report the broken transfer; take that reply now, whole,
+    // within the bounded wait.
     try {
-        if (reader_.hasBufferedData() || control_.waitReadable(kFinalReplyWaitMs)) readReply();
+        return readReply(std::min(kFinalReplyWaitMs, readLimit()));
     } catch (const Error&) {
-        // The transfer's own error is the one to report.
+        return std::nullopt;  // the transfer's own error is the one to report
     }
 }
 

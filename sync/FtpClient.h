@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -12,6 +13,7 @@
 #include "sync/FtpErrors.h"
 #include "sync/FtpLineReader.h"
 #include "sync/FtpListItems.h"
+#include "sync/FtpListingLines.h"
 #include "sync/FtpReply.h"
 #include "sync/FtpTypes.h"
 
@@ -28,13 +30,21 @@ public:
     // Bytes a data connection delivers per read, at most; each chunk goes
     // straight to the destination and fires one OnWork.
     static constexpr std::size_t kReceiveBufferSize = 32768;
+    // What "no limit" in ReadTimeout, TransferTimeout and ListenTimeout stands
+    // for: a server silent for two minutes is taken for gone (a network path
+    // that drops without a reset), and the usual time-out error follows,
+    // instead of blocking the calling thread, the user interface's, for ever.
+    static constexpr int kSilenceLimitMs = 120000;
 
     TFtpClient();
     ~TFtpClient();
     TFtpClient(const TFtpClient&) = delete;
     TFtpClient& operator=(const TFtpClient&) = delete;
 
-    // Settings. Time limits are in milliseconds; 0 or -1 means no limit.
+    // Settings. Time limits are in milliseconds; 0 or -1 means no limit,
+    // which reads and waits take as SilenceLimit. A reply must be complete
+    // within ReadTimeout of its command; a data connection may be silent for
+    // TransferTimeout.
     std::string Host;
     std::uint16_t Port = 21;
     std::string Username;
@@ -53,6 +63,9 @@ public:
     std::uint16_t DataPortMax = 0;
     std::string ExternalIP;      // announced in PORT instead of the local address
     std::string ClientInfo;      // CLNT identification; empty: "VelmUpdate 1.0"
+    int SilenceLimit = kSilenceLimitMs;              // what 0 or -1 in the limits stands for
+    std::size_t MaxListingSize = kMaxListingSize;    // bytes received, blank lines included
+    std::size_t MaxListingLines = kMaxListingLines;  // lines kept
 
     // Changing the type of a connected client sends TYPE A or TYPE I, which
     // must be answered 200 before the value changes.
@@ -74,7 +87,8 @@ public:
     void Login();
     void ChangeDir(const std::string& ADirName);
     // LIST (ADetails) or NLST, in ASCII mode; the raw lines go to ListResult
-    // and, when ADest is given, replace its contents.
+    // and, when ADest is given, replace its contents. Empty lines are left
+    // out; a listing beyond MaxListingSize or MaxListingLines raises FtpError.
     void List(std::vector<std::string>* ADest, const std::string& ASpecifier, bool ADetails);
     // The items of the last listing, parsed on the first read after List.
     const TFtpListItems& DirectoryListing();
@@ -110,14 +124,23 @@ public:
 
 private:
     using Sink = std::function<void(const char* data, std::size_t size)>;
+    using SteadyClock = std::chrono::steady_clock;
+
+    // The limits in force, "no limit" taken as SilenceLimit.
+    int readLimit() const;
+    int transferLimit() const;
+    int listenLimit() const;
 
     bool connectOnce(bool sendHost);
     void issueFeat();
     void afterLogin();
     bool peerHasClosed(int waitMs);
+    // One receive into the reader, with the read limit.
+    bool fillReader();
 
     void sendLine(const std::string& command);
-    FtpReply readReply();
+    // Reads one whole reply within limitMs (default: the read limit).
+    FtpReply readReply(int limitMs = 0);
     // Raises EFtpReplyError unless the reply's code is accepted (an empty list
     // accepts any); a 421 closes the connection first.
     void requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted);
@@ -131,8 +154,14 @@ private:
     void openPassive(const std::string& command, TcpSocket& data);
     void openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
                     bool& accepted);
+    // The server's data connection, or none when another host connected (it
+    // is refused). Raises "Accept timed out." after the deadline.
+    std::optional<TcpSocket> acceptFromServer(TcpListener& listener,
+                                              SteadyClock::time_point deadline);
     void receive(TcpSocket& data, const Sink& sink);
-    void finishFailedTransfer(bool commandAccepted);
+    // The server's final reply to a broken transfer, when one can still come
+    // and came within the bounded wait.
+    std::optional<FtpReply> finishFailedTransfer(bool commandAccepted);
     bool canResume();
     // Runs body with the given transfer type, then puts the previous one back,
     // also when body fails.
@@ -150,6 +179,7 @@ private:
 
     TcpSocket control_;
     FtpLineReader reader_;
+    SteadyClock::time_point readDeadline_;  // of the reply being read
     FtpReply lastReply_, greeting_, loginMsg_;
     std::string systemDesc_;
     std::vector<std::string> capabilities_, langs_;

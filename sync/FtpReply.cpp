@@ -13,6 +13,17 @@ int codeOf(const std::string& line) {
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 
+// Reads the next line and adds it, with its line break, to the reply's size:
+// a server sending endless empty lines runs into the bound like any other.
+bool readCountedLine(FtpLineReader& reader, std::string& line, std::size_t& size) {
+    if (!reader.readLine(line)) return false;
+    size += line.size() + 2;
+    if (size > kMaxReplySize)
+        throw FtpError("The server sent a reply longer than " + std::to_string(kMaxReplySize) +
+                       " characters.");
+    return true;
+}
+
 }  // namespace
 
 std::string FtpReply::joinedText() const {
@@ -26,8 +37,9 @@ std::string FtpReply::joinedText() const {
 
 std::optional<FtpReply> readFtpReply(FtpLineReader& reader) {
     std::string line;
+    std::size_t size = 0;
     do {
-        if (!reader.readLine(line)) return std::nullopt;
+        if (!readCountedLine(reader, line, size)) return std::nullopt;
     } while (line.empty());
 
     FtpReply reply;
@@ -36,14 +48,9 @@ std::optional<FtpReply> readFtpReply(FtpLineReader& reader) {
     if (line.size() < 4 || line[3] != '-') return reply;
 
     const std::string code = line.substr(0, 3);
-    std::size_t size = line.size();
     for (;;) {
-        if (!reader.readLine(line)) return std::nullopt;
+        if (!readCountedLine(reader, line, size)) return std::nullopt;
         if (line.empty()) continue;
-        size += line.size();
-        if (size > kMaxReplySize)
-            throw FtpError("The server sent a reply longer than " +
-                           std::to_string(kMaxReplySize) + " characters.");
         const bool prefixed =
             line.size() >= 4 && line.compare(0, 3, code) == 0 && (line[3] == '-' || line[3] == ' ');
         reply.Text.push_back(prefixed ? line.substr(4) : line);

@@ -18,11 +18,12 @@ struct FtpReply {
     std::string joinedText() const;
 };
 
-// The most a reply may hold in all, so that a server sending an endless
-// multi-line reply gets an error instead of unbounded memory.
+// The most a reply may hold in all, each line counted with its line break and
+// the empty lines before and inside it too, so that a server sending an
+// endless reply gets an error instead of unbounded memory and time.
 inline constexpr std::size_t kMaxReplySize = 1024 * 1024;
 
-// Reads one reply: empty lines are skipped; when the first line's fourth
+// Reads one reply: empty lines are skipped (but counted); when the first line's fourth
 // character is "-", lines are read up to one that begins with the same code
 // followed by a blank. Returns nothing when the connection ended first.
 // Raises FtpError when a line or the whole reply is too long.

@@ -56,6 +56,15 @@ void FtpSession::sendRaw(const std::string& bytes) {
 void FtpSession::drop() { control_.close(); }
 void FtpSession::reset() { control_.abort(); }
 
+bool FtpSession::waitForRelease(int capMs) {
+    std::unique_lock lock(server_.mutex_);
+    const bool released = server_.changed_.wait_for(lock, std::chrono::milliseconds(capMs), [this] {
+        return server_.releases_ > server_.released_ || server_.stopping();
+    });
+    if (released) ++server_.released_;
+    return released;
+}
+
 TcpSocket FtpSession::openData() {
     TcpSocket data;
     if (passiveListener.isOpen()) {
@@ -104,14 +113,33 @@ bool FtpSession::readCommand(std::string& line) {
 
 // ---- server -------------------------------------------------------------------
 
-ScriptedFtpServer::ScriptedFtpServer()
-    : listener_(TcpListener::listen("127.0.0.1", 0, 0)), port_(listener_.localAddress().port) {
+ScriptedFtpServer::ScriptedFtpServer(const std::string& address)
+    : listener_(TcpListener::listen(address, 0, 0)), port_(listener_.localAddress().port) {
     thread_ = std::thread([this] { run(); });
 }
 
 ScriptedFtpServer::~ScriptedFtpServer() {
-    stop_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
     thread_.join();
+}
+
+bool ScriptedFtpServer::waitForSessionsToEnd() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [this] {
+        return endedSessions_ == static_cast<int>(sessions_.size());
+    });
+}
+
+void ScriptedFtpServer::release() {
+    {
+        std::lock_guard lock(mutex_);
+        ++releases_;
+    }
+    changed_.notify_all();
 }
 
 void ScriptedFtpServer::onConnect(Handler handler) {
@@ -187,10 +215,19 @@ void ScriptedFtpServer::run() {
                 index = static_cast<int>(sessions_.size());
                 sessions_.emplace_back();
             }
-            FtpSession session(*this, std::move(control), index);
-            serve(session);
+            try {
+                FtpSession session(*this, std::move(control), index);
+                serve(session);
+            } catch (const std::exception& e) {
+                // A handler's socket failed (the client went away): next connection.
+                std::fprintf(stderr, "scripted FTP server: %s\n", e.what());
+            }
+            {
+                std::lock_guard lock(mutex_);
+                ++endedSessions_;
+            }
+            changed_.notify_all();
         } catch (const std::exception& e) {
-            // A handler's socket failed (the client went away): next connection.
             std::fprintf(stderr, "scripted FTP server: %s\n", e.what());
         }
     }
@@ -251,10 +288,12 @@ void ScriptedFtpServer::handleDefault(FtpSession& s, const std::string& verb,
         return s.reply(text + "211 End");
     }
     if (verb == "PASV") {
-        s.passiveListener = TcpListener::listen("127.0.0.1", 0, 0);
-        const std::uint16_t p = s.passiveListener.localAddress().port;
-        return s.reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(p >> 8) + "," +
-                       std::to_string(p & 0xFF) + ").");
+        s.passiveListener = TcpListener::listen(s.localHost(), 0, 0);
+        const SocketAddress a = s.passiveListener.localAddress();
+        std::string host = a.host;
+        std::replace(host.begin(), host.end(), '.', ',');
+        return s.reply("227 Entering Passive Mode (" + host + "," + std::to_string(a.port >> 8) +
+                       "," + std::to_string(a.port & 0xFF) + ").");
     }
     if (verb == "PORT") {
         unsigned n[6] = {};

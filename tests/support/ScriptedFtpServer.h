@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -29,6 +30,13 @@ public:
     void drop();
     void reset();
     bool open() const { return control_.isOpen(); }
+    // The server's address on this connection.
+    std::string localHost() const { return control_.localAddress().host; }
+    // Keeps the client waiting until the test calls release() (true) or, so
+    // that a client that never gives up fails its test instead of hanging
+    // it, until capMs have passed (false). Each wait takes one release; a
+    // release that came before the wait is not lost.
+    bool waitForRelease(int capMs);
 
     // 0 for the first connection the server accepted, 1 for the next...
     int index() const { return index_; }
@@ -55,15 +63,16 @@ private:
     std::string buffer_;
 };
 
-// A small FTP server on 127.0.0.1 for the client's tests. It answers every
-// command like an ordinary server over an in-memory folder; a test replaces
-// the answer of any command (to inject faults) and reads back every command
-// received, per connection. Handlers run on the server's own thread.
+// A small FTP server on 127.0.0.1 (or another local address) for the
+// client's tests. It answers every command like an ordinary server over an
+// in-memory folder; a test replaces the answer of any command (to inject
+// faults) and reads back every command received, per connection. Handlers run
+// on the server's own thread.
 class ScriptedFtpServer {
 public:
     using Handler = std::function<void(FtpSession& session, const std::string& argument)>;
 
-    ScriptedFtpServer();
+    explicit ScriptedFtpServer(const std::string& address = "127.0.0.1");
     ~ScriptedFtpServer();
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
@@ -89,6 +98,13 @@ public:
     // The commands of each connection.
     std::vector<std::vector<std::string>> sessions() const;
     int connectionCount() const;
+    // Waits until every connection so far has ended (the client closed it, or
+    // a handler dropped it), so that its commands are all recorded; false
+    // when one is still open after 10 s.
+    bool waitForSessionsToEnd();
+
+    // Ends the next waitForRelease of a handler, or the one going on.
+    void release();
 
     // Used by the sessions.
     bool stopping() const { return stop_; }
@@ -99,6 +115,7 @@ private:
     void serve(FtpSession& session);
     void handleDefault(FtpSession& session, const std::string& verb, const std::string& argument);
     void record(int index, const std::string& line);
+    friend class FtpSession;
 
     TcpListener listener_;
     std::uint16_t port_ = 0;
@@ -112,6 +129,10 @@ private:
     std::string listing_;
     std::vector<std::string> features_{" SIZE"};
     std::vector<std::vector<std::string>> sessions_;
+    int endedSessions_ = 0;
+    int releases_ = 0;                 // given by release()
+    int released_ = 0;                 // taken by waitForRelease
+    std::condition_variable changed_;  // a session ended, or release()
 };
 
 }  // namespace velm::test

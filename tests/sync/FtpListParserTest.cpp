@@ -138,6 +138,10 @@ TEST(FtpListParser, WindowsNtTable) {
          {2024, 3, 5, 12, 30, 0, 0}},
         {"03-05-24  02:07PM                  100 two  blanks", "two  blanks", ditFile, 100,
          {2024, 3, 5, 14, 7, 0, 0}},
+        // A size that ends at character 36, the name right behind it from character 38:
+        // only the first 17 characters of the size column count.
+        {"03-05-24  02:07PM               1024 name.txt", "name.txt", ditFile, 1024,
+         {2024, 3, 5, 14, 7, 0, 0}},
         // A date that cannot be encoded gives 0, not an error.
         {"02-30-24  02:07PM                  100 bad.txt", "bad.txt", ditFile, 100,
          {1899, 12, 30, 0, 0, 0, 0}},
@@ -200,6 +204,9 @@ TEST(FtpListParser, SkippedLinesAndBanners) {
         // Listings of sister formats are recognised by neither.
         {{"drwxr-xr-x 1 owner group DK 512 Mar 5 14:07 unitree"}, "", {}},
         {{"-rw-r--r-- 1 owner group 1024 Mar 5 2024 02:07 PM name"}, "", {}},
+        // More than nine words, the seventh a month and the ninth without ":" (a
+        // column more than the Unix style has).
+        {{"-rw-r--r-- 1 owner group 512 1024 Mar 5 2024 name x"}, "", {}},
         {{"03-05-24 2:07 F x" + std::string(19, ' ') + "12 name"}, "", {}},
         {{"hello world", "this is no listing"}, "", {}},
     };

@@ -97,6 +97,16 @@ TEST(FtpReply, MultiLineRepliesAreBounded) {
     FtpLineReader reader = feed.reader();
     EXPECT_THROW(readFtpReply(reader), FtpError);
     EXPECT_LT(feed.consumed(), kMaxReplySize + 8192);
+
+    // Empty lines count too, before the first line and inside.
+    for (const std::string& flood : {std::string(), std::string("211-start\r\n")}) {
+        std::string blank;
+        while (blank.size() < 2 * kMaxReplySize) blank += "\r\n";
+        Feed empty(flood + blank + "211 End\r\n", 4096);
+        FtpLineReader r = empty.reader();
+        EXPECT_THROW(readFtpReply(r), FtpError) << flood;
+        EXPECT_LT(empty.consumed(), kMaxReplySize + 8192);
+    }
 }
 
 }  // namespace
