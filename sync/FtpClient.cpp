@@ -18,8 +18,10 @@ namespace {
 // How long a failed transfer waits for the server's final reply, so that the
 // next command does not receive it instead of its own.
 constexpr int kFinalReplyWaitMs = 2000;
-// A server that refuses HOST may be about to close the connection.
-constexpr int kClosingWaitMs = 1000;
+// A server that refuses HOST may be about to close the connection: its close
+// follows the refusal on the same path, so a short wait is enough, and every
+// server that keeps the connection pays it once per session.
+constexpr int kClosingWaitMs = 300;
 // How long QUIT waits for its reply.
 constexpr int kQuitReplyWaitMs = 100;
 
