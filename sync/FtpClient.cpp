@@ -6,6 +6,7 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/AsciiText.h"
 #include "platform/Clock.h"
+#include "platform/DecimalText.h"
 #include "platform/FileSystem.h"
 #include "sync/FtpListParser.h"
 #include "sync/FtpListingRules.h"
@@ -39,8 +40,10 @@ std::chrono::steady_clock::time_point deadlineIn(int ms) {
 
 std::string typeCommand(TFtpTransferType type) {
     switch (type) {
-        case ftASCII: return "TYPE A";
-        case ftBinary: return "TYPE I";
+        case ftASCII:
+            return "TYPE A";
+        case ftBinary:
+            return "TYPE I";
     }
     throw FtpError("Unsupported transfer type.");
 }
@@ -334,8 +337,8 @@ void TFtpClient::issueFeat() {
     compressionSupported_ = false;
     for (const std::string& line : capabilities_) {
         const auto [word, facts] = splitFeature(line);
-        if (equalsUpper(word, "LANG")) langs_ = splitFacts(facts, ";");
-        if (equalsUpper(trimBlanks(line), "MODE Z")) compressionSupported_ = true;
+        if (sameIgnoringAsciiCase(word, "LANG")) langs_ = splitFacts(facts, ";");
+        if (sameIgnoringAsciiCase(trimBlanks(line), "MODE Z")) compressionSupported_ = true;
     }
     if (IsExtSupported("CLNT"))
         sendCmd("CLNT " + (ClientInfo.empty() ? std::string("VelmUpdate 1.0") : ClientInfo), {});
@@ -350,8 +353,8 @@ void TFtpClient::issueFeat() {
 
 void TFtpClient::afterLogin() {
     const FtpReply syst = sendCmd("SYST", {});
-    systemDesc_ = syst.NumericCode == 500 || syst.Text.empty() ? std::string("Unknown")
-                                                                 : syst.Text.front();
+    systemDesc_ =
+        syst.NumericCode == 500 || syst.Text.empty() ? std::string("Unknown") : syst.Text.front();
 
     // Servers that report their time zone on request.
     const std::string server = greeting_.Text.empty() ? std::string() : greeting_.Text.front();
@@ -360,15 +363,15 @@ void TFtpClient::afterLogin() {
         zone = zone || startsWithUpper(server, name);
     for (const std::string& line : capabilities_) {
         const auto [word, facts] = splitFeature(line);
-        if (!equalsUpper(word, "SITE")) continue;
+        if (!sameIgnoringAsciiCase(word, "SITE")) continue;
         for (const std::string& fact : splitFacts(facts, ";, "))
-            zone = zone || equalsUpper(fact, "ZONE");
+            zone = zone || sameIgnoringAsciiCase(fact, "ZONE");
     }
     if (zone) {
         const FtpReply reply = sendCmd("SITE ZONE", {});
         const std::string text = reply.Text.empty() ? std::string() : trimmed(reply.Text.front());
         if (reply.NumericCode == 210 && startsWithUpper(text, "UTC-")) {
-            const auto minutes = readSmallInt(text.substr(4));
+            const auto minutes = readDigits<int>(text.substr(4));
             if (minutes) serverTimeZone_ = -*minutes;
         }
     }
@@ -377,9 +380,8 @@ void TFtpClient::afterLogin() {
 }
 
 bool TFtpClient::IsExtSupported(const std::string& feature) const {
-    const std::string wanted = upperAnsi(feature);
     for (const std::string& line : capabilities_)
-        if (equalsUpper(splitFeature(line).first, wanted)) return true;
+        if (sameIgnoringAsciiCase(splitFeature(line).first, feature)) return true;
     return false;
 }
 
@@ -431,10 +433,7 @@ std::int64_t TFtpClient::Size(const std::string& AFileName) {
     std::string text = trimmed(reply.joinedText());
     const std::size_t blank = text.find(' ');
     if (blank != std::string::npos) text.erase(0, blank + 1);
-    const bool negative = !text.empty() && text[0] == '-';
-    const auto value = readInt64(negative || (!text.empty() && text[0] == '+') ? text.substr(1) : text);
-    if (!value) return -1;
-    return negative ? -*value : *value;
+    return readInteger<std::int64_t>(text).value_or(-1);
 }
 
 // ---- listings ---------------------------------------------------------------
@@ -447,8 +446,8 @@ void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpeci
     listResult_.clear();
     dirFormat_.clear();
 
-    const std::string command =
-        trimmed(std::string(ADetails ? "LIST" : "NLST") + (ASpecifier.empty() ? "" : " " + ASpecifier));
+    const std::string command = trimmed(std::string(ADetails ? "LIST" : "NLST") +
+                                        (ASpecifier.empty() ? "" : " " + ASpecifier));
     FtpListingLines received(MaxListingSize, MaxListingLines);
     const Sink sink = [&received](const char* data, std::size_t size) {
         received.append(data, size);
@@ -477,7 +476,7 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     requireConnected();
     fireStatus(ftpTransfer, "Starting FTP transfer");
     TcpSocket data;
-    bool accepted = false;  // the command was answered 1xx: a final reply will follow
+    bool accepted = false;   // the command was answered 1xx: a final reply will follow
     bool dataBroke = false;  // the server's side of the data connection failed
     dataOpen_ = true;
     try {
@@ -530,10 +529,9 @@ void TFtpClient::openPassive(const std::string& command, TcpSocket& data) {
 
 void TFtpClient::openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
                             bool& accepted) {
-    TcpListener listener = DataPort != 0
-                               ? TcpListener::listen(control_.localAddress().host, DataPort, DataPort)
-                               : TcpListener::listen(control_.localAddress().host, DataPortMin,
-                                                     DataPortMax);
+    TcpListener listener =
+        DataPort != 0 ? TcpListener::listen(control_.localAddress().host, DataPort, DataPort)
+                      : TcpListener::listen(control_.localAddress().host, DataPortMin, DataPortMax);
     const SocketAddress local = listener.localAddress();
     std::string announced = ExternalIP.empty() ? local.host : ExternalIP;
     std::replace(announced.begin(), announced.end(), '.', ',');
@@ -641,9 +639,9 @@ void TFtpClient::Get(const std::string& ASourceFile, const std::string& ADestFil
             restartAt = copied;
         }
         OutputFile& file = *out;
-        if (!transfer("RETR " + ASourceFile,
-                      [&file](const char* data, std::size_t size) { file.write(data, size); },
-                      restartAt))
+        if (!transfer(
+                "RETR " + ASourceFile,
+                [&file](const char* data, std::size_t size) { file.write(data, size); }, restartAt))
             throw EFtpReplyError(lastReply_.NumericCode, lastReply_.joinedText());
         out->close();
         out.reset();

@@ -52,19 +52,19 @@ public:
     std::string Account;  // sent with ACCT when the server asks for one (332)
     bool Passive = false;
     int ConnectTimeout = 0;
-    int ReadTimeout = 60000;     // control connection
-    int TransferTimeout = 0;     // data connection reads
-    int ListenTimeout = 10000;   // active mode: wait for the server to connect
+    int ReadTimeout = 60000;    // control connection
+    int TransferTimeout = 0;    // data connection reads
+    int ListenTimeout = 10000;  // active mode: wait for the server to connect
     bool UseHOST = true;
     bool AutoLogin = true;
     bool AutoIssueFEAT = true;
     std::uint16_t DataPort = 0;  // active mode local port; 0: from the range below
     std::uint16_t DataPortMin = 0;
     std::uint16_t DataPortMax = 0;
-    std::string ExternalIP;      // announced in PORT instead of the local address
-    std::string ClientInfo;      // CLNT identification; empty: "VelmUpdate 1.0"
-    int SilenceLimit = kSilenceLimitMs;              // what 0 or -1 in the limits stands for
-    std::size_t MaxListingSize = kMaxListingSize;    // bytes received, blank lines included
+    std::string ExternalIP;                        // announced in PORT instead of the local address
+    std::string ClientInfo;                        // CLNT identification; empty: "VelmUpdate 1.0"
+    int SilenceLimit = kSilenceLimitMs;            // what 0 or -1 in the limits stands for
+    std::size_t MaxListingSize = kMaxListingSize;  // bytes received, blank lines included
     std::size_t MaxListingLines = kMaxListingLines;  // lines kept
 
     // Changing the type of a connected client sends TYPE A or TYPE I, which

@@ -4,10 +4,10 @@
 
 namespace velm {
 
-bool FtpListFormat::parseEntries(const std::vector<std::string>& lines, char separator,
-                                 const std::function<bool(const std::string&)>& skipped,
-                                 const std::function<bool(const std::string&, TFtpListItem&)>& entry,
-                                 TFtpListItems& items) {
+bool FtpListFormat::parseEntries(
+    const std::vector<std::string>& lines, char separator,
+    const std::function<bool(const std::string&)>& skipped,
+    const std::function<bool(const std::string&, TFtpListItem&)>& entry, TFtpListItems& items) {
     std::string path;
     for (const std::string& line : lines) {
         if (line.empty() || skipped(line)) continue;
@@ -19,8 +19,8 @@ bool FtpListFormat::parseEntries(const std::vector<std::string>& lines, char sep
         item.Data = line;
         if (!entry(line, item)) return false;
         if (!path.empty())
-            item.FileName = path + (path.back() == separator ? "" : std::string(1, separator)) +
-                            item.FileName;
+            item.FileName =
+                path + (path.back() == separator ? "" : std::string(1, separator)) + item.FileName;
         item.LocalFileName = localFileName(item.FileName);
         items.Add(std::move(item));
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/DecimalText.h"
 #include "sync/FtpErrors.h"
 #include "sync/FtpListingRules.h"
 
@@ -11,15 +12,17 @@ namespace {
 
 using Words = std::vector<ListingWord>;
 
-bool hasColon(std::string_view word) { return word.find(':') != std::string_view::npos; }
+bool hasColon(std::string_view word) {
+    return word.find(':') != std::string_view::npos;
+}
 
 bool isUnixEntryLine(const std::string& line) {
     const Words w = splitListingWords(line);
     const bool startsWithPermissions = isUnixPermissionString(line);
     if (!startsWithPermissions &&
-        !(w.size() > 3 && isNumeric(w[0].text) &&
+        !(w.size() > 3 && isAsciiDigits(w[0].text) &&
           (isUnixPermissionString(w[1].text) ||
-           (isNumeric(w[1].text) && isUnixPermissionString(w[2].text)))))
+           (isAsciiDigits(w[1].text) && isUnixPermissionString(w[2].text)))))
         return false;
     if (startsWithPermissions) {
         // Sister formats that also begin with a permission column.
@@ -36,13 +39,20 @@ bool isUnixEntryLine(const std::string& line) {
 
 TDirItemType typeOf(char permissionType) {
     switch (upperAnsi(std::string_view(&permissionType, 1))[0]) {
-        case 'D': return ditDirectory;
-        case 'L': return ditSymbolicLink;
-        case 'B': return ditBlockDev;
-        case 'C': return ditCharDev;
-        case 'P': return ditFIFO;
-        case 'S': return ditSocket;
-        default: return ditFile;
+        case 'D':
+            return ditDirectory;
+        case 'L':
+            return ditSymbolicLink;
+        case 'B':
+            return ditBlockDev;
+        case 'C':
+            return ditCharDev;
+        case 'P':
+            return ditFIFO;
+        case 'S':
+            return ditSocket;
+        default:
+            return ditFile;
     }
 }
 
@@ -64,14 +74,15 @@ struct ListedDate {
 bool readTime(std::string_view text, ListedDate& d, bool& withSeconds) {
     const std::size_t c1 = text.find(':');
     const std::size_t c2 = text.find(':', c1 + 1);
-    const auto h = readSmallInt(text.substr(0, c1));
-    const auto m = readSmallInt(text.substr(c1 + 1, c2 == std::string_view::npos ? c2 : c2 - c1 - 1));
+    const auto h = readDigits<int>(text.substr(0, c1));
+    const auto m =
+        readDigits<int>(text.substr(c1 + 1, c2 == std::string_view::npos ? c2 : c2 - c1 - 1));
     if (!h || !m) return false;
     d.hour = *h;
     d.minute = *m;
     withSeconds = c2 != std::string_view::npos;
     if (withSeconds) {
-        const auto s = readSmallInt(text.substr(c2 + 1));
+        const auto s = readDigits<int>(text.substr(c2 + 1));
         if (!s) return false;
         d.second = *s;
     }
@@ -81,14 +92,14 @@ bool readTime(std::string_view text, ListedDate& d, bool& withSeconds) {
 
 // "YYYY-MM-DD", "YYYY/MM/DD" or "YYYY.MM.DD".
 bool readIsoDate(std::string_view text, ListedDate& d) {
-    if (text.size() != 10 || !isNumeric(text.substr(0, 4)) || !isNumeric(text.substr(5, 2)) ||
-        !isNumeric(text.substr(8, 2)))
+    if (text.size() != 10 || !isAsciiDigits(text.substr(0, 4)) ||
+        !isAsciiDigits(text.substr(5, 2)) || !isAsciiDigits(text.substr(8, 2)))
         return false;
     const char sep = text[4];
     if ((sep != '-' && sep != '/' && sep != '.') || text[7] != sep) return false;
-    d.year = *readSmallInt(text.substr(0, 4));
-    d.month = *readSmallInt(text.substr(5, 2));
-    d.day = *readSmallInt(text.substr(8, 2));
+    d.year = *readDigits<int>(text.substr(0, 4));
+    d.month = *readDigits<int>(text.substr(5, 2));
+    d.day = *readDigits<int>(text.substr(8, 2));
     return true;
 }
 
@@ -113,15 +124,15 @@ ListedDate readDate(const std::string& line, const Words& w, std::size_t at) {
     std::optional<int> day;
     if (const int month = monthNumber(word(at)); month != 0) {  // Mar 5
         d.month = month;
-        day = readSmallInt(word(at + 1));
+        day = readDigits<int>(word(at + 1));
     } else if (const int after = monthNumber(word(at + 1)); after != 0) {  // 5 Mar
         d.month = after;
-        day = readSmallInt(word(at));
+        day = readDigits<int>(word(at));
     } else {  // 3 5: numeric month first
-        const auto month = readSmallInt(word(at));
+        const auto month = readDigits<int>(word(at));
         if (!month) invalidDate(line);
         d.month = *month;
-        day = readSmallInt(word(at + 1));
+        day = readDigits<int>(word(at + 1));
     }
     if (!day) invalidDate(line);
     d.day = *day;
@@ -132,14 +143,14 @@ ListedDate readDate(const std::string& line, const Words& w, std::size_t at) {
         bool withSeconds = false;
         if (!readTime(third, d, withSeconds)) invalidDate(line);
         // "14:07:33 2024": a full time followed by the year.
-        if (withSeconds && at + 3 < w.size() && isNumeric(w[at + 3].text)) {
-            const auto year = readSmallInt(w[at + 3].text);
+        if (withSeconds && at + 3 < w.size() && isAsciiDigits(w[at + 3].text)) {
+            const auto year = readDigits<int>(w[at + 3].text);
             if (!year) invalidDate(line);
             d.year = *year;
             last = at + 3;
         }
     } else {
-        const auto year = readSmallInt(third);
+        const auto year = readDigits<int>(third);
         if (!year) invalidDate(line);
         d.year = *year;
     }
@@ -202,11 +213,11 @@ bool parseEntry(const std::string& line, DateTime now, int currentYear, TFtpList
     Words all = splitListingWords(line);
     std::size_t i = 0;
     // Optional inode number and block count before the permissions.
-    if (!all.empty() && !isUnixPermissionString(all[0].text) && isNumeric(all[0].text)) {
-        item.Inode = readInt64(all[0].text).value_or(0);
+    if (!all.empty() && !isUnixPermissionString(all[0].text) && isAsciiDigits(all[0].text)) {
+        item.Inode = readDigits<std::int64_t>(all[0].text).value_or(0);
         i = 1;
-        if (all.size() > 1 && !isUnixPermissionString(all[1].text) && isNumeric(all[1].text)) {
-            item.BlockCount = readInt64(all[1].text).value_or(0);
+        if (all.size() > 1 && !isUnixPermissionString(all[1].text) && isAsciiDigits(all[1].text)) {
+            item.BlockCount = readDigits<std::int64_t>(all[1].text).value_or(0);
             i = 2;
         }
     }
@@ -221,17 +232,17 @@ bool parseEntry(const std::string& line, DateTime now, int currentYear, TFtpList
     item.GroupPermissions = std::string(permissions.substr(4, 3));
     item.OtherPermissions = std::string(permissions.substr(7, 3));
     item.ItemType = typeOf(permissions[0]);
-    item.LinkCount = readInt64(w[1].text).value_or(0);
+    item.LinkCount = readDigits<std::int64_t>(w[1].text).value_or(0);
 
-    auto isTimeOrYear = [](std::string_view s) { return isNumeric(s) || hasColon(s); };
+    auto isTimeOrYear = [](std::string_view s) { return isAsciiDigits(s) || hasColon(s); };
     std::size_t sizeAt, dateAt;
-    if (w.size() >= 6 && monthNumber(w[3].text) && isNumeric(w[4].text) &&
+    if (w.size() >= 6 && monthNumber(w[3].text) && isAsciiDigits(w[4].text) &&
         isTimeOrYear(w[5].text)) {
         // No owner or group column.
         sizeAt = 2;
         dateAt = 3;
-    } else if (w.size() >= 7 && isNumeric(w[3].text) && monthNumber(w[4].text) &&
-               isNumeric(w[5].text) && isTimeOrYear(w[6].text)) {
+    } else if (w.size() >= 7 && isAsciiDigits(w[3].text) && monthNumber(w[4].text) &&
+               isAsciiDigits(w[5].text) && isTimeOrYear(w[6].text)) {
         // An owner but no group column ("ls -o").
         item.OwnerName = std::string(w[2].text);
         sizeAt = 3;
@@ -249,7 +260,7 @@ bool parseEntry(const std::string& line, DateTime now, int currentYear, TFtpList
         item.Size = 0;  // device: "major, minor" or "major,minor"
         if (size.back() == ',') ++dateAt;
     } else {
-        item.Size = readInt64(size).value_or(0);
+        item.Size = readDigits<std::int64_t>(size).value_or(0);
     }
 
     const ListedDate date = readDate(line, w, dateAt);

@@ -1,17 +1,16 @@
 #include "sync/FtpListFormatWindowsNt.h"
 
+#include "platform/DecimalText.h"
 #include "sync/FtpListingRules.h"
 
 namespace velm {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool digitsAt(std::string_view s, std::size_t from, std::size_t count) {
     if (s.size() < from + count) return false;
     for (std::size_t i = from; i < from + count; ++i)
-        if (!isDigit(s[i])) return false;
+        if (!isAsciiDigit(s[i])) return false;
     return true;
 }
 
@@ -26,9 +25,10 @@ bool beginsWithDosDate(std::string_view line, std::string_view firstWord) {
         if (sep == std::string_view::npos) break;
         from = sep + 1;
     }
-    if (parts.size() == 3 && isNumeric(parts[0]) && isNumeric(parts[1]) && isNumeric(parts[2])) {
-        const auto month = readSmallInt(parts[0]);
-        const auto day = readSmallInt(parts[1]);
+    if (parts.size() == 3 && isAsciiDigits(parts[0]) && isAsciiDigits(parts[1]) &&
+        isAsciiDigits(parts[2])) {
+        const auto month = readDigits<int>(parts[0]);
+        const auto day = readDigits<int>(parts[1]);
         if (month && day && *month >= 1 && *month <= 12 && *day >= 1 && *day <= 32) return true;
     }
     if (digitsAt(line, 0, 4) && line.size() >= 10 && (line[4] == '-' || line[4] == '/') &&
@@ -45,12 +45,13 @@ bool hasDirOrSizeColumn(std::string_view line) {
     if (line.size() <= 19) return false;
     std::string_view field = line.substr(19, 19);
     // A size that ends two characters early, with the name right behind it.
-    if (field.size() >= 18 && isDigit(field[16]) && field[17] == ' ') field = field.substr(0, 17);
+    if (field.size() >= 18 && isAsciiDigit(field[16]) && field[17] == ' ')
+        field = field.substr(0, 17);
     std::string digits;
     for (char c : field)
         if (c != ',') digits += c;
     const std::size_t first = digits.find_first_not_of(' ');
-    return first != std::string::npos && isNumeric(std::string_view(digits).substr(first));
+    return first != std::string::npos && isAsciiDigits(std::string_view(digits).substr(first));
 }
 
 // A date whose year is below 1000 gives two digits: above 50 the previous
@@ -66,8 +67,8 @@ bool readThreeNumbers(std::string_view text, int (&out)[3]) {
     std::size_t i = 0;
     for (int n = 0; n < 3; ++n) {
         const std::size_t begin = i;
-        while (i < text.size() && isDigit(text[i])) ++i;
-        const auto value = readSmallInt(text.substr(begin, i - begin));
+        while (i < text.size() && isAsciiDigit(text[i])) ++i;
+        const auto value = readDigits<int>(text.substr(begin, i - begin));
         if (!value) return false;
         out[n] = *value;
         if (n < 2) {
@@ -84,8 +85,8 @@ bool readDosTime(std::string_view text, DateTime& out, int& hour) {
     std::size_t i = 0;
     auto number = [&](int& value) {
         const std::size_t begin = i;
-        while (i < text.size() && isDigit(text[i])) ++i;
-        const auto v = readSmallInt(text.substr(begin, i - begin));
+        while (i < text.size() && isAsciiDigit(text[i])) ++i;
+        const auto v = readDigits<int>(text.substr(begin, i - begin));
         if (!v) return false;
         value = *v;
         return true;
@@ -112,21 +113,21 @@ bool parseEntry(const std::string& line, int currentYear, TFtpListItem& item) {
     int parts[3] = {};
     bool dateOk;
     int year, month, day;
-    if (!digitsAt(line, 0, 4) || (line.size() > 4 && isDigit(line[4]))) {
+    if (!digitsAt(line, 0, 4) || (line.size() > 4 && isAsciiDigit(line[4]))) {
         dateOk = readThreeNumbers(w[0].text, parts);
         month = parts[0];
         day = parts[1];
         year = fullYear(parts[2], currentYear);
     } else {
         dateOk = line.size() >= 10 && digitsAt(line, 5, 2) && digitsAt(line, 8, 2);
-        year = dateOk ? *readSmallInt(std::string_view(line).substr(0, 4)) : 0;
-        month = dateOk ? *readSmallInt(std::string_view(line).substr(5, 2)) : 0;
-        day = dateOk ? *readSmallInt(std::string_view(line).substr(8, 2)) : 0;
+        year = dateOk ? *readDigits<int>(std::string_view(line).substr(0, 4)) : 0;
+        month = dateOk ? *readDigits<int>(std::string_view(line).substr(5, 2)) : 0;
+        day = dateOk ? *readDigits<int>(std::string_view(line).substr(8, 2)) : 0;
     }
     DateTime date, time;
     int hour = 0;
-    const bool valid = dateOk && tryEncodeDate(year, month, day, date) &&
-                       readDosTime(w[1].text, time, hour);
+    const bool valid =
+        dateOk && tryEncodeDate(year, month, day, date) && readDosTime(w[1].text, time, hour);
     // A date or time that cannot be encoded leaves the time at 0.
     item.ModifiedDate = valid ? DateTime{date.value + time.value} : DateTime{};
 
@@ -153,7 +154,7 @@ bool parseEntry(const std::string& line, int currentYear, TFtpListItem& item) {
             for (char c : w[i].text)
                 if (c != ',') digits += c;
             item.ItemType = ditFile;
-            item.Size = readInt64(digits).value_or(0);
+            item.Size = readDigits<std::int64_t>(digits).value_or(0);
             item.FileName = w[i].end + 1 < line.size() ? line.substr(w[i].end + 1) : "";
         }
         break;
@@ -174,7 +175,7 @@ bool FtpListFormatWindowsNt::recognises(const std::vector<std::string>& lines) c
             continue;
         // A sister format puts "F" or "D" third and a number or "-" fifth.
         return !(w.size() >= 5 && (w[2].text == "F" || w[2].text == "D") &&
-                 (isNumeric(w[4].text) || w[4].text == "-"));
+                 (isAsciiDigits(w[4].text) || w[4].text == "-"));
     }
     return false;
 }

@@ -6,7 +6,9 @@ namespace velm {
 
 namespace {
 
-bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
 
 unsigned char lowerByte(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
@@ -14,7 +16,9 @@ unsigned char lowerByte(unsigned char c) {
     return c;
 }
 
-bool isLowerByte(unsigned char c) { return upperAnsiByte(c) != c; }
+bool isLowerByte(unsigned char c) {
+    return upperAnsiByte(c) != c;
+}
 
 bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -27,8 +31,7 @@ bool endsWith(std::string_view s, std::string_view suffix) {
 // Month names, tried row by row (Windows-1252 for the accented ones).
 const std::array<std::vector<std::string_view>, 12> kMonthNames = {{
     {"JAN", "JANUARY", "J\xC4N", "JANUAR", "ENO", "ENERO", "JANUARI", "JANV", "JANVIER"},
-    {"FEB", "FEBRUARY", "FEBRUAR", "FBRO", "FBRERO", "FEBRUARI", "F\xC9V", "F\xC9VRIER",
-     "F\xC9VR"},
+    {"FEB", "FEBRUARY", "FEBRUAR", "FBRO", "FBRERO", "FEBRUARI", "F\xC9V", "F\xC9VRIER", "F\xC9VR"},
     {"MAR", "MARCH", "MRZ", "M\xC4RZ", "MZO", "MARZO", "MRT", "MAART", "MARS", "MAREC"},
     {"APR", "APRIL", "ABR", "ABRIL", "AB", "AVR", "AVRIL"},
     {"MAY", "MAI", "MAYO", "MEI", "MAJ"},
@@ -38,7 +41,11 @@ const std::array<std::vector<std::string_view>, 12> kMonthNames = {{
     {"SEP", "SEPTEMBER", "SEPT", "SBRE", "SEPTIEMBRE", "SET", "SEPTEMBRE"},
     {"OCT", "OCTOBER", "OKT", "OKTOBER", "OBRE", "OCTUBRE", "OCTOBRE"},
     {"NOV", "NOVEMBER", "NBRE", "NOVIEMBRE", "NOVEMBRE"},
-    {"DEC", "DECEMBER", "DEZ", "DEZEMBER", "DBRE", "DICIEMBRE", "DIC", "D\xC9" "C", "D\xC9" "CEMBRE"},
+    {"DEC", "DECEMBER", "DEZ", "DEZEMBER", "DBRE", "DICIEMBRE", "DIC",
+     "D\xC9"
+     "C",
+     "D\xC9"
+     "CEMBRE"},
 }};
 
 // "Total" in Korean, Chinese and Japanese, as the UTF-8 bytes such servers send.
@@ -84,31 +91,6 @@ bool hasLowerAnsi(std::string_view text) {
 
 std::string localFileName(std::string_view name) {
     return hasLowerAnsi(name) ? std::string(name) : lowerAnsi(name);
-}
-
-bool isNumeric(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-std::optional<std::int64_t> readInt64(std::string_view text) {
-    if (!isNumeric(text)) return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        const int digit = c - '0';
-        if (value > (INT64_MAX - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
-std::optional<int> readSmallInt(std::string_view text) {
-    if (!isNumeric(text) || text.size() > 9) return std::nullopt;
-    int value = 0;
-    for (char c : text) value = value * 10 + (c - '0');
-    return value;
 }
 
 int monthNumber(std::string_view word) {

@@ -48,12 +48,6 @@ inline bool startsWithUpper(std::string_view text, std::string_view upper) {
 // The name as a local file name: lower-cased when it has no lower-case letter.
 std::string localFileName(std::string_view name);
 
-bool isNumeric(std::string_view text);  // one or more digits, nothing else
-// A non-negative decimal number that fits in 64 bits.
-std::optional<std::int64_t> readInt64(std::string_view text);
-// A small non-negative decimal number (at most nine digits).
-std::optional<int> readSmallInt(std::string_view text);
-
 // 1..12 for a month name of any of the known languages (case ignored), else 0.
 int monthNumber(std::string_view word);
 // The English three-letter name of month 1..12 ("Jan").

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/AsciiText.h"
+#include "platform/DecimalText.h"
 #include "sync/FtpErrors.h"
 #include "sync/FtpListingRules.h"
 
@@ -12,14 +13,10 @@ namespace {
 
 // A decimal number 0..255, blanks around it allowed; -1 otherwise.
 int byteValue(const std::string& text) {
-    const std::string t = trimmed(text);
-    if (t.empty() || t.size() > 3) return -1;
-    int value = 0;
-    for (char c : t) {
-        if (c < '0' || c > '9') return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value <= 255 ? value : -1;
+    const std::string_view t = trimBlanks(text);
+    if (t.size() > 3) return -1;
+    const auto value = readDigits<int>(t);
+    return value && *value <= 255 ? *value : -1;
 }
 
 }  // namespace
@@ -30,8 +27,8 @@ SocketAddress parsePasvReply(const std::string& firstTextLine) {
     const std::size_t open = line.find('(');
     if (open != std::string::npos) {
         const std::size_t close = line.find(')', open + 1);
-        part = line.substr(open + 1, close == std::string::npos ? std::string::npos
-                                                                : close - open - 1);
+        part = line.substr(open + 1,
+                           close == std::string::npos ? std::string::npos : close - open - 1);
     } else {
         const std::size_t blank = line.rfind(' ');
         part = blank == std::string::npos ? line : line.substr(blank + 1);
@@ -41,8 +38,8 @@ SocketAddress parsePasvReply(const std::string& firstTextLine) {
     std::size_t from = 0;
     while (numbers.size() < 6) {
         const std::size_t comma = part.find(',', from);
-        numbers.push_back(byteValue(part.substr(from, comma == std::string::npos ? std::string::npos
-                                                                                 : comma - from)));
+        numbers.push_back(byteValue(
+            part.substr(from, comma == std::string::npos ? std::string::npos : comma - from)));
         if (numbers.back() < 0) break;
         if (comma == std::string::npos) break;
         from = comma + 1;
@@ -63,8 +60,8 @@ bool isRoutableAddress(const std::string& host) {
         return false;
     if (host.starts_with("172.")) {
         const std::size_t dot = host.find('.', 4);
-        const int second = byteValue(host.substr(4, dot == std::string::npos ? std::string::npos
-                                                                             : dot - 4));
+        const int second =
+            byteValue(host.substr(4, dot == std::string::npos ? std::string::npos : dot - 4));
         if (second >= 16 && second <= 31) return false;
     }
     return true;

@@ -1,15 +1,16 @@
 #include "sync/FtpReply.h"
 
+#include "platform/DecimalText.h"
 #include "sync/FtpErrors.h"
 
 namespace velm {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 int codeOf(const std::string& line) {
-    if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2])) return 0;
+    if (line.size() < 3 || !isAsciiDigit(line[0]) || !isAsciiDigit(line[1]) ||
+        !isAsciiDigit(line[2]))
+        return 0;
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 

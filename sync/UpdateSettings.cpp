@@ -1,6 +1,5 @@
 #include "sync/UpdateSettings.h"
 
-
 #include "platform/AsciiText.h"
 #include "platform/DecimalText.h"
 #include "platform/Errors.h"
