@@ -145,8 +145,7 @@ TEST(Taguarde, ShowingArmsTheTimerAndOnlyTheRunCloses) {
 
 // The compiled-in login opens the test catalogue's own account on MariaDB.
 TEST(TaguardeCatalogue, DefaultLoginOpensTheCatalogue) {
-    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
-                                  "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+    VELM_REQUIRE_TEST_MYSQL();
     if (storedCatalogueUserName() != "1yhopxsgdwh")
         GTEST_SKIP() << "the build carries another catalogue login";
     test::CatalogueFixture catalogue(test::CatalogueFixture::Driver::mysql);

@@ -3,6 +3,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -13,6 +14,11 @@
 #include "upgrade/CatalogueDatabase.h"
 #include "upgrade/CatalogueSetup.h"
 #include "upgrade/QtCoreApplication.h"
+
+// The MariaDB of the test run, for the catalogue cases that need it.
+#define VELM_REQUIRE_TEST_MYSQL()                                                 \
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT", \
+                                  "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD")
 
 namespace velm::test {
 
@@ -85,6 +91,10 @@ private:
 class CatalogueFixture {
 public:
     enum class Driver { sqlite, mysql };
+    // The driver a parameterised case names: "MYSQL", or SQLite for anything else.
+    static Driver driverNamed(std::string_view name) {
+        return name == "MYSQL" ? Driver::mysql : Driver::sqlite;
+    }
 
     explicit CatalogueFixture(Driver driver) {
         ensureQtApplication();

@@ -18,11 +18,8 @@ const std::string kLongLine(5000, 'x');
 class CatalogueTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (isMysql())
-            VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
-                                          "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
-        catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
-                                    : test::CatalogueFixture::Driver::sqlite);
+        if (isMysql()) VELM_REQUIRE_TEST_MYSQL();
+        catalogue.emplace(test::CatalogueFixture::driverNamed(GetParam()));
         test::useProgramConnection(Database1);
     }
     bool isMysql() const { return std::string(GetParam()) == "MYSQL"; }
@@ -144,8 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Drivers, CatalogueTest, ::testing::Values("SQLITE", "MY
 class CatalogueMysqlConnection : public ::testing::Test {
 protected:
     void SetUp() override {
-        VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
-                                      "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
+        VELM_REQUIRE_TEST_MYSQL();
         catalogue.emplace(test::CatalogueFixture::Driver::mysql);
         test::useProgramConnection(Database1);
     }

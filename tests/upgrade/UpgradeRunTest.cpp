@@ -121,11 +121,8 @@ std::string logs(const std::string& mark) {
 class UpgradeRunTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        if (isMysql())
-            VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_MYSQL_HOST", "VELM_TEST_MYSQL_PORT",
-                                          "VELM_TEST_MYSQL_USER", "VELM_TEST_MYSQL_PASSWORD");
-        catalogue.emplace(isMysql() ? test::CatalogueFixture::Driver::mysql
-                                    : test::CatalogueFixture::Driver::sqlite);
+        if (isMysql()) VELM_REQUIRE_TEST_MYSQL();
+        catalogue.emplace(test::CatalogueFixture::driverNamed(GetParam()));
     }
     void TearDown() override {
         connections.reset();  // the connections go before the catalogue they reach
