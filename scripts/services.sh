@@ -114,7 +114,7 @@ start_vsftpd() {
     # afresh on each start and removed on stop.
     top=$(mktemp -d /tmp/velm-vsftpd.XXXXXX)
     chmod 0755 "$top"
-    echo "$top" >"$state/vsftpd-top"
+    echo "$top" >>"$state/vsftpd-top"  # a list: a second start before a stop adds its own
     root="$top/root"
     empty="$top/empty"
     mkdir -p "$root" "$empty"
@@ -189,8 +189,9 @@ stop)
         rm -f "$pids"
     fi
     if [ -f "$state/vsftpd-top" ]; then
-        top=$(cat "$state/vsftpd-top")
-        case "$top" in /tmp/velm-vsftpd.*) rm -rf "$top" ;; esac
+        while read -r top; do
+            case "$top" in /tmp/velm-vsftpd.*) rm -rf "$top" ;; esac
+        done <"$state/vsftpd-top"
         rm -f "$state/vsftpd-top"
     fi
     ;;
