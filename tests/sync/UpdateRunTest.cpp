@@ -278,7 +278,7 @@ TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
         server.file(name, "mau!");
     run();
     EXPECT_THAT(retrieved(), ElementsAre("bom.exe", "pasta"))
-        << "hostile names are never fetched; a folder is tried as the Part says";
+        << "hostile names are never fetched; a folder counts as a missing file and is tried";
     EXPECT_FALSE(fs::exists(folder.path().parent_path() / "fora.exe"));
     EXPECT_FALSE(fs::exists("/tmp/absoluto.exe"));
     EXPECT_THAT(view.states,
