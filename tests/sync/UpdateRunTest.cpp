@@ -462,18 +462,48 @@ TEST_F(UpdateRunTest, ArchiveDeliveredStartsTheExtraction) {
     EXPECT_EQ(view.status, kSuccess);
 }
 
+// The operator leaves while the window pumps its messages: during the
+// listing, or in the middle of a file's download, whose temporary file goes
+// and whose old file stays.
 TEST_F(UpdateRunTest, LeavingDuringATransferStopsItAndDisconnects) {
+    struct Row {
+        const char* reason;
+        int leaveAtPump;
+        bool leaveDuringRetr;
+        std::vector<std::string> fetched;
+    };
+    const Row rows[] = {
+        {"during the listing", 1, false, {}},
+        {"during the download", 0, true, {"grande.bin"}},
+    };
     server.listing("-rw-r--r--   1 owner group  300000 Jan 05  2023 grande.bin\r\n");
     server.file("grande.bin", std::string(300000, 'g'));
-    local("grande.bin", "anterior", at(2020, 1, 1, 0, 0));
-    view.leaveAtPump = 1;
-    run();
-    EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
-    EXPECT_FALSE(client.Connected());
-    EXPECT_THAT(server.sessions().at(0).back(), "QUIT");
-    EXPECT_EQ(view.upgrades, 0);
-    EXPECT_THAT(view.calls("status Atualiza"), IsEmpty()) << "no closing message: the window goes";
-    EXPECT_THAT(dialogs.shown, IsEmpty());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        local("grande.bin", "anterior", at(2020, 1, 1, 0, 0));
+        const std::size_t before = retrieved().size();
+        view.pumps = 0;
+        view.leaveAtPump = row.leaveAtPump;
+        view.leaveWhen = [&] { return row.leaveDuringRetr && retrieved().size() > before; };
+        run();
+        ASSERT_TRUE(server.waitForSessionsToEnd());
+        const std::vector<std::string> all = retrieved();
+        EXPECT_THAT(std::vector(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+                    ::testing::ElementsAreArray(row.fetched));
+        EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
+        EXPECT_EQ(fileSystem().modificationTime("grande.bin"), at(2020, 1, 1, 0, 0));
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator("."))
+            left.push_back(e.path().filename().string());
+        EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "grande.bin"))
+            << "no temporary file stays behind";
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(server.sessions().back().back(), "QUIT");
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_THAT(view.calls("status Atualiza"), IsEmpty())
+            << "no closing message: the window goes";
+        EXPECT_THAT(dialogs.shown, IsEmpty());
+    }
 }
 
 TEST(UpdateRunClosingTest, ClosingMessages) {
