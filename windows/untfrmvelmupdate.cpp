@@ -26,8 +26,8 @@
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
 #include "windows/Unit1.h"
-#include "windows/UpdateWindowView.h"
 #include "windows/UpgradeWindowView.h"
+#include "windows/UpdateWindowView.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
