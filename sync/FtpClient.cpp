@@ -438,8 +438,8 @@ std::int64_t TFtpClient::Size(const std::string& AFileName) {
 
 // ---- listings ---------------------------------------------------------------
 
-void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpecifier,
-                      bool ADetails) {
+std::optional<FtpReply> TFtpClient::List(std::vector<std::string>* ADest,
+                                         const std::string& ASpecifier, bool ADetails) {
     requireConnected();
     listing_.Clear();
     listingParsed_ = false;
@@ -453,13 +453,17 @@ void TFtpClient::List(std::vector<std::string>* ADest, const std::string& ASpeci
         received.append(data, size);
     };
 
-    withTransferType(ftASCII, [&] { transfer(command, sink, -1); });
+    std::optional<FtpReply> refusal;
+    withTransferType(ftASCII, [&] {
+        if (!transfer(command, sink, -1)) refusal = lastReply_;
+    });
 
     listResult_ = received.take();
     for (std::string& line : listResult_) fromWire(line);
     listDetails_ = ADetails;
     listing_.DirectoryName = ASpecifier;
     if (ADest) *ADest = listResult_;
+    return refusal;
 }
 
 const TFtpListItems& TFtpClient::DirectoryListing() {

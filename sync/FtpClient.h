@@ -89,7 +89,11 @@ public:
     // LIST (ADetails) or NLST, in ASCII mode; the raw lines go to ListResult
     // and, when ADest is given, replace its contents. Empty lines are left
     // out; a listing beyond MaxListingSize or MaxListingLines raises FtpError.
-    void List(std::vector<std::string>* ADest, const std::string& ASpecifier, bool ADetails);
+    // A listing the server refused with 450 is empty, raises nothing and
+    // fires ftpAborted; its reply is returned so that the caller can tell it
+    // from an empty folder. A delivered listing returns none.
+    std::optional<FtpReply> List(std::vector<std::string>* ADest, const std::string& ASpecifier,
+                                 bool ADetails);
     // The items of the last listing, parsed on the first read after List.
     const TFtpListItems& DirectoryListing();
     // The server's size of the file, -1 when it does not say.

@@ -3,6 +3,7 @@
 #include "platform/AnsiCodePage.h"
 #include "platform/AsciiText.h"
 #include "platform/Errors.h"
+#include "sync/FtpListingRules.h"
 
 namespace velm {
 
@@ -27,6 +28,10 @@ std::vector<int> pairListingLines(const std::vector<std::string>& lines,
         }
     }
     return pairs;
+}
+
+bool makesNoItem(const std::string& line) {
+    return line.empty() || isTotalLine(line) || isDirectoryBanner(line);
 }
 
 bool isSafeLocalName(const std::string& name) {

@@ -18,6 +18,11 @@ std::string NomeDaLinha(const std::string& line);
 std::vector<int> pairListingLines(const std::vector<std::string>& lines,
                                   const TFtpListItems& items);
 
+// True for a raw line that is meant to make no item: an empty line, a "total"
+// line or a directory banner. Any other line without an item is one the
+// client could not read.
+bool makesNoItem(const std::string& line);
+
 // True when a name from the server names a file directly in the working
 // folder: not empty, not "." or "..", no device name (CON, NUL, COM1...), no drive, no "\" or "/",
 // none of the characters the target system refuses in names, and every byte defined in the ANSI

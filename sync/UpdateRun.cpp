@@ -1,6 +1,7 @@
 #include "sync/UpdateRun.h"
 
 #include <exception>
+#include <optional>
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -30,8 +31,7 @@ void UpdateRun::AtualizaSistema() {
     try {
         startAfresh();
         connectToServer();
-        if (view_.readyToDownload()) {
-            listRemoteFiles();
+        if (view_.readyToDownload() && listRemoteFiles()) {
             markStates();
             downloadChanged();
             runArchiveStep(view_.programFilesFolder(),
@@ -45,10 +45,6 @@ void UpdateRun::AtualizaSistema() {
     ftpupdate_.Disconnect();
     upgradeDatabases();
     finish();
-}
-
-bool UpdateRun::ArquivoDiferente(const std::string& name, int index) {
-    return velm::ArquivoDiferente(name, ftpupdate_.DirectoryListing()[index].ModifiedDate);
 }
 
 void UpdateRun::startAfresh() {
@@ -85,30 +81,68 @@ void UpdateRun::applySettings(const UpdateSettings& settings) {
     ftpupdate_.Username = kUpdateUser;
 }
 
-void UpdateRun::listRemoteFiles() {
-    ftpupdate_.List(&lines_, "", true);
+bool UpdateRun::listRemoteFiles() {
+    std::optional<FtpReply> refusal;
+    try {
+        refusal = ftpupdate_.List(&lines_, "", true);
+    } catch (const std::exception& e) {
+        listingFailed(e.what());
+        return false;
+    }
+    if (refusal) {
+        listingFailed(refusal->joinedText());
+        return false;
+    }
     view_.showListing(lines_);
     items_ = pairListingLines(lines_, ftpupdate_.DirectoryListing());
     downloaded_ = false;
+    return true;
 }
 
-// One node per raw line; a line that names no entry gets no state picture.
+// A refused listing is no empty folder: nothing was compared.
+void UpdateRun::listingFailed(const std::string& why) {
+    lines_.clear();
+    items_.clear();
+    view_.showListing(lines_);
+    errorFlag_ = true;
+    dialogs().information("O servidor n\xE3o entregou a lista de arquivos: " + why);
+}
+
+bool UpdateRun::unread(std::size_t line) const {
+    return items_[line] < 0 && !makesNoItem(lines_[line]);
+}
+
+// One node per raw line; a line meant to make no entry (a total line, a
+// banner) gets no state picture, an unread one is red.
 void UpdateRun::markStates() {
     const TFtpListItems& items = ftpupdate_.DirectoryListing();
     for (std::size_t r = 0; r < lines_.size(); ++r) {
-        TreeState state = tsNone;
+        TreeState state = unread(r) ? tsDiffers : tsNone;
         if (const int i = items_[r]; i >= 0) {
-            const std::string& name = items[i].FileName;
-            state = !isSafeLocalName(name) || ArquivoDiferente(name, i) ? tsDiffers : tsEqual;
+            const TFtpListItem& entry = items[i];
+            state = !isSafeLocalName(entry.FileName) ||
+                            ArquivoDiferente(entry.FileName, entry.ModifiedDate)
+                        ? tsDiffers
+                        : tsEqual;
         }
         view_.addNode(lines_[r], state);
     }
     view_.repaintTree();
 }
 
+// The entries that were read are still brought up to date, as the pass goes
+// on after a failed download; the unread lines are told once, where the first
+// of them stands.
 void UpdateRun::downloadChanged() {
-    for (std::size_t r = 0; r < lines_.size(); ++r)
-        if (items_[r] >= 0) downloadEntry(static_cast<int>(r), items_[r]);
+    bool told = false;
+    for (std::size_t r = 0; r < lines_.size(); ++r) {
+        if (items_[r] >= 0) {
+            downloadEntry(static_cast<int>(r), items_[r]);
+        } else if (!told && unread(r)) {
+            reportUnreadLines(r);
+            told = true;
+        }
+    }
 }
 
 void UpdateRun::downloadEntry(int line, int item) {
@@ -123,7 +157,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     // The size goes out for every entry, changed or not.
     const std::int64_t size = ftpupdate_.Size(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
-    if (!ArquivoDiferente(name, item)) return;
+    if (!ArquivoDiferente(name, modified)) return;
     downloaded_ = true;
     try {
         view_.setNodeState(line, tsFetching);
@@ -172,6 +206,21 @@ void UpdateRun::refuseName(int line, const std::string& name) {
         "O servidor listou um nome de arquivo que n\xE3o pode ser gravado nesta "
         "pasta: " +
         name);
+}
+
+// One box for all: after the first unread line the parser made no entry at
+// all, so the lines after it would each bring a box of their own.
+void UpdateRun::reportUnreadLines(std::size_t first) {
+    std::size_t others = 0;
+    for (std::size_t r = first + 1; r < lines_.size(); ++r)
+        if (unread(r)) ++others;
+    errorFlag_ = true;
+    std::string text =
+        "O servidor listou uma linha que n\xE3o descreve nenhum arquivo: " + lines_[first];
+    if (others > 0)
+        text += "\r\rOutras linhas da listagem que tamb\xE9m n\xE3o descrevem nenhum arquivo: " +
+                std::to_string(others);
+    dialogs().information(text);
 }
 
 void UpdateRun::upgradeDatabases() {

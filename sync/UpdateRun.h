@@ -28,19 +28,23 @@ public:
     // run disconnects and returns early.
     void AtualizaSistema();
 
-    // Whether the local file differs from parsed listing item `index`.
-    bool ArquivoDiferente(const std::string& name, int index);
-
 private:
     void startAfresh();
     void connectToServer();
     void applySettings(const UpdateSettings& settings);
-    void listRemoteFiles();
+    // False when the server refused the listing or it broke off: told, and
+    // the error flag set.
+    bool listRemoteFiles();
+    void listingFailed(const std::string& why);
+    // A line that should have made an entry and did not: the client could
+    // not read it, so its file is never looked at.
+    bool unread(std::size_t line) const;
     void markStates();
     void downloadChanged();
     void downloadEntry(int line, int item);
     void fetchVerified(const std::string& name, std::int64_t expectedSize);
     void refuseName(int line, const std::string& name);
+    void reportUnreadLines(std::size_t first);
     void upgradeDatabases();
     void finish();
 

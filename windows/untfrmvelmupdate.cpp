@@ -87,8 +87,9 @@ Tfrmvelmupdate::Tfrmvelmupdate(QWidget* parent)
 void Tfrmvelmupdate::setUpFtpClient() {
     ftpupdate.Passive = true;
     ftpupdate.ConnectTimeout = 0;
-    // The client's own limit on a silent server stays: without it a server
-    // that stops answering would hold the window for ever.
+    // No limit of its own: the client then gives a silent server its silence
+    // limit, never for ever.
+    ftpupdate.ReadTimeout = 0;
     progress.bind(ftpupdate);
 }
 

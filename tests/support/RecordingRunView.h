@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ public:
     int upgradeTag = 0;
     // pumpMessages answers true from this call on (0: never).
     int leaveAtPump = 0;
+    // pumpMessages also answers true once this says so.
+    std::function<bool()> leaveWhen;
 
     // What the window shows.
     std::vector<std::string> transcript;
@@ -94,7 +97,7 @@ public:
     void repaintWindow() override {}
     bool pumpMessages() override {
         ++pumps;
-        return leaveAtPump > 0 && pumps >= leaveAtPump;
+        return (leaveAtPump > 0 && pumps >= leaveAtPump) || (leaveWhen && leaveWhen());
     }
     void setTag(int value) override {
         tag = value;

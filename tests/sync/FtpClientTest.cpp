@@ -1100,5 +1100,35 @@ TEST_F(FtpClientTest, RefusedConnection) {
     EXPECT_FALSE(client.Connected());
 }
 
+// The caller must be able to tell a refused listing from an empty folder.
+TEST_F(FtpClientTest, ListReturnsTheRefusalOfARefusedListingOnly) {
+    struct Row {
+        const char* reason;
+        const char* listing;
+        const char* listReply;  // null: the listing is delivered
+        std::optional<int> refused;
+    };
+    const Row rows[] = {
+        {"refused with 450", "", "450 No files found", 450},
+        {"an empty listing, delivered", "", nullptr, std::nullopt},
+        {"a listing, delivered", "-rw-r--r--   1 o g  5 Jan 05  2023 a.exe\r\n", nullptr,
+         std::nullopt},
+    };
+    client.Connect();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        server.listing(row.listing);
+        if (row.listReply)
+            server.reply("LIST", row.listReply);
+        else
+            server.on("LIST", nullptr);
+        const std::optional<FtpReply> refusal = client.List(&lines, "", true);
+        EXPECT_EQ(refusal ? std::optional(refusal->NumericCode) : std::nullopt, row.refused);
+        if (refusal) {
+            EXPECT_EQ(refusal->joinedText(), "No files found");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velm

@@ -120,5 +120,27 @@ TEST(ListingEntriesTest, LinesPairWithTheItemsMadeFromThem) {
     }
 }
 
+// Only these lines may stand in a listing without an entry of their own.
+TEST(ListingEntriesTest, LinesMeantToMakeNoItem) {
+    struct Row {
+        std::string line;
+        bool noItem;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"", true, "an empty line"},
+        {"total 12", true, "a total line"},
+        {"quorixsenha/sub:", true, "a directory banner"},
+        {"-rw-r--r--   1 o g  5 Jan 05  2023 a.exe", false, "an entry"},
+        {"drwxr-xr-x:", false, "a permission string ending in a colon is no banner"},
+        {"this line names no file at all", false, "anything else"},
+        {"   ", false, "blanks are not an empty line"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        EXPECT_EQ(makesNoItem(row.line), row.noItem);
+    }
+}
+
 }  // namespace
 }  // namespace velm

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <random>
 
@@ -10,6 +11,7 @@
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/RecordingRunView.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
@@ -38,6 +40,7 @@ fs::file_time_type hoursAgo(int hours) {
 class UpdateRunRealServerTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
+        tzset();  // the zone set above
         product = server_root.path() / "quorixsenha";
         fs::create_directories(product);
         remote("changed.exe", randomBytes(200000, 1), hoursAgo(30));
@@ -64,6 +67,14 @@ protected:
 
     void run() { UpdateRun(client, view, progress).AtualizaSistema(); }
 
+    // pyftpdlib lists its times in GMT and the run reads listed times as
+    // local ones, so the test runs in UTC whatever the machine's zone. The
+    // rereader is declared first so that it runs last, once TZ is back.
+    struct RereadZone {
+        ~RereadZone() { tzset(); }
+    } rereadZone;
+    test::ScopedEnvironment zone{"TZ", "UTC0"};
+
     test::TempFolder folder{test::TempFolder::Enter::Yes};
     test::TempFolder server_root;
     fs::path product;
@@ -88,8 +99,7 @@ TEST_P(UpdateRunRealServerTest, DownloadsWhatDiffersThenNothing) {
     for (const char* name : {"changed.exe", "equal.dll", "novo arquivo.txt"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(test::readFileBytes(name), test::readFileBytes(product / name));
-        // Stamped with the server's minute (the server lists its times in GMT,
-        // the machine's clock runs in UTC here).
+        // Stamped with the server's minute (listed in GMT, read in UTC).
         const auto local = fs::last_write_time(name), there = fs::last_write_time(product / name);
         EXPECT_EQ(std::chrono::floor<std::chrono::minutes>(local),
                   std::chrono::floor<std::chrono::minutes>(there));

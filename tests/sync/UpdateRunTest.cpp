@@ -293,35 +293,130 @@ TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
     EXPECT_EQ(view.upgrades, 0);
 }
 
-TEST_F(UpdateRunTest, BadListingsStopTheRunWithAClearError) {
+// A line that should have made an entry and did not is a file the run never
+// looked at: red, told, and no upgrade over it. The parser stops at such a
+// line, so the lines after it are unread too; the entries before it are
+// still brought up to date.
+TEST_F(UpdateRunTest, LinesThatNameNoEntryAreReportedAndSkipTheUpgrade) {
+    const std::string unread = "O servidor listou uma linha que n\xE3o descreve nenhum arquivo: ";
     struct Row {
         const char* reason;
-        test::ScriptedFtpServer::Handler list;
+        std::string listing;
+        std::vector<TreeState> states;
+        std::vector<std::string> fetched;
+        std::string told;
     };
     const Row rows[] = {
-        {"a listing line of 100 KiB",
+        {"a line between two good ones; the banner after it needs no entry",
+         "total 3\r\n"
+         "-rw-r--r--   1 owner group       8 Nov 20 08:59 novo.txt\r\n"
+         "this line names no file at all\r\n"
+         "-rw-r--r--   1 owner group      11 Dec  1 14:07 changed.dll\r\n"
+         "quorixsenha/sub:\r\n",
+         {tsNone, tsEqual, tsDiffers, tsDiffers, tsNone},
+         {"novo.txt"},
+         unread +
+             "this line names no file at all\r\rOutras linhas da listagem que tamb\xE9m n\xE3o "
+             "descrevem nenhum arquivo: 1"},
+        {"a listing no format recognises",
+         "ftp listing of an unknown kind\r\nanother line\r\n",
+         {tsDiffers, tsDiffers},
+         {},
+         unread +
+             "ftp listing of an unknown kind\r\rOutras linhas da listagem que tamb\xE9m n\xE3o "
+             "descrevem nenhum arquivo: 1"},
+        {"the last line alone",
+         "-rw-r--r--   1 owner group       8 Nov 20 08:59 novo.txt\r\n"
+         "-rw-r--r--   1 owner group      11 Dec 1 14:07\r\n",
+         {tsEqual, tsDiffers},
+         {"novo.txt"},
+         unread + "-rw-r--r--   1 owner group      11 Dec 1 14:07"},
+    };
+    server.file("novo.txt", "novidade");
+    server.file("changed.dll", "novo codigo");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        fs::remove("novo.txt");
+        server.listing(row.listing);
+        const std::size_t before = retrieved().size();
+        dialogs.shown.clear();
+        view.upgrades = 0;
+        run();
+        const std::vector<std::string> all = retrieved();
+        EXPECT_THAT(std::vector(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+                    ::testing::ElementsAreArray(row.fetched));
+        EXPECT_THAT(view.states, ::testing::ElementsAreArray(row.states));
+        EXPECT_THAT(information(), ElementsAre(row.told)) << "one box, naming the first line";
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_EQ(view.status, kCloseApps);
+        EXPECT_FALSE(client.Connected());
+    }
+}
+
+// A listing the server refused or broke off is no empty folder: the run
+// says so, disconnects and skips the upgrade.
+TEST_F(UpdateRunTest, RefusedOrBrokenListingsAreReportedAndSkipTheUpgrade) {
+    const std::string notListed = "O servidor n\xE3o entregou a lista de arquivos: ";
+    struct Row {
+        const char* reason;
+        const char* passive;
+        test::ScriptedFtpServer::Handler list;
+        std::string told;  // empty: any text after the prefix
+    };
+    const Row rows[] = {
+        {"450 in passive mode: the client's empty listing", "TRUE",
+         [](test::FtpSession& s, const std::string&) { s.reply("450 No files found"); },
+         notListed + "No files found"},
+        {"450 in active mode", "FALSE",
+         [](test::FtpSession& s, const std::string&) { s.reply("450 No files found"); },
+         notListed + "No files found"},
+        {"550", "TRUE",
+         [](test::FtpSession& s, const std::string&) { s.reply("550 Permission denied."); },
+         notListed + "Permission denied."},
+        {"the data connection is reset", "TRUE",
+         [](test::FtpSession& s, const std::string&) {
+             s.reply("150 Here comes the listing");
+             s.openData().abort();
+             s.reply("426 Data connection reset.");
+         },
+         notListed + "Data connection reset."},
+        {"a listing line of 100 KiB", "TRUE",
          [](test::FtpSession& s, const std::string&) {
              s.reply("150 Here comes the listing");
              s.sendData(std::string(100 * 1024, 'x') + "\r\n");
              s.reply("226 Done");
-         }},
-        {"the server closes during the listing",
+         },
+         ""},
+        {"the server closes during the listing", "TRUE",
          [](test::FtpSession& s, const std::string&) {
              s.reply("150 Here comes the listing");
              s.drop();
-         }},
+         },
+         ""},
     };
+    test::writeFileBytes("anterior.txt", "da corrida anterior");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
+        writeSettings({"127.0.0.1", std::to_string(server.port()), row.passive});
         server.on("LIST", row.list);
-        try {
-            run();
-            ADD_FAILURE() << "no error";
-        } catch (const std::exception& e) {
-            EXPECT_STRNE(e.what(), "");
+        dialogs.shown.clear();
+        view.upgrades = 0;
+        run();
+        const std::vector<std::string> shown = information();
+        ASSERT_EQ(shown.size(), 1u);
+        if (row.told.empty()) {
+            EXPECT_THAT(shown[0], ::testing::StartsWith(notListed));
+            EXPECT_GT(shown[0].size(), notListed.size()) << "the error's text follows";
+        } else {
+            EXPECT_EQ(shown[0], row.told);
         }
+        EXPECT_THAT(view.nodes, IsEmpty());
+        EXPECT_THAT(view.listing, IsEmpty());
+        EXPECT_THAT(verbs("SIZE"), IsEmpty());
         EXPECT_EQ(view.upgrades, 0);
-        client.Disconnect();
+        EXPECT_EQ(view.status, kCloseApps);
+        EXPECT_EQ(view.panel, "Desconectado!");
+        EXPECT_FALSE(client.Connected());
     }
 }
 
@@ -367,18 +462,48 @@ TEST_F(UpdateRunTest, ArchiveDeliveredStartsTheExtraction) {
     EXPECT_EQ(view.status, kSuccess);
 }
 
+// The operator leaves while the window pumps its messages: during the
+// listing, or in the middle of a file's download, whose temporary file goes
+// and whose old file stays.
 TEST_F(UpdateRunTest, LeavingDuringATransferStopsItAndDisconnects) {
+    struct Row {
+        const char* reason;
+        int leaveAtPump;
+        bool leaveDuringRetr;
+        std::vector<std::string> fetched;
+    };
+    const Row rows[] = {
+        {"during the listing", 1, false, {}},
+        {"during the download", 0, true, {"grande.bin"}},
+    };
     server.listing("-rw-r--r--   1 owner group  300000 Jan 05  2023 grande.bin\r\n");
     server.file("grande.bin", std::string(300000, 'g'));
-    local("grande.bin", "anterior", at(2020, 1, 1, 0, 0));
-    view.leaveAtPump = 1;
-    run();
-    EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
-    EXPECT_FALSE(client.Connected());
-    EXPECT_THAT(server.sessions().at(0).back(), "QUIT");
-    EXPECT_EQ(view.upgrades, 0);
-    EXPECT_THAT(view.calls("status Atualiza"), IsEmpty()) << "no closing message: the window goes";
-    EXPECT_THAT(dialogs.shown, IsEmpty());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        local("grande.bin", "anterior", at(2020, 1, 1, 0, 0));
+        const std::size_t before = retrieved().size();
+        view.pumps = 0;
+        view.leaveAtPump = row.leaveAtPump;
+        view.leaveWhen = [&] { return row.leaveDuringRetr && retrieved().size() > before; };
+        run();
+        ASSERT_TRUE(server.waitForSessionsToEnd());
+        const std::vector<std::string> all = retrieved();
+        EXPECT_THAT(std::vector(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+                    ::testing::ElementsAreArray(row.fetched));
+        EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
+        EXPECT_EQ(fileSystem().modificationTime("grande.bin"), at(2020, 1, 1, 0, 0));
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator("."))
+            left.push_back(e.path().filename().string());
+        EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "grande.bin"))
+            << "no temporary file stays behind";
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(server.sessions().back().back(), "QUIT");
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_THAT(view.calls("status Atualiza"), IsEmpty())
+            << "no closing message: the window goes";
+        EXPECT_THAT(dialogs.shown, IsEmpty());
+    }
 }
 
 TEST(UpdateRunClosingTest, ClosingMessages) {

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -98,6 +99,12 @@ protected:
         std::vector<std::string> texts;
         for (const auto& shown : dialogs.shown) texts.push_back(shown.text);
         return texts;
+    }
+
+    static std::size_t retrieved(const test::ScriptedFtpServer& server) {
+        std::size_t n = 0;
+        for (const std::string& c : server.commands()) n += c.rfind("RETR ", 0) == 0;
+        return n;
     }
 
     bool green(QLabel* label) const {
@@ -336,6 +343,25 @@ TEST_F(UpdateWindowTest, SavedFailedScriptLocksTheUpgradeWindow) {
     EXPECT_TRUE(fs::exists(saved));
 }
 
+// The form leaves ReadTimeout at 0, which the client takes as its silence
+// limit: a silent server is given up on after that limit, not after the
+// class's default minute.
+TEST_F(UpdateWindowTest, SilentServerIsGivenUpOnAfterTheSilenceLimit) {
+    test::ScriptedFtpServer server;
+    server.onConnect([](test::FtpSession& s, const std::string&) {
+        s.waitForRelease(10000);  // silent far beyond the limit, well within a minute
+        s.reply("220 Late greeting");
+    });
+    window.ftpupdate.Host = "127.0.0.1";
+    window.ftpupdate.Port = server.port();
+    window.ftpupdate.SilenceLimit = 300;
+    EXPECT_THROW(window.ftpupdate.Connect(), SocketTimeout);
+    EXPECT_FALSE(window.ftpupdate.Connected());
+    server.release();
+}
+
+// Leaving while a transfer pumps the window's messages: during the listing,
+// or in the middle of the file's download, whose old copy stays.
 TEST_F(UpdateWindowTest, LeavingDuringATransferStopsTheRunThenCloses) {
     useCatalogue(false);
     test::ScriptedFtpServer server;
@@ -347,24 +373,41 @@ TEST_F(UpdateWindowTest, LeavingDuringATransferStopsTheRunThenCloses) {
         [](Tfrmvelmupdate& w) { w.Button3->click(); },  // "&Sair"
         [](Tfrmvelmupdate& w) { w.close(); },           // the close button
     };
+    const bool duringDownload[] = {false, true};
     for (const auto& leave : ways) {
-        Tfrmvelmupdate running;
-        Form1 = std::make_unique<TForm1>();
-        Form1->Tag = 1;
-        running.show();
-        ASSERT_THAT(messages(), IsEmpty());
-        bool closed = false;
-        QObject::connect(&running, &Tfrmvelmupdate::closed, [&] { closed = true; });
-        // Handled while the transfer pumps the window's messages.
-        QTimer::singleShot(0, &running, [&] { leave(running); });
-        running.Button1->click();
-        EXPECT_TRUE(closed);
-        EXPECT_FALSE(running.running());
-        EXPECT_FALSE(running.ftpupdate.Connected());
-        EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
-        EXPECT_EQ(server.commands().back(), "QUIT");
-        EXPECT_EQ(aguarde, nullptr);
-        EXPECT_THAT(messages(), IsEmpty());
+        for (const bool download : duringDownload) {
+            SCOPED_TRACE(download ? "during the download" : "during the listing");
+            const std::size_t retrBefore = retrieved(server);
+            Tfrmvelmupdate running;
+            Form1 = std::make_unique<TForm1>();
+            Form1->Tag = 1;
+            running.show();
+            ASSERT_THAT(messages(), IsEmpty());
+            bool closed = false;
+            QObject::connect(&running, &Tfrmvelmupdate::closed, [&] { closed = true; });
+            // Handled while the transfer pumps the window's messages: the
+            // first pump is the listing's; the download's come after its RETR.
+            QTimer watch;
+            watch.setInterval(0);
+            QObject::connect(&watch, &QTimer::timeout, &running, [&] {
+                if (download && retrieved(server) == retrBefore) return;
+                watch.stop();
+                leave(running);
+            });
+            watch.start();
+            running.Button1->click();
+            EXPECT_TRUE(closed);
+            EXPECT_FALSE(running.running());
+            EXPECT_FALSE(running.ftpupdate.Connected());
+            EXPECT_EQ(retrieved(server), retrBefore + (download ? 1 : 0));
+            EXPECT_EQ(test::readFileBytes("grande.bin"), "anterior");
+            for (const auto& e : fs::directory_iterator("."))
+                EXPECT_NE(e.path().filename().string().front(), '~') << "a temporary file stays";
+            ASSERT_TRUE(server.waitForSessionsToEnd());
+            EXPECT_EQ(server.commands().back(), "QUIT");
+            EXPECT_EQ(aguarde, nullptr);
+            EXPECT_THAT(messages(), IsEmpty());
+        }
     }
 }
 
