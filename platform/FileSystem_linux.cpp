@@ -358,8 +358,8 @@ public:
             struct stat st;
             const unsigned long code =
                 lstat(source.c_str(), &st) != 0 ? codeFor(err, source) : codeFor(err, target);
-            throw FileError(action + " \"" + from + "\" to \"" + to + "\". " +
-                            systemErrorMessage(code));
+            throw FileError(
+                action + " \"" + from + "\" to \"" + to + "\". " + systemErrorMessage(code), code);
         }
     }
 
@@ -403,6 +403,19 @@ private:
 template <>
 std::unique_ptr<FileSystem> makeSystemService<FileSystem>() {
     return std::make_unique<PosixFileSystem>();
+}
+
+// mkstemp's shape: the prefix, six letters or digits, ".tmp".
+bool isTemporaryFileName(const std::string& name, const std::string& prefix) {
+    const std::string suffix = ".tmp";
+    if (name.size() != prefix.size() + 6 + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
+                       name.end() - static_cast<std::ptrdiff_t>(suffix.size()), [](char c) {
+                           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                  (c >= '0' && c <= '9');
+                       });
 }
 
 }  // namespace velm

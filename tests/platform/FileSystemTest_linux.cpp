@@ -64,6 +64,31 @@ TEST(LinuxFileSystemTest, TemporaryFilesGetTheUsualMode) {
     EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
+// mkstemp's names, exactly: the prefix, six letters or digits, ".tmp".
+TEST(LinuxFileSystemTest, TemporaryFileNamesHaveMkstempsShape) {
+    struct Row {
+        const char* name;
+        const char* prefix;
+        bool recognised;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"~vuAbC123.tmp", "~vu", true, "letters of both cases and digits"},
+        {"~ftpq9ZZ0a.tmp", "~ftp", true, "a longer prefix"},
+        {"~vuAbC123.TMP", "~vu", false, "mkstemp keeps the case it is given"},
+        {"~VUAbC123.tmp", "~vu", false, "nor is the prefix folded"},
+        {"~vuAbC12.tmp", "~vu", false, "five characters"},
+        {"~vuAbC1234.tmp", "~vu", false, "seven characters"},
+        {"~vuAb-123.tmp", "~vu", false, "not a letter or a digit"},
+        {"~vu\xE9" "bC123.tmp", "~vu", false, "an accented letter"},
+        {"~ftAbC123.tmp", "~ftp", false, "another prefix"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        EXPECT_EQ(isTemporaryFileName(row.name, row.prefix), row.recognised);
+    }
+}
+
 TEST(LinuxFileSystemTest, ModificationTimesAreLocalTimeOfTheZone) {
     // Declared first so that it runs last: the C library rereads TZ once the
     // variable is back as it was, whichever way the test ends.
