@@ -149,7 +149,9 @@ void UpdateRun::downloadEntry(int line, int item) {
 }
 
 // The download replaces the local file only when it is whole: the server
-// confirmed the transfer and it holds the size the server gave, when it gave one.
+// confirmed the transfer and it holds the size the server gave, when it gave
+// one. The run holds the replacement itself, the client filling it as a
+// stream, so that the size is checked before the one rename.
 void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize) {
     ReplacementFile file(".\\" + name);
     ftpupdate_.Get(name, file.stream(), false);
