@@ -12,10 +12,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A file could not be read, written, found or changed.
+// A file could not be read, written, found or changed. `code` is the Windows
+// error code of the system call that failed, 0 when none did.
 class FileError : public Error {
 public:
-    using Error::Error;
+    explicit FileError(const std::string& text, unsigned long code = 0)
+        : Error(text), code_(code) {}
+    unsigned long code() const { return code_; }
+
+private:
+    unsigned long code_;
 };
 
 // An operating-system call failed; `code` is the Windows error code (or the

@@ -77,7 +77,7 @@ public:
     // A new, empty, uniquely named file in `folder` ("" for the current one),
     // its name beginning with `prefix` (Windows uses its first 3 characters)
     // and ending in ".tmp"; returns the folder and the file's name joined
-    // (only the file's name for "").
+    // (only the file's name for ""). isTemporaryFileName recognises the names.
     virtual std::string createTemporaryFile(const std::string& folder,
                                             const std::string& prefix) = 0;
 
@@ -88,7 +88,14 @@ public:
     virtual std::string nativePath(const std::string& name) = 0;
 };
 
-inline FileSystem& fileSystem() { return Service<FileSystem>::get(); }
+inline FileSystem& fileSystem() {
+    return Service<FileSystem>::get();
+}
+
+// True when `name` (without folder part) has exactly the shape that
+// createTemporaryFile gives the files it makes with `prefix` on this system,
+// so that files left by an interrupted run can be told from anyone else's.
+bool isTemporaryFileName(const std::string& name, const std::string& prefix);
 
 // The folder part of a name, without the trailing separator ("" when none);
 // both "\" and "/" separate.

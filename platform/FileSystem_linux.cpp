@@ -10,6 +10,7 @@
 // search does.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +19,9 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/AnsiCodePage.h"
@@ -85,7 +88,9 @@ std::string searchNameOf(const char* utf8) {
     return name;
 }
 
-std::optional<std::string> findEntry(const std::string& folder, const std::string& ansiName) {
+// The entry of `folder` whose ANSI name equals `ansiName` without regard to
+// case, found by reading the whole folder.
+std::optional<std::string> scanFolder(const std::string& folder, const std::string& ansiName) {
     Dir dir(opendir(folder.c_str()));
     if (!dir) return std::nullopt;
     while (const dirent* entry = readdir(dir.get())) {
@@ -93,6 +98,145 @@ std::optional<std::string> findEntry(const std::string& folder, const std::strin
         if (name && sameFileName(*name, ansiName)) return std::string(entry->d_name);
     }
     return std::nullopt;
+}
+
+std::string folded(const std::string& ansiName) {
+    std::string key = ansiName;
+    for (char& c : key) c = foldFileNameChar(c);
+    return key;
+}
+
+// The entries of the folders looked up lately, by folded ANSI name, so that a
+// name missing with exactly its case (every new file) costs no reading of
+// its folder: reading it for each one made a run over a folder of many new
+// files quadratic. An inotify watch on each indexed folder reports every
+// entry created, removed or renamed there, by this process or another, and
+// the reports are taken before each look-up, so an index never answers from
+// an older state of its folder (a modification time could not tell: changes
+// within one clock tick share it). Folders are known by their identity, not
+// their path. Without inotify, or a watch, every look-up reads the folder.
+class FolderIndex {
+public:
+    FolderIndex() : inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~FolderIndex() {
+        if (inotify_ >= 0) ::close(inotify_);
+    }
+    FolderIndex(const FolderIndex&) = delete;
+    FolderIndex& operator=(const FolderIndex&) = delete;
+
+    std::optional<std::string> find(const std::string& folder, const std::string& ansiName) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (inotify_ < 0) return scanFolder(folder, ansiName);
+        takeReports();
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+        const Entries* entries = entriesOf(st);
+        if (!entries) entries = index(folder, st);
+        if (!entries) return scanFolder(folder, ansiName);
+        const auto found = entries->find(folded(ansiName));
+        if (found == entries->end()) return std::nullopt;
+        return found->second.front();
+    }
+
+private:
+    // Native names by folded ANSI name; more than one where names differ only
+    // in case (possible here, not on the target), in the order first seen.
+    using Entries = std::unordered_map<std::string, std::vector<std::string>>;
+    struct Folder {
+        dev_t device;
+        ino_t inode;
+        Entries entries;
+    };
+    static constexpr std::size_t kMaxFolders = 16;
+    static constexpr std::uint32_t kWatched =
+        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ONLYDIR;
+
+    const Entries* entriesOf(const struct stat& st) const {
+        for (const auto& [watch, folder] : folders_)
+            if (folder.device == st.st_dev && folder.inode == st.st_ino) return &folder.entries;
+        return nullptr;
+    }
+
+    // Watches, then reads the folder; what changed meanwhile is reported
+    // after the reading and applied on top of it.
+    const Entries* index(const std::string& path, const struct stat& st) {
+        if (folders_.size() >= kMaxFolders) forget(folders_.begin()->first);
+        const int watch = inotify_add_watch(inotify_, path.c_str(), kWatched);
+        if (watch < 0) return nullptr;
+        Folder folder{st.st_dev, st.st_ino, {}};
+        Dir dir(opendir(path.c_str()));
+        struct stat opened;
+        if (!dir || fstat(dirfd(dir.get()), &opened) != 0 || opened.st_dev != st.st_dev ||
+            opened.st_ino != st.st_ino) {
+            inotify_rm_watch(inotify_, watch);
+            return nullptr;
+        }
+        while (const dirent* entry = readdir(dir.get())) add(folder.entries, entry->d_name);
+        Folder& indexed = folders_[watch] = std::move(folder);
+        takeReports();
+        return folders_.count(watch) ? &indexed.entries : nullptr;
+    }
+
+    void takeReports() {
+        alignas(inotify_event) char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(inotify_, buffer, sizeof buffer);
+            if (n <= 0) return;  // nothing more reported (EAGAIN)
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                apply(*event);
+            }
+        }
+    }
+
+    void apply(const inotify_event& event) {
+        if (event.mask & IN_Q_OVERFLOW) {
+            while (!folders_.empty()) forget(folders_.begin()->first);
+            return;
+        }
+        const auto folder = folders_.find(event.wd);
+        if (folder == folders_.end()) return;
+        if (event.mask & IN_IGNORED) {
+            folders_.erase(folder);  // the system dropped the watch
+        } else if (event.mask & IN_DELETE_SELF) {
+            forget(event.wd);
+        } else if (event.len > 0 && (event.mask & (IN_CREATE | IN_MOVED_TO))) {
+            add(folder->second.entries, event.name);
+        } else if (event.len > 0 && (event.mask & (IN_DELETE | IN_MOVED_FROM))) {
+            remove(folder->second.entries, event.name);
+        }
+    }
+
+    void forget(int watch) {
+        inotify_rm_watch(inotify_, watch);
+        folders_.erase(watch);
+    }
+
+    static void add(Entries& entries, const char* native) {
+        const auto name = ansiNameOf(native);
+        if (!name) return;  // the program cannot name it
+        std::vector<std::string>& same = entries[folded(*name)];
+        if (std::find(same.begin(), same.end(), native) == same.end()) same.emplace_back(native);
+    }
+
+    static void remove(Entries& entries, const char* native) {
+        const auto name = ansiNameOf(native);
+        if (!name) return;
+        const auto found = entries.find(folded(*name));
+        if (found == entries.end()) return;
+        std::erase(found->second, std::string(native));
+        if (found->second.empty()) entries.erase(found);
+    }
+
+    std::mutex mutex_;
+    int inotify_;
+    std::unordered_map<int, Folder> folders_;  // by watch
+};
+
+std::optional<std::string> findEntry(const std::string& folder, const std::string& ansiName) {
+    static FolderIndex index;
+    return index.find(folder, ansiName);
 }
 
 // The native (UTF-8) path of an ANSI name, existing components matched
@@ -358,8 +502,8 @@ public:
             struct stat st;
             const unsigned long code =
                 lstat(source.c_str(), &st) != 0 ? codeFor(err, source) : codeFor(err, target);
-            throw FileError(action + " \"" + from + "\" to \"" + to + "\". " +
-                            systemErrorMessage(code));
+            throw FileError(
+                action + " \"" + from + "\" to \"" + to + "\". " + systemErrorMessage(code), code);
         }
     }
 
@@ -403,6 +547,19 @@ private:
 template <>
 std::unique_ptr<FileSystem> makeSystemService<FileSystem>() {
     return std::make_unique<PosixFileSystem>();
+}
+
+// mkstemp's shape: the prefix, six letters or digits, ".tmp".
+bool isTemporaryFileName(const std::string& name, const std::string& prefix) {
+    const std::string suffix = ".tmp";
+    if (name.size() != prefix.size() + 6 + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix))
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
+                       name.end() - static_cast<std::ptrdiff_t>(suffix.size()), [](char c) {
+                           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                  (c >= '0' && c <= '9');
+                       });
 }
 
 }  // namespace velm

@@ -2,10 +2,12 @@
 // its own code page and every rule (case, separators, wildcards) is its own.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/AnsiCodePage.h"
 #include "platform/FileErrors.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTimes.h"
 #include "platform/WindowsHandle.h"
@@ -190,9 +192,12 @@ public:
     }
 
     void replaceFile(const std::string& from, const std::string& to) override {
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            const DWORD code = GetLastError();
             throw FileError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
-                            systemErrorMessage(GetLastError()));
+                                systemErrorMessage(code),
+                            code);
+        }
     }
 
     std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {
@@ -216,6 +221,25 @@ public:
 template <>
 std::unique_ptr<FileSystem> makeSystemService<FileSystem>() {
     return std::make_unique<WindowsFileSystem>();
+}
+
+// GetTempFileName's shape: the prefix's first three characters, the unique
+// number in one to four hexadecimal digits, ".tmp"; compared as the system
+// compares names, without regard to case.
+bool isTemporaryFileName(const std::string& name, const std::string& prefix) {
+    const std::string head = prefix.substr(0, 3);
+    const std::string suffix = ".tmp";
+    if (name.size() < head.size() + 1 + suffix.size() ||
+        name.size() > head.size() + 4 + suffix.size())
+        return false;
+    if (!sameFileName(name.substr(0, head.size()), head) ||
+        !sameFileName(name.substr(name.size() - suffix.size()), suffix))
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(head.size()),
+                       name.end() - static_cast<std::ptrdiff_t>(suffix.size()), [](char c) {
+                           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+                                  (c >= 'A' && c <= 'F');
+                       });
 }
 
 }  // namespace velm

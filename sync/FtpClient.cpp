@@ -11,6 +11,7 @@
 #include "sync/FtpListParser.h"
 #include "sync/FtpListingRules.h"
 #include "sync/FtpPassive.h"
+#include "sync/ReplacementFile.h"
 
 namespace velm {
 
@@ -624,37 +625,22 @@ void TFtpClient::Get(const std::string& ASourceFile, const std::string& ADestFil
     const bool resume = AResume && !ACanOverwrite && canResume();
     if (exists && !ACanOverwrite && !resume) throw EFtpFileAlreadyExists();
 
-    // Written beside the destination and put in its place only after the
-    // server confirmed the whole transfer: a broken download never destroys
-    // the working copy.
-    const std::string temporary = fs.createTemporaryFile(extractFileDir(ADestFile), "~ftp");
-    std::unique_ptr<OutputFile> out;
-    try {
-        out = fs.createFile(temporary);
-        std::int64_t restartAt = -1;
-        if (resume && exists) {
-            const std::unique_ptr<InputFile> in = fs.openForReading(ADestFile);
-            if (chunk_.empty()) chunk_.resize(kReceiveBufferSize);
-            std::int64_t copied = 0;
-            while (const std::size_t n = in->read(chunk_.data(), chunk_.size())) {
-                out->write(chunk_.data(), n);
-                copied += static_cast<std::int64_t>(n);
-            }
-            restartAt = copied;
-        }
-        OutputFile& file = *out;
-        if (!transfer(
-                "RETR " + ASourceFile,
-                [&file](const char* data, std::size_t size) { file.write(data, size); }, restartAt))
-            throw EFtpReplyError(lastReply_.NumericCode, lastReply_.joinedText());
-        out->close();
-        out.reset();
-        fs.replaceFile(temporary, ADestFile);
-    } catch (...) {
-        out.reset();
-        fs.deleteFile(temporary);
-        throw;
+    // Put in the destination's place only after the server confirmed the
+    // whole transfer: a broken download never destroys the working copy.
+    ReplacementFile file(ADestFile);
+    std::int64_t restartAt = -1;
+    if (resume && exists) {
+        const std::unique_ptr<InputFile> in = fs.openForReading(ADestFile);
+        if (chunk_.empty()) chunk_.resize(kReceiveBufferSize);
+        while (const std::size_t n = in->read(chunk_.data(), chunk_.size()))
+            file.write(chunk_.data(), n);
+        restartAt = file.size();
     }
+    if (!transfer(
+            "RETR " + ASourceFile,
+            [&file](const char* data, std::size_t size) { file.write(data, size); }, restartAt))
+        throw EFtpReplyError(lastReply_.NumericCode, lastReply_.joinedText());
+    file.replaceDestination();
 }
 
 void TFtpClient::Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume) {

@@ -1,5 +1,8 @@
 #include "sync/ListingEntries.h"
 
+#include <string_view>
+#include <unordered_map>
+
 #include "platform/AnsiCodePage.h"
 #include "platform/AsciiText.h"
 #include "platform/Errors.h"
@@ -16,16 +19,27 @@ std::string NomeDaLinha(const std::string& line) {
 
 std::vector<int> pairListingLines(const std::vector<std::string>& lines,
                                   const TFtpListItems& items) {
+    // The items made from each raw text, in listing order, and the first of
+    // them not yet passed: a line finds its item, or learns it has none,
+    // without scanning the items left, so a long listing full of banner lines
+    // stays linear.
+    struct Candidates {
+        std::vector<int> items;
+        std::size_t first = 0;
+    };
+    std::unordered_map<std::string_view, Candidates> byText;
+    for (int i = 0; i < items.Count(); ++i) byText[items[i].Data].items.push_back(i);
+
     std::vector<int> pairs(lines.size(), -1);
     int next = 0;  // items before this one are taken
     for (std::size_t r = 0; r < lines.size(); ++r) {
-        for (int i = next; i < items.Count(); ++i) {
-            if (items[i].Data == lines[r]) {
-                pairs[r] = i;
-                next = i + 1;
-                break;
-            }
-        }
+        const auto found = byText.find(lines[r]);
+        if (found == byText.end()) continue;
+        Candidates& c = found->second;
+        while (c.first < c.items.size() && c.items[c.first] < next) ++c.first;
+        if (c.first == c.items.size()) continue;
+        pairs[r] = c.items[c.first];
+        next = pairs[r] + 1;
     }
     return pairs;
 }

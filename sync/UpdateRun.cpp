@@ -11,6 +11,7 @@
 #include "sync/ChangeTest.h"
 #include "sync/FtpClient.h"
 #include "sync/ListingEntries.h"
+#include "sync/ReplacementFile.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRunView.h"
 #include "sync/UpdateSettings.h"
@@ -33,6 +34,7 @@ void UpdateRun::AtualizaSistema() {
         connectToServer();
         if (view_.readyToDownload() && listRemoteFiles()) {
             markStates();
+            ReplacementFile::removeLeftovers("");
             downloadChanged();
             runArchiveStep(view_.programFilesFolder(),
                            firstProgramName(view_.firstProgramCaption()), downloaded_, errorFlag_);
@@ -180,22 +182,17 @@ void UpdateRun::downloadEntry(int line, int item) {
     }
 }
 
-// The download lands in a temporary file and replaces the local one only
-// when it is whole: the size the server gave, when it gave one.
+// The download replaces the local file only when it is whole: the server
+// confirmed the transfer and it holds the size the server gave, when it gave
+// one. The run holds the replacement itself, the client filling it as a
+// stream, so that the size is checked before the one rename.
 void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize) {
-    FileSystem& files = fileSystem();
-    const std::string temporary = files.createTemporaryFile("", "~vu");
-    try {
-        ftpupdate_.Get(name, temporary, true, false);
-        const long long received = files.fileSize(temporary);
-        if (expectedSize >= 0 && received != expectedSize)
-            throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(received) +
-                        " de " + std::to_string(expectedSize) + " bytes.");
-        files.replaceFile(temporary, ".\\" + name);
-    } catch (...) {
-        files.deleteFile(temporary);
-        throw;
-    }
+    ReplacementFile file(".\\" + name);
+    ftpupdate_.Get(name, file.stream(), false);
+    if (expectedSize >= 0 && file.size() != expectedSize)
+        throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(file.size()) +
+                    " de " + std::to_string(expectedSize) + " bytes.");
+    file.replaceDestination();
 }
 
 void UpdateRun::refuseName(int line, const std::string& name) {

@@ -279,5 +279,19 @@ TEST_F(FileSystemTest, TemporaryFilesAreNewEmptyAndUnique) {
     EXPECT_THROW(files.createTemporaryFile(dir.name() + "\\missing", "vu"), FileError);
 }
 
+// What the program removes as left over from an interrupted run must be
+// exactly what it makes.
+TEST_F(FileSystemTest, TemporaryFileNamesAreRecognisedByTheirPrefix) {
+    for (int i = 0; i < 20; ++i) {
+        const std::string name = extractFileName(files.createTemporaryFile(dir.name(), "~vu"));
+        EXPECT_TRUE(isTemporaryFileName(name, "~vu")) << name;
+        EXPECT_FALSE(isTemporaryFileName(name, "~ab")) << name;
+        EXPECT_FALSE(isTemporaryFileName("x" + name, "~vu")) << name;
+        EXPECT_FALSE(isTemporaryFileName(name + ".bak", "~vu")) << name;
+    }
+    for (const char* name : {"~vu.tmp", "~vuRelatorio.tmp", "~vu12_456.tmp", "~vuXYZ.tmp", ""})
+        EXPECT_FALSE(isTemporaryFileName(name, "~vu")) << name;
+}
+
 }  // namespace
 }  // namespace velm

@@ -28,5 +28,30 @@ TEST(WindowsFileSystemTest, EntriesWithoutAnAnsiNameAreFoundWithQuestionMarks) {
                 UnorderedElementsAre("??.txt", "? ?.txt", "caf\xE9.txt"));
 }
 
+// GetTempFileName's names: the prefix's first three characters, one to four
+// hexadecimal digits, ".tmp", compared without regard to case.
+TEST(WindowsFileSystemTest, TemporaryFileNamesHaveGetTempFileNamesShape) {
+    struct Row {
+        const char* name;
+        const char* prefix;
+        bool recognised;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"~vu1.tmp", "~vu", true, "one digit"},
+        {"~vuA3F2.tmp", "~vu", true, "four digits"},
+        {"~VUa3f2.TMP", "~vu", true, "names compare without case"},
+        {"~ft1A2B.tmp", "~ftp", true, "only three characters of the prefix are used"},
+        {"~vu12345.tmp", "~vu", false, "five digits"},
+        {"~vu.tmp", "~vu", false, "no digit"},
+        {"~vuG1.tmp", "~vu", false, "not hexadecimal"},
+        {"~vu1A2B.tmp.bak", "~vu", false, "another extension"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        EXPECT_EQ(isTemporaryFileName(row.name, row.prefix), row.recognised);
+    }
+}
+
 }  // namespace
 }  // namespace velm

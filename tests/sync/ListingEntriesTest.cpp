@@ -112,6 +112,12 @@ TEST(ListingEntriesTest, LinesPairWithTheItemsMadeFromThem) {
         {{"banner:", "-rw 1 a", "-rw 1 b", "-rw 1 a", "trailer"},
          {-1, 0, 1, 2, -1},
          "banners before and after"},
+        {{"-rw 1 a", "-rw 1 a", "-rw 1 a", "-rw 1 b"},
+         {0, 2, -1, -1},
+         "a third copy finds no item left; b lies behind the taken ones"},
+        {{"-rw 1 b", "-rw 1 a"},
+         {1, 2},
+         "a line skips to its item; the items passed stay unpaired"},
         {{}, {}, "an empty listing"},
     };
     for (const Row& row : rows) {
@@ -140,6 +146,34 @@ TEST(ListingEntriesTest, LinesMeantToMakeNoItem) {
         SCOPED_TRACE(row.reason);
         EXPECT_EQ(makesNoItem(row.line), row.noItem);
     }
+}
+
+// Near the listing bound, with more banner and repeated lines than entries:
+// every entry line finds its own item and nothing else pairs.
+TEST(ListingEntriesTest, LongListingFullOfBannersPairsEveryEntryLine) {
+    TFtpListItems items;
+    std::vector<std::string> lines;
+    std::vector<int> expected;
+    const auto line = [&](std::string text, int item) {
+        lines.push_back(std::move(text));
+        expected.push_back(item);
+    };
+    for (int k = 0; k < 22200; ++k) {
+        // Every tenth entry shares its text with the others of its kind, so
+        // equal lines must pair one by one, in order.
+        const std::string entry =
+            k % 10 == 0 ? "-rw 1 igual.txt" : "-rw 1 arquivo" + std::to_string(k) + ".txt";
+        line("/pasta" + std::to_string(k) + ":", -1);
+        line("", -1);
+        line(entry, items.Count());
+        TFtpListItem item;
+        item.Data = entry;
+        items.Add(std::move(item));
+        if (k % 2 == 1) line(entry, -1);  // the same line again: its item is taken
+        line("total " + std::to_string(k), -1);
+    }
+    ASSERT_EQ(lines.size(), 99900u);
+    EXPECT_EQ(pairListingLines(lines, items), expected);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/Locale.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "support/FaultyFileSystems.h"
 #include "support/FileBytes.h"
 #include "support/RecordedEffects.h"
 #include "support/RecordingRunView.h"
@@ -17,6 +18,7 @@
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
 #include "sync/FtpErrors.h"
+#include "sync/ReplacementFile.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 
@@ -261,6 +263,73 @@ TEST_F(UpdateRunTest, FailedDownloadsKeepThePreviousFileAndSkipTheUpgrade) {
         EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "app.exe", "ok.txt"))
             << "no temporary file stays behind";
     }
+}
+
+// A run cut short (a power cut, the task manager) leaves its temporary file;
+// the next run removes every such file, of this version and of the earlier
+// ones, before it downloads, and touches nothing else. Each download makes
+// one temporary file and one rename.
+TEST_F(UpdateRunTest, LeftoversOfInterruptedRunsGoBeforeTheDownloads) {
+    FileSystem& files = fileSystem();
+    std::vector<std::string> leftovers;
+    for (const char* prefix : {"~vu", "~ftp", "~vu"}) {
+        leftovers.push_back(files.createTemporaryFile("", prefix));
+        test::writeFileBytes(leftovers.back(), "metade de um download");
+    }
+    const std::string held = files.createTemporaryFile("", "~vu");
+    const char* const theUsers[] = {"~vu.tmp", "~vuRelatorio.tmp", "~vu123456.tmp.bak",
+                                    "meu~vu123456.tmp"};
+    for (const char* name : theUsers) test::writeFileBytes(name, "do usuario");
+    server.listing(
+        "-rw-r--r--   1 owner group       4 Nov 20 08:59 a.txt\r\n"
+        "-rw-r--r--   1 owner group       4 Nov 20 08:59 b.txt\r\n");
+    server.file("a.txt", "aaaa");
+    server.file("b.txt", "bbbb");
+    test::RecordingFileSystem recording;
+    recording.inUse = {held};  // another running copy writes it
+    ScopedService<FileSystem> use{recording};
+
+    run();
+
+    EXPECT_EQ(view.status, kSuccess);
+    EXPECT_THAT(dialogs.shown, IsEmpty()) << "without a message";
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(".")) left.push_back(e.path().filename().string());
+    EXPECT_THAT(left,
+                ::testing::UnorderedElementsAre("atualiza.cfg", "a.txt", "b.txt", held, theUsers[0],
+                                                theUsers[1], theUsers[2], theUsers[3]));
+    for (const char* name : theUsers) EXPECT_EQ(test::readFileBytes(name), "do usuario");
+    EXPECT_EQ(test::readFileBytes("a.txt"), "aaaa");
+
+    // The leftovers went first; then one temporary file and one rename each.
+    std::vector<std::string> deleted, afterwards;
+    for (const std::string& call : recording.calls)
+        (afterwards.empty() && call.starts_with("delete ") ? deleted : afterwards).push_back(call);
+    EXPECT_EQ(deleted.size(), leftovers.size() + 1);
+    ASSERT_EQ(afterwards.size(), 4u);
+    EXPECT_THAT(afterwards[0], ::testing::StartsWith("temporary ~vu"));
+    EXPECT_THAT(afterwards[1], ::testing::EndsWith(" .\\a.txt"));
+    EXPECT_THAT(afterwards[2], ::testing::StartsWith("temporary ~vu"));
+    EXPECT_THAT(afterwards[3], ::testing::EndsWith(" .\\b.txt"));
+}
+
+// Seen on a full disk: the box named a temporary file the operator had never seen.
+TEST_F(UpdateRunTest, FullDiskNamesTheFileBeingFetched) {
+    server.listing("-rw-r--r--   1 owner group  100000 Jan 05  2023 app.exe\r\n");
+    server.file("app.exe", std::string(100000, 'n'));
+    local("app.exe", "versao anterior", at(2020, 1, 1, 0, 0));
+    test::FullDiskFileSystem disk(50000);
+    ScopedService<FileSystem> use{disk};
+
+    run();
+
+    EXPECT_THAT(information(),
+                ElementsAre("Cannot write file \".\\app.exe\". " + systemErrorMessage(112)));
+    EXPECT_EQ(test::readFileBytes("app.exe"), "versao anterior");
+    EXPECT_EQ(view.status, kCloseApps);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(".")) left.push_back(e.path().filename().string());
+    EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "app.exe"));
 }
 
 TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
