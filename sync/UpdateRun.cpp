@@ -11,6 +11,7 @@
 #include "sync/FtpClient.h"
 #include "sync/ListingEntries.h"
 #include "sync/TransferProgress.h"
+#include "sync/UpdateRunLog.h"
 #include "sync/UpdateRunView.h"
 #include "sync/UpdateSettings.h"
 
@@ -27,6 +28,7 @@ UpdateRun::UpdateRun(TFtpClient& ftpupdate, UpdateRunView& view, TransferProgres
     : ftpupdate_(ftpupdate), view_(view), progress_(progress) {}
 
 void UpdateRun::AtualizaSistema() {
+    logRunStart();
     try {
         startAfresh();
         connectToServer();
@@ -39,8 +41,12 @@ void UpdateRun::AtualizaSistema() {
         }
     } catch (const UpdateRunCancelled&) {
         // The operator is leaving: close the connection and let the window go.
+        logRunCancelled();
         ftpupdate_.Disconnect();
         return;
+    } catch (const std::exception& e) {
+        logRunStopped(e.what());
+        throw;
     }
     ftpupdate_.Disconnect();
     upgradeDatabases();
@@ -67,9 +73,12 @@ void UpdateRun::connectToServer() {
     ftpupdate_.Password =
         view_.ftpPassword(ftpPasswordQuery(settings), ftpPasswordColumn(settings));
     ftpupdate_.Passive = settings.Passive;
+    logServer(settings, ftpPasswordColumn(settings));
     try {
         ftpupdate_.Connect();
+        logLoginOk();
     } catch (const std::exception& e) {
+        logLoginFailed(e.what());
         dialogs().message(
             "N\xE3o foi poss\xEDvel estabelecer conex\xE3o ftp.\r\rTENTE MAIS TARDE.\r" +
             std::string(e.what()));
@@ -88,6 +97,7 @@ void UpdateRun::applySettings(const UpdateSettings& settings) {
 void UpdateRun::listRemoteFiles() {
     ftpupdate_.List(&lines_, "", true);
     view_.showListing(lines_);
+    logListing(lines_.size(), ftpupdate_.DirectoryListing().Count(), ftpupdate_.DirFormat());
     items_ = pairListingLines(lines_, ftpupdate_.DirectoryListing());
     downloaded_ = false;
 }
@@ -101,6 +111,7 @@ void UpdateRun::markStates() {
             const std::string& name = items[i].FileName;
             state = !isSafeLocalName(name) || ArquivoDiferente(name, i) ? tsDiffers : tsEqual;
         }
+        logEntryState(lines_[r], items_[r] >= 0 ? &items[items_[r]] : nullptr, state);
         view_.addNode(lines_[r], state);
     }
     view_.repaintTree();
@@ -125,6 +136,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
     if (!ArquivoDiferente(name, item)) return;
     downloaded_ = true;
+    progress_.BytesReceived = 0;
     try {
         view_.setNodeState(line, tsFetching);
         view_.repaintTree();
@@ -134,11 +146,13 @@ void UpdateRun::downloadEntry(int line, int item) {
         } catch (const Error&) {
             // A time the file system cannot store: the file keeps the download's.
         }
+        logDownload(name, size, progress_.BytesReceived, modified);
         view_.setNodeState(line, tsEqual);
         view_.repaintTree();
     } catch (const UpdateRunCancelled&) {
         throw;
     } catch (const std::exception& e) {
+        logDownload(name, size, progress_.BytesReceived, modified, e.what());
         view_.setNodeState(line, tsDiffers);
         view_.repaintTree();
         errorFlag_ = true;
@@ -175,14 +189,19 @@ void UpdateRun::refuseName(int line, const std::string& name) {
 }
 
 void UpdateRun::upgradeDatabases() {
-    if (errorFlag_) return;
+    if (errorFlag_) {
+        logUpgradeSkipped("");
+        return;
+    }
     // A script that failed before locks the databases, as it locks the start.
     const std::string saved = view_.savedScriptErrorFile();
     bool failed = true;
-    if (saved.empty())
+    if (saved.empty()) {
         failed = view_.runUpgrade() == 1;
-    else
+    } else {
+        logUpgradeSkipped(saved);
         view_.showScriptErrorNotice(saved);
+    }
     if (failed) {
         tag_ = 1;
         view_.setTag(1);
@@ -193,6 +212,7 @@ void UpdateRun::upgradeDatabases() {
 void UpdateRun::finish() {
     view_.resetGauge();
     view_.showStatus(closingMessage(errorFlag_, tag_));
+    logRunEnd(closingMessage(errorFlag_, tag_));
     if (errorFlag_) {
         tag_ = 0;
         view_.setTag(0);
