@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/AnsiCodePage.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
-#include "platform/WorkingFolder.h"
 #include "support/FileBytes.h"
 #include "support/RecordedEffects.h"
 #include "support/RecordingRunView.h"
@@ -47,7 +48,10 @@ protected:
         for (const std::string& text : texts) lines.push_back("2026-12-10 12:00:00.000 " + text);
         return lines;
     }
-    std::string startLine() const { return "run start version=1.0 folder=" + workingFolder(); }
+    std::string startLine() const {
+        return "run start version=1.0 folder=" +
+               utf8ToAnsi(std::filesystem::current_path().string());
+    }
     std::string serverLine() const {
         return "server host=127.0.0.1 port=" + std::to_string(server.port()) +
                " mode=passive user=ftpuser settings=atualiza.cfg password-column=senha_ftp";
