@@ -32,6 +32,15 @@ inline RunLog& runLog() {
 
 // Appends the text stamped with the clock's time. Never raises.
 void logEvent(const std::string& text) noexcept;
+// Appends the text that `build` returns; an error while building it loses
+// that line and nothing else.
+template <class Build>
+void logBuiltEvent(Build build) noexcept {
+    try {
+        logEvent(build());
+    } catch (...) {
+    }
+}
 
 // "2026-12-10 14:07:09.250 " + text.
 std::string runLogLine(DateTime when, const std::string& text);

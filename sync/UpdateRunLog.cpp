@@ -35,26 +35,17 @@ const char* entryState(const TFtpListItem* item, TreeState state) {
     return exists(item->FileName) ? "changed" : "new";
 }
 
-// Builds the text inside the guard, so that nothing escapes into the run.
-template <class Build>
-void logBuilt(Build build) noexcept {
-    try {
-        logEvent(build());
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 void logRunStart() {
-    logBuilt([] {
+    logBuiltEvent([] {
         return "run start" + logField("version", kProgramVersion) +
                logField("folder", workingFolder());
     });
 }
 
 void logServer(const UpdateSettings& settings, const std::string& passwordColumn) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "server" + logField("host", settings.Host) +
                logField("port", std::int64_t{settings.Port}) +
                logField("mode", settings.Passive ? "passive" : "active") +
@@ -70,13 +61,13 @@ void logLoginOk() {
 }
 
 void logLoginFailed(const std::string& error) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "login result=failed" + logField("error", error) + logField("exit-code", 2);
     });
 }
 
 void logListing(std::size_t lines, int entries, const std::string& format) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "listing" + logField("lines", static_cast<std::int64_t>(lines)) +
                logField("entries", static_cast<std::int64_t>(entries)) +
                logField("format", format.empty() ? "none" : format);
@@ -84,7 +75,7 @@ void logListing(std::size_t lines, int entries, const std::string& format) {
 }
 
 void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeState state) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         const std::string found = std::string("entry") + logField("state", entryState(item, state));
         return item ? found + logField("name", item->FileName) : found + logField("line", rawLine);
     });
@@ -92,7 +83,7 @@ void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeSta
 
 void logDownload(const std::string& name, std::int64_t size, std::int64_t received,
                  DateTime serverTime, const std::string& error) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         std::string text = "download" + logField("name", name) +
                            (size < 0 ? logField("size", "unknown") : logField("size", size)) +
                            logField("received", received) +
@@ -103,7 +94,7 @@ void logDownload(const std::string& name, std::int64_t size, std::int64_t receiv
 }
 
 void logArchiveSkipped(bool downloaded, bool errorFlag) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return std::string("archive result=skipped") + logField("downloaded", yesNo(downloaded)) +
                logField("errors", yesNo(errorFlag)) +
                logField("main-program", exists(kMainProgram) ? "present" : "missing") +
@@ -112,18 +103,18 @@ void logArchiveSkipped(bool downloaded, bool errorFlag) {
 }
 
 void logArchiveStarted(const std::string& commandLine) {
-    logBuilt([&] { return "archive result=started" + logField("command", commandLine); });
+    logBuiltEvent([&] { return "archive result=started" + logField("command", commandLine); });
 }
 
 void logArchiveRefused(const std::string& firstProgram) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "archive result=failed" + logField("program-still-present", firstProgram) +
                logField("archive", "deleted");
     });
 }
 
 void logUpgradeSkipped(const std::string& savedScriptFile) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return savedScriptFile.empty() ? std::string("upgrade result=skipped reason=errors")
                                        : "upgrade result=skipped reason=saved-script" +
                                              logField("file", savedScriptFile);
@@ -131,11 +122,11 @@ void logUpgradeSkipped(const std::string& savedScriptFile) {
 }
 
 void logRunEnd(const std::string& closingMessage) {
-    logBuilt([&] { return "run end" + logField("message", closingMessage); });
+    logBuiltEvent([&] { return "run end" + logField("message", closingMessage); });
 }
 
 void logRunStopped(const std::string& error) {
-    logBuilt([&] { return "run stopped" + logField("error", error); });
+    logBuiltEvent([&] { return "run stopped" + logField("error", error); });
 }
 
 void logRunCancelled() {

@@ -36,7 +36,8 @@ void logDownload(const std::string& name, std::int64_t size, std::int64_t receiv
 void logArchiveSkipped(bool downloaded, bool errorFlag);
 void logArchiveStarted(const std::string& commandLine);
 void logArchiveRefused(const std::string& firstProgram);
-// "upgrade skipped": the upgrade window is not shown.
+// "upgrade skipped": the upgrade window is not shown, after a failed step
+// ("" for the file) or because a saved failed script lies in the folder.
 void logUpgradeSkipped(const std::string& savedScriptFile);
 // "run end" with the closing message; "run stopped" by an error no stage
 // catches; "run cancelled" when the operator left during a transfer.

@@ -13,14 +13,6 @@ std::string& currentScript() {
     return version;
 }
 
-template <class Build>
-void logBuilt(Build build) noexcept {
-    try {
-        logEvent(build());
-    } catch (...) {
-    }
-}
-
 std::string scriptVersion() {
     return logField("version", currentScript());
 }
@@ -28,7 +20,7 @@ std::string scriptVersion() {
 }  // namespace
 
 void logUpgradeStart(std::size_t databases) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "upgrade start" + logField("databases", static_cast<std::int64_t>(databases));
     });
 }
@@ -38,11 +30,11 @@ void logUpgradeEnd() {
 }
 
 void logUpgradeStopped(const std::string& error) {
-    logBuilt([&] { return "upgrade stopped" + logField("error", error); });
+    logBuiltEvent([&] { return "upgrade stopped" + logField("error", error); });
 }
 
 void logDatabase(const std::string& entry, const std::string& path) {
-    logBuilt([&] { return "database" + logField("entry", entry) + logField("path", path); });
+    logBuiltEvent([&] { return "database" + logField("entry", entry) + logField("path", path); });
 }
 
 void logNotProductDatabase() {
@@ -50,12 +42,12 @@ void logNotProductDatabase() {
 }
 
 void logVersionFound(const std::string& version, std::int64_t pending) {
-    logBuilt(
+    logBuiltEvent(
         [&] { return "database" + logField("version", version) + logField("pending", pending); });
 }
 
 void logScriptStart(const std::string& version, std::size_t lines) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         currentScript() = version;
         return "script" + scriptVersion() + logField("lines", static_cast<std::int64_t>(lines)) +
                " result=started";
@@ -63,11 +55,11 @@ void logScriptStart(const std::string& version, std::size_t lines) {
 }
 
 void logScriptOk() {
-    logBuilt([] { return "script" + scriptVersion() + " result=ok"; });
+    logBuiltEvent([] { return "script" + scriptVersion() + " result=ok"; });
 }
 
 void logScriptFailed(const std::string& error, const std::string& savedFile) {
-    logBuilt([&] {
+    logBuiltEvent([&] {
         return "script" + scriptVersion() + " result=failed" + logField("saved", savedFile) +
                logField("error", error);
     });
