@@ -184,6 +184,8 @@ shot "$window" update-run.png
 echo "downloaded: $(cd "$demo/instalacao" && ls LEIAME.TXT App_Vezra_Lista.exe Sys_Brevant.old 2>/dev/null | tr '\n' ' ')"
 click "$window" 849 581  # "&Sair"
 wait "$pid" || true
+echo "run log ($demo/instalacao/VelmUpdate.log):"
+tr -d '\r' <"$demo/instalacao/VelmUpdate.log" | iconv -f WINDOWS-1252 -t UTF-8
 
 # 3. A saved failed script blocks the start: the notice names it.
 make_installation "$demo/bloqueada"

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "sync/UpdateRunLog.h"
 
 namespace velm {
 
@@ -20,6 +21,7 @@ std::string folderPrefix(const std::string& name) {
 // The program could not be moved aside: the archive goes, so that the next
 // run does not extract it over a program that is still running.
 void refuse(const std::string& firstProgram, bool& errorFlag) {
+    logArchiveRefused(firstProgram);
     dialogs().message("N\xE3o foi poss\xEDvel apagar arquivo " + firstProgram + ".");
     fileSystem().deleteFile(kArchiveFile);
     errorFlag = true;
@@ -50,7 +52,10 @@ std::string archiverCommandLine(const std::string& PROGR, const std::string& fir
 
 void runArchiveStep(const std::string& PROGR, const std::string& firstProgram, bool downloaded,
                     bool& errorFlag) {
-    if (!archiveStepDue(downloaded, errorFlag)) return;
+    if (!archiveStepDue(downloaded, errorFlag)) {
+        logArchiveSkipped(downloaded, errorFlag);
+        return;
+    }
     FileSystem& files = fileSystem();
     if (files.fileExists(firstProgram)) {
         const std::string old = oldCopyName(firstProgram);
@@ -69,7 +74,9 @@ void runArchiveStep(const std::string& PROGR, const std::string& firstProgram, b
         refuse(firstProgram, errorFlag);
         return;
     }
-    shell().startProgram(archiverCommandLine(PROGR, firstProgram));
+    const std::string commandLine = archiverCommandLine(PROGR, firstProgram);
+    logArchiveStarted(commandLine);
+    shell().startProgram(commandLine);
 }
 
 }  // namespace velm

@@ -111,11 +111,13 @@ void TransferProgress::ftpupdateStatus(TFtpStatus AStatus, const std::string& AS
 void TransferProgress::ftpupdateWorkBegin(TWorkMode) {
     STime = clock().now();
     TaxaTransferencia = 0;
+    BytesReceived = 0;
     // Read once per transfer: asking the system costs more than a small file's transfer.
     formats_ = locale().formats();
 }
 
 void TransferProgress::ftpupdateWork(TWorkMode, std::int64_t AWorkCount) {
+    BytesReceived = AWorkCount;
     const WorkDisplay shown =
         workDisplay(BytesToTransfer, AWorkCount, STime, clock().now(), TaxaTransferencia, formats_);
     TaxaTransferencia = shown.rate;

@@ -48,6 +48,9 @@ public:
 
     DateTime STime{};                   // start of the current transfer
     std::uint32_t BytesToTransfer = 0;  // expected size of the file being fetched
+    // Bytes of the current (or last) transfer so far, for the run log; the
+    // run sets it to 0 before a download that may fail before its data.
+    std::int64_t BytesReceived = 0;
 
     void ftpupdateStatus(TFtpStatus AStatus, const std::string& AStatusText);
     void ftpupdateWorkBegin(TWorkMode AWorkMode);

@@ -13,6 +13,7 @@
 #include "sync/ListingEntries.h"
 #include "sync/ReplacementFile.h"
 #include "sync/TransferProgress.h"
+#include "sync/UpdateRunLog.h"
 #include "sync/UpdateRunView.h"
 #include "sync/UpdateSettings.h"
 
@@ -29,6 +30,7 @@ UpdateRun::UpdateRun(TFtpClient& ftpupdate, UpdateRunView& view, TransferProgres
     : ftpupdate_(ftpupdate), view_(view), progress_(progress) {}
 
 void UpdateRun::AtualizaSistema() {
+    logRunStart();
     try {
         startAfresh();
         connectToServer();
@@ -41,8 +43,12 @@ void UpdateRun::AtualizaSistema() {
         }
     } catch (const UpdateRunCancelled&) {
         // The operator is leaving: close the connection and let the window go.
+        logRunCancelled();
         ftpupdate_.Disconnect();
         return;
+    } catch (const std::exception& e) {
+        logRunStopped(e.what());
+        throw;
     }
     ftpupdate_.Disconnect();
     upgradeDatabases();
@@ -65,9 +71,12 @@ void UpdateRun::connectToServer() {
     ftpupdate_.Password =
         view_.ftpPassword(ftpPasswordQuery(settings), ftpPasswordColumn(settings));
     ftpupdate_.Passive = settings.Passive;
+    logServer(settings, ftpPasswordColumn(settings));
     try {
         ftpupdate_.Connect();
+        logLoginOk();
     } catch (const std::exception& e) {
+        logLoginFailed(e.what());
         dialogs().message(
             "N\xE3o foi poss\xEDvel estabelecer conex\xE3o ftp.\r\rTENTE MAIS TARDE.\r" +
             std::string(e.what()));
@@ -96,6 +105,7 @@ bool UpdateRun::listRemoteFiles() {
         return false;
     }
     view_.showListing(lines_);
+    logListing(lines_.size(), ftpupdate_.DirectoryListing().Count(), ftpupdate_.DirFormat());
     items_ = pairListingLines(lines_, ftpupdate_.DirectoryListing());
     downloaded_ = false;
     return true;
@@ -127,6 +137,7 @@ void UpdateRun::markStates() {
                         ? tsDiffers
                         : tsEqual;
         }
+        logEntryState(lines_[r], items_[r] >= 0 ? &items[items_[r]] : nullptr, state);
         view_.addNode(lines_[r], state);
     }
     view_.repaintTree();
@@ -161,6 +172,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
     if (!ArquivoDiferente(name, modified)) return;
     downloaded_ = true;
+    progress_.BytesReceived = 0;
     try {
         view_.setNodeState(line, tsFetching);
         view_.repaintTree();
@@ -170,11 +182,13 @@ void UpdateRun::downloadEntry(int line, int item) {
         } catch (const Error&) {
             // A time the file system cannot store: the file keeps the download's.
         }
+        logDownload(name, size, progress_.BytesReceived, modified);
         view_.setNodeState(line, tsEqual);
         view_.repaintTree();
     } catch (const UpdateRunCancelled&) {
         throw;
     } catch (const std::exception& e) {
+        logDownload(name, size, progress_.BytesReceived, modified, e.what());
         view_.setNodeState(line, tsDiffers);
         view_.repaintTree();
         errorFlag_ = true;
@@ -221,14 +235,19 @@ void UpdateRun::reportUnreadLines(std::size_t first) {
 }
 
 void UpdateRun::upgradeDatabases() {
-    if (errorFlag_) return;
+    if (errorFlag_) {
+        logUpgradeSkipped("");
+        return;
+    }
     // A script that failed before locks the databases, as it locks the start.
     const std::string saved = view_.savedScriptErrorFile();
     bool failed = true;
-    if (saved.empty())
+    if (saved.empty()) {
         failed = view_.runUpgrade() == 1;
-    else
+    } else {
+        logUpgradeSkipped(saved);
         view_.showScriptErrorNotice(saved);
+    }
     if (failed) {
         tag_ = 1;
         view_.setTag(1);
@@ -239,6 +258,7 @@ void UpdateRun::upgradeDatabases() {
 void UpdateRun::finish() {
     view_.resetGauge();
     view_.showStatus(closingMessage(errorFlag_, tag_));
+    logRunEnd(closingMessage(errorFlag_, tag_));
     if (errorFlag_) {
         tag_ = 0;
         view_.setTag(0);

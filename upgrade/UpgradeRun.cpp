@@ -11,6 +11,7 @@
 #include "upgrade/ExecutaScript.h"
 #include "upgrade/ScriptFailureFile.h"
 #include "upgrade/UpgradeProgress.h"
+#include "upgrade/UpgradeRunLog.h"
 #include "upgrade/UpgradeRunView.h"
 #include "upgrade/UpgradeSql.h"
 #include "upgrade/WorkingList.h"
@@ -23,9 +24,11 @@ UpgradeRun::UpgradeRun(DatabaseConnections& connections, UpgradeRunView& view)
 void UpgradeRun::Run() {
     try {
         const std::vector<std::string> workingList = makeWorkingList(view_.tickedDatabaseEntries());
+        logUpgradeStart(workingList.size());
         for (const std::string& workingText : workingList)
             if (!upgradeDatabase(workingText)) break;
     } catch (const std::exception& error) {
+        logUpgradeStopped(error.what());
         // Nothing on the window lets the operator close it: report, clean
         // up and let the caller close it, with the run counted as failed.
         dialogs().error(standardErrorText(error.what()));
@@ -33,15 +36,18 @@ void UpgradeRun::Run() {
         view_.flagFailure();
     }
     view_.setChaveProduto("");
+    logUpgradeEnd();
 }
 
 bool UpgradeRun::upgradeDatabase(const std::string& workingText) {
     c_.FbDatabase1.setDatabaseName(view_.resolveEntry(workingListEntry(workingText)));
+    logDatabase(workingListEntry(workingText), c_.FbDatabase1.DatabaseName());
     if (const std::string key = productKeyFor(workingText); !key.empty())
         view_.setChaveProduto(key);
     c_.useProductDialect();
     c_.FbDatabase1.Open();
     if (!isProductDatabase()) {
+        logNotProductDatabase();
         c_.FbQuery1.Close();
         c_.FbTransaction2.Rollback();
         c_.FbDatabase1.Close();
@@ -99,6 +105,7 @@ void UpgradeRun::runPendingScripts(const std::string& workingText,
     c_.Query3.Open();
     const std::int64_t pending = c_.Query3.FieldByName("ct").AsInteger();
     c_.Query3.Close();
+    logVersionFound(recordedVersion, pending);
     c_.Query2.setSQL(pendingListSql(key, recordedVersion));
     c_.Query2.Open();
 
@@ -119,9 +126,11 @@ bool UpgradeRun::runScript(const std::string& workingText, const std::string& ve
     const std::vector<std::string> lines = c_.DBMemo1.Lines();
     c_.Table2.Close();
     c_.startScript(lines);
+    logScriptStart(version, lines.size());
     try {
         ExecutaScript(c_.FbScript1);
         recordVersionAndCommit(version);
+        logScriptOk();
         return false;
     } catch (const std::exception& error) {
         captureFailure(error, workingText);
@@ -152,6 +161,7 @@ void UpgradeRun::captureFailure(const std::exception& error, const std::string& 
     view_.flagFailure();
     const std::string name = failedScriptFileName(clock().now(), locale().formats(), workingText);
     fileSystem().writeTextLines(name, lines);
+    logScriptFailed(error.what(), name);
     view_.showScriptErrorNotice(name);
     process().sleepMilliseconds(1000);
 }

@@ -1,0 +1,136 @@
+#include "sync/UpdateRunLog.h"
+
+#include "platform/FileSystem.h"
+#include "platform/RunLog.h"
+#include "platform/WorkingFolder.h"
+#include "sync/ArchiveStep.h"
+#include "sync/FtpListItem.h"
+#include "sync/ListingEntries.h"
+#include "sync/UpdateSettings.h"
+
+namespace velm {
+
+namespace {
+
+// The version the FTP client announces as well (CLNT).
+constexpr const char* kProgramVersion = "1.0";
+
+const char* yesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+// The log's file look-ups must not raise either.
+bool exists(const std::string& name) noexcept {
+    try {
+        return fileSystem().fileExists(name);
+    } catch (...) {
+        return false;
+    }
+}
+
+const char* entryState(const TFtpListItem* item, TreeState state) {
+    if (!item) return "unreadable-line";
+    if (state == tsEqual) return "equal";
+    if (!isSafeLocalName(item->FileName)) return "refused-name";
+    return exists(item->FileName) ? "changed" : "new";
+}
+
+}  // namespace
+
+void logRunStart() {
+    logBuiltEvent([] {
+        return "run start" + logField("version", kProgramVersion) +
+               logField("folder", workingFolder());
+    });
+}
+
+void logServer(const UpdateSettings& settings, const std::string& passwordColumn) {
+    logBuiltEvent([&] {
+        return "server" + logField("host", settings.Host) +
+               logField("port", std::int64_t{settings.Port}) +
+               logField("mode", settings.Passive ? "passive" : "active") +
+               logField("user", kUpdateUser) +
+               logField("settings",
+                        exists(kUpdateSettingsFile) ? kUpdateSettingsFile : "defaults") +
+               logField("password-column", passwordColumn);
+    });
+}
+
+void logLoginOk() {
+    logEvent("login result=ok");
+}
+
+void logLoginFailed(const std::string& error) {
+    logBuiltEvent([&] {
+        return "login result=failed" + logField("error", error) + logField("exit-code", 2);
+    });
+}
+
+void logListing(std::size_t lines, int entries, const std::string& format) {
+    logBuiltEvent([&] {
+        return "listing" + logField("lines", static_cast<std::int64_t>(lines)) +
+               logField("entries", static_cast<std::int64_t>(entries)) +
+               logField("format", format.empty() ? "none" : format);
+    });
+}
+
+void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeState state) {
+    logBuiltEvent([&] {
+        const std::string found = std::string("entry") + logField("state", entryState(item, state));
+        return item ? found + logField("name", item->FileName) : found + logField("line", rawLine);
+    });
+}
+
+void logDownload(const std::string& name, std::int64_t size, std::int64_t received,
+                 DateTime serverTime, const std::string& error) {
+    logBuiltEvent([&] {
+        std::string text = "download" + logField("name", name) +
+                           (size < 0 ? logField("size", "unknown") : logField("size", size)) +
+                           logField("received", received) +
+                           logField("server-time", logTime(serverTime));
+        return error.empty() ? text + " result=ok"
+                             : text + " result=failed" + logField("error", error);
+    });
+}
+
+void logArchiveSkipped(bool downloaded, bool errorFlag) {
+    logBuiltEvent([&] {
+        return std::string("archive result=skipped") + logField("downloaded", yesNo(downloaded)) +
+               logField("errors", yesNo(errorFlag)) +
+               logField("main-program", exists(kMainProgram) ? "present" : "missing") +
+               logField("archive", exists(kArchiveFile) ? "present" : "missing");
+    });
+}
+
+void logArchiveStarted(const std::string& commandLine) {
+    logBuiltEvent([&] { return "archive result=started" + logField("command", commandLine); });
+}
+
+void logArchiveRefused(const std::string& firstProgram) {
+    logBuiltEvent([&] {
+        return "archive result=failed" + logField("program-still-present", firstProgram) +
+               logField("archive", "deleted");
+    });
+}
+
+void logUpgradeSkipped(const std::string& savedScriptFile) {
+    logBuiltEvent([&] {
+        return savedScriptFile.empty() ? std::string("upgrade result=skipped reason=errors")
+                                       : "upgrade result=skipped reason=saved-script" +
+                                             logField("file", savedScriptFile);
+    });
+}
+
+void logRunEnd(const std::string& closingMessage) {
+    logBuiltEvent([&] { return "run end" + logField("message", closingMessage); });
+}
+
+void logRunStopped(const std::string& error) {
+    logBuiltEvent([&] { return "run stopped" + logField("error", error); });
+}
+
+void logRunCancelled() {
+    logEvent("run cancelled reason=operator-left");
+}
+
+}  // namespace velm

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/DateTime.h"
+#include "sync/UpdateRunView.h"
+
+namespace velm {
+
+struct TFtpListItem;
+struct UpdateSettings;
+
+// The update run's lines in the run log (platform/RunLog.h), one call per
+// event. None of them raises.
+
+// "run start": the program's version and the working folder.
+void logRunStart();
+// "server": host, port, mode, user and password column; never the password.
+void logServer(const UpdateSettings& settings, const std::string& passwordColumn);
+void logLoginOk();
+// The process ends with exit code 2 after this line.
+void logLoginFailed(const std::string& error);
+// "listing": raw lines, parsed entries, the format the parser recognised.
+void logListing(std::size_t lines, int entries, const std::string& format);
+// "entry": the state pass's finding for one listing line (`item` null for a
+// line that names no entry): equal, changed, new, refused-name or
+// unreadable-line.
+void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeState state);
+// "download": the server's size (-1: not given), the bytes received, the
+// server's time, and "ok" or the error's text.
+void logDownload(const std::string& name, std::int64_t size, std::int64_t received,
+                 DateTime serverTime, const std::string& error = "");
+// "archive": why the step did not run, the command line it started, or the
+// first program that would not go.
+void logArchiveSkipped(bool downloaded, bool errorFlag);
+void logArchiveStarted(const std::string& commandLine);
+void logArchiveRefused(const std::string& firstProgram);
+// "upgrade skipped": the upgrade window is not shown, after a failed step
+// ("" for the file) or because a saved failed script lies in the folder.
+void logUpgradeSkipped(const std::string& savedScriptFile);
+// "run end" with the closing message; "run stopped" by an error no stage
+// catches; "run cancelled" when the operator left during a transfer.
+void logRunEnd(const std::string& closingMessage);
+void logRunStopped(const std::string& error);
+void logRunCancelled();
+
+}  // namespace velm
