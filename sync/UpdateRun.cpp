@@ -117,6 +117,7 @@ void UpdateRun::listingFailed(const std::string& why) {
     items_.clear();
     view_.showListing(lines_);
     errorFlag_ = true;
+    logListingFailed(why);
     dialogs().information("O servidor n\xE3o entregou a lista de arquivos: " + why);
 }
 

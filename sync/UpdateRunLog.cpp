@@ -29,7 +29,9 @@ bool exists(const std::string& name) noexcept {
 }
 
 const char* entryState(const TFtpListItem* item, TreeState state) {
-    if (!item) return "unreadable-line";
+    // A line without an entry is unreadable unless it was meant to make none
+    // (a total line, a banner), which the tree leaves without a state.
+    if (!item) return state == tsNone ? "no-entry" : "unreadable-line";
     if (state == tsEqual) return "equal";
     if (!isSafeLocalName(item->FileName)) return "refused-name";
     return exists(item->FileName) ? "changed" : "new";
@@ -72,6 +74,10 @@ void logListing(std::size_t lines, int entries, const std::string& format) {
                logField("entries", static_cast<std::int64_t>(entries)) +
                logField("format", format.empty() ? "none" : format);
     });
+}
+
+void logListingFailed(const std::string& error) {
+    logBuiltEvent([&] { return "listing result=failed" + logField("error", error); });
 }
 
 void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeState state) {

@@ -23,6 +23,8 @@ void logLoginOk();
 void logLoginFailed(const std::string& error);
 // "listing": raw lines, parsed entries, the format the parser recognised.
 void logListing(std::size_t lines, int entries, const std::string& format);
+// The listing was refused or its transfer failed.
+void logListingFailed(const std::string& error);
 // "entry": the state pass's finding for one listing line (`item` null for a
 // line that names no entry): equal, changed, new, refused-name or
 // unreadable-line.

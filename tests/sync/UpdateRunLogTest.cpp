@@ -40,7 +40,7 @@ TEST_F(UpdateRunLogTest, AWholeGoodRun) {
             serverLine(),
             "login result=ok",
             "listing lines=6 entries=5 format=Unix",
-            "entry state=unreadable-line line=\"total 6\"",
+            "entry state=no-entry line=\"total 6\"",
             "entry state=changed name=changed.exe",
             "entry state=equal name=equal.dll",
             "entry state=new name=\"meu arquivo.txt\"",
@@ -127,6 +127,30 @@ TEST_F(UpdateRunLogTest, ARefusedDirectoryStopsTheRun) {
                                "login result=ok",
                                "run stopped error=\"No such directory.\"",
                            })));
+}
+
+TEST_F(UpdateRunLogTest, ARefusedListing) {
+    server.reply("LIST", "450 No files found");
+    run();
+    EXPECT_THAT(log.lines, ElementsAreArray(stamped({
+                               startLine(),
+                               serverLine(),
+                               "login result=ok",
+                               "listing result=failed error=\"No files found\"",
+                               "upgrade result=skipped reason=errors",
+                               "run end message=\"Atualiza\xE7\xE3o finalizada com erros, feche "
+                               "os aplicativos e tente denovo.\"",
+                           })));
+}
+
+TEST_F(UpdateRunLogTest, AListingLineThatNamesNoEntry) {
+    server.listing("this line names no file at all\r\n");
+    run();
+    EXPECT_THAT(log.lines,
+                ::testing::Contains(stamped({"listing lines=1 entries=0 format=none"})[0]));
+    EXPECT_THAT(log.lines,
+                ::testing::Contains(stamped({"entry state=unreadable-line "
+                                             "line=\"this line names no file at all\""})[0]));
 }
 
 TEST_F(UpdateRunLogTest, ASavedFailedScriptLocksTheUpgrade) {
