@@ -377,7 +377,8 @@ TEST_P(UpgradeRunTest, CommitWorkBesideOtherSqlFailsBeforeAnythingRuns) {
     wholeDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('c')"});
     addScript("b", logs("1") + " COMMIT WORK;");
     addScript("c", "DELETE FROM KEEP\nWHERE ID=5; COMMIT WORK;");
-    addScript("d", logs("1") + "\nCOMMIT WORK;\n" + logs("2"));
+    addScript("d",
+              logs("1") + "\nCOMMIT WORK;\n-- COMMIT WORK;\n" + logs("2") + "\n/* COMMIT WORK */");
     run({insertDb.path, deleteDb.path, wholeDb.path});
 
     EXPECT_TRUE(insertDb.log().empty());  // nothing of the script ran
