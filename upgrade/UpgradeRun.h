@@ -20,8 +20,9 @@ class UpgradeRunView;
 // that dies in the middle of a script leaves the schema changes made so
 // far, without the script's data or version. The next run offers that
 // script again; the first of its schema statements that cannot run twice
-// then fails ("already exists"), before any of its data statements runs
-// again, and the script is saved as a failed one, for somebody to finish.
+// then fails ("already exists") and the script is saved as a failed one,
+// for somebody to finish; its data had not committed, so nothing of it is
+// applied twice.
 //
 // A failing script (an execution error, a parse error, a line mixing COMMIT
 // WORK with other text, a failed commit) is saved to a SCRIPT_ERRO file in

@@ -1,10 +1,13 @@
 #include "upgrade/UpgradeRun.h"
 
 #include <gtest/gtest.h>
-
-#include <optional>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -566,6 +569,73 @@ TEST_P(UpgradeRunTest, EachScriptCommitsWithItsVersionSoAnInterruptedRunResumes)
     run({db.path});
     EXPECT_EQ(db.log(), (Lines{"1", "2", "3"}));  // no committed script ran twice
     EXPECT_EQ(db.versao(), Lines{"3"});
+}
+
+// Starts the stand-in updater on the database entry; it inherits the alias
+// store of the test's catalogue.
+pid_t startUpdaterProcess(const std::string& entry) {
+    const std::string program = VELM_UPGRADE_CHILD;
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(entry.c_str()),
+                               nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return 0;
+    return pid;
+}
+
+TEST_P(UpgradeRunTest, ScriptStoppedAfterItsSchemaChangeIsSavedOnTheRerun) {
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_FIREBIRD_HOST", "VELM_TEST_FIREBIRD_DIR");
+    // On the server, so that the updater's process and the test reach it together.
+    const test::ServerDatabase server("LOJA.GDB");
+    const ProductDatabase db(server.name, true, ProductDatabase::Create::No);
+    db.exec({"CREATE TABLE PEDIDO (ID INTEGER NOT NULL PRIMARY KEY)"});
+    addScript("1", "CREATE TABLE NOVA (A INTEGER);\nINSERT INTO PEDIDO VALUES (1);");
+    const auto novaTables = [&] {
+        return db.column("SELECT COUNT(*) AS V FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='NOVA'");
+    };
+
+    // A pending row of another connection with the insert's key holds the
+    // insert back, so the updater is killed after the schema change
+    // committed and before the insert did.
+    FbDatabase other;
+    useProductLogin(other);
+    other.setDatabaseName(server.name);
+    other.Open();
+    FbTransaction pending(&other);
+    FbQuery hold(other, pending);
+    hold.setSQL("INSERT INTO PEDIDO VALUES (1)");
+    hold.ExecQuery();
+
+    const pid_t updater = startUpdaterProcess(server.name);
+    ASSERT_NE(updater, 0);
+    int status = 0;
+    bool endedByItself = false;
+    for (int i = 0; i < 2400 && novaTables() != Lines{"1"}; ++i) {
+        if ((endedByItself = waitpid(updater, &status, WNOHANG) == updater)) break;
+        usleep(50000);
+    }
+    if (!endedByItself) {
+        kill(updater, SIGKILL);
+        waitpid(updater, &status, 0);
+    }
+    pending.Rollback();
+    other.Close();
+    ASSERT_FALSE(endedByItself) << "the updater ended by itself, status " << status;
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(novaTables(), Lines{"1"});  // committed as it ran
+    EXPECT_EQ(db.column("SELECT COUNT(*) AS V FROM PEDIDO"), Lines{"0"});
+    EXPECT_EQ(db.versao(), Lines{"0"});  // the script did not commit
+
+    // The rerun offers the script again: it fails loudly on its schema change.
+    run({server.name});
+    EXPECT_EQ(view.Tag, 1);
+    ASSERT_EQ(view.notices.size(), 1u);
+    EXPECT_EQ(savedFiles(), view.notices);
+    const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "Table NOVA already exists"), saved.end())
+        << ::testing::PrintToString(saved);
+    EXPECT_EQ(novaTables(), Lines{"1"});
+    EXPECT_EQ(db.column("SELECT COUNT(*) AS V FROM PEDIDO"), Lines{"0"});  // nothing applied twice
+    EXPECT_EQ(db.versao(), Lines{"1"});
 }
 
 TEST_P(UpgradeRunTest, DatabaseWithoutEmpresaNomeEndsTheRunQuietly) {
