@@ -7,7 +7,7 @@
 namespace velm {
 
 void ExecutaScript(TSqlScript& FbScript1) {
-    if (const auto mixed = blankCommitWorkLines(FbScript1.Script()))
+    if (const auto mixed = blankCommitWorkLines(FbScript1.Script(), FbScript1.Terminator()))
         throw ScriptError("COMMIT WORK junto de outro texto na mesma linha",
                           static_cast<int>(*mixed) + 1);
     FbScript1.ExecuteScript();

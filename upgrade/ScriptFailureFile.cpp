@@ -58,4 +58,19 @@ std::vector<std::string> errorCommentLines(const std::string& message) {
     return lines;
 }
 
+std::string failedCommitMessage(const std::optional<std::string>& scriptError,
+                                const std::string& commitError) {
+    std::string message = scriptError ? *scriptError + "\r\n \r\n" : std::string();
+    message += joinTextLines(kCommitFailedLines);
+    return message + commitError;
+}
+
+std::string unsavedScriptText(const std::string& fileError, const std::string& message) {
+    return "ERRO DE SCRIPT: o script que falhou n\xE3o p\xF4"
+           "de ser salvo (" +
+           fileError +
+           "). Avise a Quorix Sistemas antes de atualizar de novo.\r\n\r\nErro do script:\r\n" +
+           message;
+}
+
 }  // namespace velm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,5 +32,21 @@ std::string failedScriptFileName(DateTime now, const LocaleFormats& formats,
 // line per line of a message of several lines; an empty line for an empty
 // message), " ", ".....  */", " ".
 std::vector<std::string> errorCommentLines(const std::string& message);
+
+// The error message of a script whose commit failed, so that whoever reads
+// the saved file knows that what the script left pending was undone: the
+// script's error (when it failed), a line holding a space, then
+// kCommitFailedLines and the commit's error.
+std::string failedCommitMessage(const std::optional<std::string>& scriptError,
+                                const std::string& commitError);
+inline const std::vector<std::string> kCommitFailedLines = {
+    "O COMMIT FALHOU: AS ALTERA\xC7\xD5"
+    "ES PENDENTES DO SCRIPT FORAM DESFEITAS",
+    "(S\xD3 FICAM OS COMANDOS DE ESQUEMA, GRAVADOS AO EXECUTAR). ERRO DO COMMIT:"};
+
+// The error box's text when the failed script could not be saved (the file
+// error names the file): the operator may be the only one left to learn of
+// the failure.
+std::string unsavedScriptText(const std::string& fileError, const std::string& message);
 
 }  // namespace velm

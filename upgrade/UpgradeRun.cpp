@@ -1,9 +1,12 @@
 #include "upgrade/UpgradeRun.h"
 
+#include <exception>
+#include <optional>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Process.h"
@@ -127,23 +130,37 @@ bool UpgradeRun::runScript(const std::string& workingText, const std::string& ve
     c_.Table2.Close();
     c_.startScript(lines);
     logScriptStart(version, lines.size());
+    std::optional<std::string> scriptError;
     try {
         ExecutaScript(c_.FbScript1);
-        recordVersionAndCommit(version);
-        logScriptOk();
-        return false;
     } catch (const std::exception& error) {
-        captureFailure(error, workingText);
+        scriptError = error.what();
     }
-    // The failed script's version is recorded as well, so it is not offered
+    // A failed script's version is recorded as well, so it is not offered
     // again (the saved file stops every later start until somebody has seen
     // it); what ran of the script before the failure commits with it.
+    std::optional<std::string> commitError;
+    std::exception_ptr versionError;
     try {
         recordVersionAndCommit(version);
-    } catch (const std::exception&) {
-        if (c_.FbTransaction1.Active()) c_.FbTransaction1.Rollback();
-        recordVersionAndCommit(version);
+    } catch (const std::exception& error) {
+        // Nothing the script left pending is kept; the version alone is.
+        commitError = error.what();
+        try {
+            if (c_.FbTransaction1.Active()) c_.FbTransaction1.Rollback();
+            recordVersionAndCommit(version);
+        } catch (...) {
+            versionError = std::current_exception();
+        }
     }
+    if (!scriptError && !commitError) {
+        logScriptOk();
+        return false;
+    }
+    // Saved once the commit is over, so that the file says what it left.
+    captureFailure(commitError ? failedCommitMessage(scriptError, *commitError) : *scriptError,
+                   workingText);
+    if (versionError) std::rethrow_exception(versionError);
     return true;
 }
 
@@ -154,14 +171,24 @@ void UpgradeRun::recordVersionAndCommit(const std::string& version) {
     c_.FbTransaction1.Commit();
 }
 
-void UpgradeRun::captureFailure(const std::exception& error, const std::string& workingText) {
+void UpgradeRun::captureFailure(const std::string& message, const std::string& workingText) {
     std::vector<std::string>& lines = c_.FbScript1.Script();
-    const std::vector<std::string> comment = errorCommentLines(error.what());
+    const std::vector<std::string> comment = errorCommentLines(message);
     lines.insert(lines.begin(), comment.begin(), comment.end());
     view_.flagFailure();
     const std::string name = failedScriptFileName(clock().now(), locale().formats(), workingText);
-    fileSystem().writeTextLines(name, lines);
-    logScriptFailed(error.what(), name);
+    try {
+        fileSystem().writeTextLines(name, lines);
+    } catch (const FileError& error) {
+        // A read-only folder, a full disk: a file begun but not finished
+        // stays and still stops the next start; without one nothing does,
+        // so the operator must hear of the failure now.
+        logScriptFailed(message, name + " (not saved: " + error.what() + ")");
+        dialogs().error(standardErrorText(unsavedScriptText(error.what(), message)));
+        process().sleepMilliseconds(1000);
+        return;
+    }
+    logScriptFailed(message, name);
     view_.showScriptErrorNotice(name);
     process().sleepMilliseconds(1000);
 }

@@ -147,7 +147,13 @@ TEST(CommitWorkLines, OnlyWholeCommitWorkLinesAreBlanked) {
         {"INSERT INTO T VALUES (1); COMMIT WORK;", nullptr, "would lose the INSERT"},
         {"WHERE ID=5; COMMIT WORK;", nullptr, "would turn a DELETE into emptying the table"},
         {"COMMIT WORK; INSERT INTO T VALUES (1);", nullptr, "SQL after it"},
-        {"COMMIT WORK; -- fim", nullptr, "a comment after it is text too"},
+        {"COMMIT WORK; -- fim", " ", "a comment after it drops no SQL"},
+        {"-- COMMIT WORK;", " ", "commented out"},
+        {"/* COMMIT WORK */", " ", "commented out in a block"},
+        {"  /* commit work; */ -- nada mais", " ", "comments and blanks only"},
+        {"INSERT INTO T VALUES (1); -- COMMIT WORK", nullptr, "SQL before the comment"},
+        {"/* x */ INSERT INTO T VALUES (1); -- COMMIT WORK", nullptr, "SQL between comments"},
+        {"--COMMIT WORK;", nullptr, "the splitter takes \"--COMMIT\" for a statement's word"},
         {"INSERT INTO LOG VALUES ('COMMIT WORK');", nullptr, "inside a literal"},
         {"COMMIT WORKS;", nullptr, "a longer word"},
     };
@@ -164,6 +170,54 @@ TEST(CommitWorkLines, OnlyWholeCommitWorkLinesAreBlanked) {
             EXPECT_EQ(lines[1], row.line);  // kept for the saved file
         }
         EXPECT_EQ(lines[0], "SELECT 1 FROM RDB$DATABASE;");
+    }
+}
+
+// A commented-out COMMIT WORK is blanked only where the splitter sees it
+// between statements: elsewhere its line carries a terminator, a literal or
+// a comment's end, and blanking it would change what runs.
+TEST(CommitWorkLines, CommentedCommitWorkIsBlankedOnlyBetweenStatements) {
+    using Lines = std::vector<std::string>;
+    struct Row {
+        Lines script;
+        std::optional<std::size_t> mixed;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {{"INSERT INTO T VALUES (1);", "-- COMMIT WORK;", "INSERT INTO T VALUES (2);"},
+         std::nullopt,
+         "between two statements"},
+        {{"INSERT INTO T VALUES (1)", "-- COMMIT WORK;", "INSERT INTO T VALUES (2);"},
+         1,
+         "its terminator ends the INSERT above"},
+        {{"INSERT INTO T VALUES ('a", "-- COMMIT WORK;", "');"}, 1, "inside a literal"},
+        {{"/* inicio", " COMMIT WORK */", "INSERT INTO T VALUES (1);"},
+         1,
+         "it closes a comment opened above"},
+        {{"SET TERM ^ ;", "/* COMMIT WORK; */", "INSERT INTO T VALUES (1)^"},
+         std::nullopt,
+         "under another terminator"},
+        {{"SET TERM ^ ;", "CREATE TRIGGER X FOR T BEFORE INSERT AS BEGIN", "  -- COMMIT WORK;",
+          "  NEW.A = 1;", "END^"},
+         2,
+         "inside a trigger's body it is part of the statement"},
+        {{"-- COMMIT WORK;", "INSERT INTO T VALUES (1);", "/* COMMIT WORK */", "DELETE FROM T",
+          "/* COMMIT WORK */ WHERE A = 1;"},
+         4,
+         "the first line that changes what runs is named"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        Lines lines = row.script;
+        EXPECT_EQ(blankCommitWorkLines(lines), row.mixed);
+        if (row.mixed) {
+            EXPECT_EQ(lines, row.script);  // the script does not run; kept for the saved file
+        } else {
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                EXPECT_EQ(lines[i], row.script[i].find("COMMIT WORK") == std::string::npos
+                                        ? row.script[i]
+                                        : " ");
+        }
     }
 }
 

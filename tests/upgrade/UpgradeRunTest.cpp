@@ -1,16 +1,21 @@
 #include "upgrade/UpgradeRun.h"
 
 #include <gtest/gtest.h>
-
-#include <optional>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Process.h"
+#include "support/DelegatingFileSystem.h"
 #include "support/FileBytes.h"
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/DatabaseConnections.h"
@@ -18,6 +23,8 @@
 #include "upgrade/FbFixture.h"
 #include "upgrade/FbQuery.h"
 #include "upgrade/FbTransaction.h"
+#include "upgrade/ReadOnlyFolder.h"
+#include "upgrade/ScriptFailureFile.h"
 #include "upgrade/UpgradeRunView.h"
 #include "windows/AliasLookup.h"
 
@@ -377,7 +384,8 @@ TEST_P(UpgradeRunTest, CommitWorkBesideOtherSqlFailsBeforeAnythingRuns) {
     wholeDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('c')"});
     addScript("b", logs("1") + " COMMIT WORK;");
     addScript("c", "DELETE FROM KEEP\nWHERE ID=5; COMMIT WORK;");
-    addScript("d", logs("1") + "\nCOMMIT WORK;\n" + logs("2"));
+    addScript("d",
+              logs("1") + "\nCOMMIT WORK;\n-- COMMIT WORK;\n" + logs("2") + "\n/* COMMIT WORK */");
     run({insertDb.path, deleteDb.path, wholeDb.path});
 
     EXPECT_TRUE(insertDb.log().empty());  // nothing of the script ran
@@ -393,12 +401,16 @@ TEST_P(UpgradeRunTest, CommitWorkBesideOtherSqlFailsBeforeAnythingRuns) {
     EXPECT_EQ(view.Tag, 1);
 }
 
-TEST_P(UpgradeRunTest, FailedCommitIsAFailedScript) {
-    ProductDatabase& db = product("LOJA.GDB");
-    // A commit-time rule of the database refuses what the first script wrote.
+// A commit-time rule of the database: a commit fails while FALHA holds a row.
+void refuseCommitsWhileFalhaHasRows(const ProductDatabase& db) {
     db.exec({"CREATE TABLE FALHA (A INTEGER)", "CREATE EXCEPTION RECUSADO 'commit recusado'",
              "CREATE TRIGGER RECUSA ON TRANSACTION COMMIT AS BEGIN "
              "IF (EXISTS (SELECT * FROM FALHA)) THEN EXCEPTION RECUSADO; END"});
+}
+
+TEST_P(UpgradeRunTest, FailedCommitIsAFailedScript) {
+    ProductDatabase& db = product("LOJA.GDB");
+    refuseCommitsWhileFalhaHasRows(db);  // refuses what the first script wrote
     addScript("1", logs("1") + "\nINSERT INTO FALHA VALUES (1);");
     addScript("2", logs("2"));
     run({db.path});
@@ -406,10 +418,118 @@ TEST_P(UpgradeRunTest, FailedCommitIsAFailedScript) {
     EXPECT_EQ(view.Tag, 1);
     ASSERT_EQ(view.notices.size(), 1u);
     const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    ASSERT_GE(saved.size(), 4u);
+    // The commit is the error, and the file says what it left.
+    EXPECT_EQ(Lines(saved.begin() + 2, saved.begin() + 4), kCommitFailedLines);
     EXPECT_NE(std::find(saved.begin(), saved.end(), "commit recusado"), saved.end());
     EXPECT_TRUE(db.log().empty());       // the data did not commit
     EXPECT_EQ(db.versao(), Lines{"1"});  // the failed script is not offered again
     EXPECT_TRUE(db.column("SELECT A AS V FROM FALHA").empty());
+}
+
+TEST_P(UpgradeRunTest, FailedCommitAfterAFailedScriptIsSaidBelowItsError) {
+    ProductDatabase& db = product("LOJA.GDB");
+    refuseCommitsWhileFalhaHasRows(db);
+    addScript("1",
+              logs("1") + "\nINSERT INTO FALHA VALUES (1);\nINSERT INTO NAO_EXISTE VALUES (1);");
+    run({db.path});
+
+    ASSERT_EQ(view.notices.size(), 1u);
+    Lines expected = {
+        "/* ERRO: ",     " ",          "Dynamic SQL Error",    "SQL error code = -204",
+        "Table unknown", "NAO_EXISTE", "At line 1, column 13", " "};
+    expected.insert(expected.end(), kCommitFailedLines.begin(), kCommitFailedLines.end());
+    expected.insert(expected.end(),
+                    {"exception 1", "RECUSADO", "commit recusado",
+                     "At trigger 'RECUSA' line: 1, col: 93", " ", ".....  */", " ", logs("1"),
+                     "INSERT INTO FALHA VALUES (1);", "INSERT INTO NAO_EXISTE VALUES (1);"});
+    EXPECT_EQ(fileSystem().readTextLines(view.notices[0]), expected);
+    // As the file says: what ran before the failure did not stay.
+    EXPECT_TRUE(db.log().empty());
+    EXPECT_TRUE(db.column("SELECT A AS V FROM FALHA").empty());
+    EXPECT_EQ(db.versao(), Lines{"1"});
+    EXPECT_EQ(view.Tag, 1);
+}
+
+// Fills up at the first write: a file gets its first 40 bytes, then the
+// write fails as on a full disk.
+class FullDisk : public test::DelegatingFileSystem {
+public:
+    std::unique_ptr<OutputFile> createFile(const std::string& name) override {
+        class Filling : public OutputFile {
+        public:
+            Filling(std::unique_ptr<OutputFile> file, std::string name)
+                : file_(std::move(file)), name_(std::move(name)) {}
+            void write(const char* data, std::size_t size) override {
+                file_->write(data, std::min<std::size_t>(size, 40));
+                if (size > 40)
+                    throw FileError("Cannot write file \"" + name_ +
+                                    "\". There is not enough space on the disk.");
+            }
+            void close() override { file_->close(); }
+
+        private:
+            std::unique_ptr<OutputFile> file_;
+            std::string name_;
+        };
+        return std::make_unique<Filling>(DelegatingFileSystem::createFile(name), name);
+    }
+};
+
+TEST_P(UpgradeRunTest, UnsavedScriptIsToldInTheErrorBoxAndItsVersionStillRecorded) {
+    ProductDatabase& first = product("PRIMEIRA.GDB");
+    ProductDatabase& second = product("SEGUNDA.GDB");
+    addScript("1", logs("1"));
+    addScript("2", logs("2a") + "\nINSERT INTO NAO_EXISTE VALUES (1);");
+    addScript("3", logs("3"));
+    {
+        const test::ReadOnlyFolder readOnly(work.name());
+        ASSERT_TRUE(readOnly.holds());
+        run({first.path, second.path});
+    }
+    // Nothing in the folder can stop the next start: the operator hears it
+    // now, once for each database.
+    EXPECT_TRUE(savedFiles().empty());
+    EXPECT_TRUE(view.notices.empty());
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    for (const RecordingDialogs::Shown& shown : dialogs.shown) {
+        EXPECT_EQ(shown.kind, RecordingDialogs::Kind::Error);
+        for (const char* part : {"o script que falhou n\xE3o p\xF4"
+                                 "de ser salvo",
+                                 "SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-", "Access is denied",
+                                 "Avise a Quorix Sistemas", "Table unknown\r\nNAO_EXISTE"})
+            EXPECT_NE(shown.text.find(part), std::string::npos) << part << " in " << shown.text;
+    }
+    EXPECT_EQ(view.Tag, 1);  // so the run ends "necessario contactar"
+    for (const ProductDatabase* db : {&first, &second}) {
+        SCOPED_TRACE(db->path);
+        EXPECT_EQ(db->log(), (Lines{"1", "2a"}));  // as for any failed script
+        EXPECT_EQ(db->versao(), Lines{"2"});
+    }
+    EXPECT_EQ(process.sleeps, (std::vector<int>{1000, 1000}));
+    expectCleanEnd();
+}
+
+TEST_P(UpgradeRunTest, FileCutShortByAFullDiskStaysAndStopsTheNextStart) {
+    ProductDatabase& db = product("LOJA.GDB");
+    addScript("1", "INSERT INTO NAO_EXISTE VALUES (1);");
+    FullDisk fullDisk;
+    ScopedService<FileSystem> installFullDisk{fullDisk};
+    run({db.path});
+
+    const std::string name = "SCRIPT_ERRO_DT_05-03-2024_HR_14-07-09 M-" + [&] {
+        std::string safe = db.path;
+        for (char& c : safe)
+            if (c == '/') c = '_';
+        return safe;
+    }() + ".TXT";
+    EXPECT_EQ(savedFiles(), Lines{name});
+    EXPECT_EQ(test::readFileBytes(name), "/* ERRO: \r\n \r\nDynamic SQL Error\r\nSQL err");
+    EXPECT_TRUE(view.notices.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown[0].text.find("not enough space"), std::string::npos);
+    EXPECT_EQ(db.versao(), Lines{"1"});
+    EXPECT_EQ(view.Tag, 1);
 }
 
 TEST_P(UpgradeRunTest, EveryScriptStartsWithTheEngineAtItsDefaults) {
@@ -449,6 +569,73 @@ TEST_P(UpgradeRunTest, EachScriptCommitsWithItsVersionSoAnInterruptedRunResumes)
     run({db.path});
     EXPECT_EQ(db.log(), (Lines{"1", "2", "3"}));  // no committed script ran twice
     EXPECT_EQ(db.versao(), Lines{"3"});
+}
+
+// Starts the stand-in updater on the database entry; it inherits the alias
+// store of the test's catalogue.
+pid_t startUpdaterProcess(const std::string& entry) {
+    const std::string program = VELM_UPGRADE_CHILD;
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(entry.c_str()),
+                               nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return 0;
+    return pid;
+}
+
+TEST_P(UpgradeRunTest, ScriptStoppedAfterItsSchemaChangeIsSavedOnTheRerun) {
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_FIREBIRD_HOST", "VELM_TEST_FIREBIRD_DIR");
+    // On the server, so that the updater's process and the test reach it together.
+    const test::ServerDatabase server("LOJA.GDB");
+    const ProductDatabase db(server.name, true, ProductDatabase::Create::No);
+    db.exec({"CREATE TABLE PEDIDO (ID INTEGER NOT NULL PRIMARY KEY)"});
+    addScript("1", "CREATE TABLE NOVA (A INTEGER);\nINSERT INTO PEDIDO VALUES (1);");
+    const auto novaTables = [&] {
+        return db.column("SELECT COUNT(*) AS V FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='NOVA'");
+    };
+
+    // A pending row of another connection with the insert's key holds the
+    // insert back, so the updater is killed after the schema change
+    // committed and before the insert did.
+    FbDatabase other;
+    useProductLogin(other);
+    other.setDatabaseName(server.name);
+    other.Open();
+    FbTransaction pending(&other);
+    FbQuery hold(other, pending);
+    hold.setSQL("INSERT INTO PEDIDO VALUES (1)");
+    hold.ExecQuery();
+
+    const pid_t updater = startUpdaterProcess(server.name);
+    ASSERT_NE(updater, 0);
+    int status = 0;
+    bool endedByItself = false;
+    for (int i = 0; i < 2400 && novaTables() != Lines{"1"}; ++i) {
+        if ((endedByItself = waitpid(updater, &status, WNOHANG) == updater)) break;
+        usleep(50000);
+    }
+    if (!endedByItself) {
+        kill(updater, SIGKILL);
+        waitpid(updater, &status, 0);
+    }
+    pending.Rollback();
+    other.Close();
+    ASSERT_FALSE(endedByItself) << "the updater ended by itself, status " << status;
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(novaTables(), Lines{"1"});  // committed as it ran
+    EXPECT_EQ(db.column("SELECT COUNT(*) AS V FROM PEDIDO"), Lines{"0"});
+    EXPECT_EQ(db.versao(), Lines{"0"});  // the script did not commit
+
+    // The rerun offers the script again: it fails loudly on its schema change.
+    run({server.name});
+    EXPECT_EQ(view.Tag, 1);
+    ASSERT_EQ(view.notices.size(), 1u);
+    EXPECT_EQ(savedFiles(), view.notices);
+    const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "Table NOVA already exists"), saved.end())
+        << ::testing::PrintToString(saved);
+    EXPECT_EQ(novaTables(), Lines{"1"});
+    EXPECT_EQ(db.column("SELECT COUNT(*) AS V FROM PEDIDO"), Lines{"0"});  // nothing applied twice
+    EXPECT_EQ(db.versao(), Lines{"1"});
 }
 
 TEST_P(UpgradeRunTest, DatabaseWithoutEmpresaNomeEndsTheRunQuietly) {
