@@ -52,20 +52,17 @@ TEST(SummerTimeTest, EveryMinuteOfTheYearReadsBackAsStamped) {
         const std::int64_t first = secondsOf({row.year, 1, 1, 0, 0, 0});
         const std::int64_t end = secondsOf({row.year + 1, 1, 1, 0, 0, 0});
         const std::int64_t skipFrom = row.skipped.year ? secondsOf(row.skipped) : end;
-        int wrong = 0, moved = 0;
+        int wrong = 0;
         for (std::int64_t minute = first; minute < end; minute += 60) {
             const bool skipped = minute >= skipFrom && minute < skipFrom + 3600;
-            DateParts listed = calendarOf(minute + 37);
+            const DateParts listed = calendarOf(minute + 37);
             const DateParts read = decodeDateTime(stampedFileTime(encodeDateTime(listed)));
-            DateParts expected = calendarOf(minute + 36 + (skipped ? 3600 : 0));
-            moved += skipped;
+            const DateParts expected = calendarOf(minute + 36 + (skipped ? 3600 : 0));
             if (read != expected && ++wrong <= 3)
-                ADD_FAILURE() << "listed " << listed.year << "-" << listed.month << "-"
-                              << listed.day << " " << listed.hour << ":" << listed.minute
-                              << " reads " << read.hour << ":" << read.minute;
+                ADD_FAILURE() << "listed " << ::testing::PrintToString(listed) << " reads "
+                              << ::testing::PrintToString(read);
         }
         EXPECT_EQ(wrong, 0);
-        EXPECT_EQ(moved, row.skipped.year ? 60 : 0);
     }
     if (ran == 0) GTEST_SKIP() << "the process's zone is none of the table's";
 }

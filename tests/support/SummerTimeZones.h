@@ -1,13 +1,27 @@
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/DateTime.h"
 #include "support/ScopedEnvironment.h"
+
+namespace velm {
+
+// "2017-10-15 00:00:36" in test messages.
+inline void PrintTo(const DateParts& p, std::ostream* os) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day,
+                  p.hour, p.minute, p.second);
+    *os << text;
+}
+
+}  // namespace velm
 
 namespace velm::test {
 
