@@ -403,37 +403,18 @@ public:
         const std::string native = resolve(action, name);
         struct stat st;
         if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
-        struct tm local;
-        if (!localtime_r(&st.st_mtim.tv_sec, &local)) throw fileError(action, name, 87);
-        DateParts parts{local.tm_year + 1900,
-                        local.tm_mon + 1,
-                        local.tm_mday,
-                        local.tm_hour,
-                        local.tm_min,
-                        local.tm_sec,
-                        static_cast<int>(st.st_mtim.tv_nsec / 1000000)};
-        parts.second = std::min(parts.second, 59);  // a leap second
-        return encodeDateTime(parts);
+        return localFileTime(name, st.st_mtim.tv_sec,
+                             static_cast<int>(st.st_mtim.tv_nsec / 1000000));
     }
 
     void setModificationTime(const std::string& name, DateTime localTime) override {
         const std::string action = "Cannot set the date of file";
-        const DateParts parts = storableFileTime(name, localTime);
+        const std::int64_t utc = storedFileTime(name, localTime);
         const std::string native = resolve(action, name);
         struct stat st;
         if (stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
         if (S_ISDIR(st.st_mode)) throw fileError(action, name, win_error::accessDenied);
-        struct tm local {};
-        local.tm_year = parts.year - 1900;
-        local.tm_mon = parts.month - 1;
-        local.tm_mday = parts.day;
-        local.tm_hour = parts.hour;
-        local.tm_min = parts.minute;
-        local.tm_sec = parts.second;
-        local.tm_isdst = -1;
-        const time_t t = mktime(&local);
-        if (t == static_cast<time_t>(-1)) throw fileError(action, name, 87);
-        const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(utc), 0}};
         if (utimensat(AT_FDCWD, native.c_str(), times, 0) != 0)
             throw errnoError(action, name, native, errno);
     }

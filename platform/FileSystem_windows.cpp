@@ -16,6 +16,9 @@ namespace velm {
 
 namespace {
 
+constexpr long long kTicksPerSecond = 10000000;
+constexpr long long kSecondsFrom1601To1970 = 11644473600;
+
 class WindowsInputFile : public InputFile {
 public:
     WindowsInputFile(HANDLE h, std::string name) : h_(h), name_(std::move(name)) {}
@@ -146,28 +149,20 @@ public:
         const std::string action = "Cannot read the date of file";
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!attributesOf(name, data)) throw fileError(action, name, GetLastError());
-        FILETIME local;
-        SYSTEMTIME t;
-        if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-            !FileTimeToSystemTime(&local, &t))
-            throw fileError(action, name, GetLastError());
-        return encodeDateTime(
-            {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds});
+        const long long ticks =  // 100 ns since 1601-01-01 00:00 UTC
+            (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+            data.ftLastWriteTime.dwLowDateTime;
+        return localFileTime(name, ticks / kTicksPerSecond - kSecondsFrom1601To1970,
+                             static_cast<int>(ticks % kTicksPerSecond / 10000));
     }
 
     void setModificationTime(const std::string& name, DateTime localTime) override {
         const std::string action = "Cannot set the date of file";
-        const DateParts p = storableFileTime(name, localTime);
-        SYSTEMTIME t{};
-        t.wYear = static_cast<WORD>(p.year);
-        t.wMonth = static_cast<WORD>(p.month);
-        t.wDay = static_cast<WORD>(p.day);
-        t.wHour = static_cast<WORD>(p.hour);
-        t.wMinute = static_cast<WORD>(p.minute);
-        t.wSecond = static_cast<WORD>(p.second);
-        FILETIME local, utc;
-        if (!SystemTimeToFileTime(&t, &local) || !LocalFileTimeToFileTime(&local, &utc))
-            throw fileError(action, name, GetLastError());
+        const long long ticks =
+            (storedFileTime(name, localTime) + kSecondsFrom1601To1970) * kTicksPerSecond;
+        FILETIME utc;
+        utc.dwLowDateTime = static_cast<DWORD>(ticks);
+        utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
         WindowsHandle h(CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

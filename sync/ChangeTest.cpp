@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTimes.h"
 
 namespace velm {
 
@@ -16,10 +17,12 @@ bool differsToTheMinute(DateTime a, DateTime b) {
 
 bool ArquivoDiferente(const std::string& name, DateTime remoteTime) {
     if (name == "Arquivos_dlls") return false;  // the libraries' folder is never fetched
-    const DateTime local = fileSystem().fileExists(name)
-                               ? fileSystem().modificationTime(name)
-                               : DateTime{std::floor(clock().now().value)};
-    return differsToTheMinute(local, remoteTime);
+    if (!fileSystem().fileExists(name))
+        return differsToTheMinute(DateTime{std::floor(clock().now().value)}, remoteTime);
+    // A download is stamped with the server's time; a time the clocks skipped
+    // reads back later, so compare with what the stamp reads back, or every
+    // run would fetch that file again.
+    return differsToTheMinute(fileSystem().modificationTime(name), stampedFileTime(remoteTime));
 }
 
 }  // namespace velm

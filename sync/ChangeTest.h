@@ -12,7 +12,9 @@ bool differsToTheMinute(DateTime a, DateTime b);
 
 // Whether the local file differs from the server's entry of the given time:
 // "Arquivos_dlls" never does; a missing file (a folder is not a file) counts
-// as modified today at 00:00.
+// as modified today at 00:00. An existing file is compared with the time a
+// file stamped with the server's time reads back, so a download stamped by
+// the run is found equal next time, in the hour summer time skips too.
 bool ArquivoDiferente(const std::string& name, DateTime remoteTime);
 
 }  // namespace velm

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTimes.h"
+#include "platform/LocalTime.h"
+#include "support/SummerTimeZones.h"
 #include "support/TempFolder.h"
 #include "sync/ChangeTest.h"
 
@@ -55,6 +59,50 @@ TEST(ChangeTestTest, MissingFileOrFolderCountsAsTodayAtMidnight) {
     EXPECT_TRUE(ArquivoDiferente("a.exe", at(2024, 5, 1, 8, 31, 0)));
     EXPECT_TRUE(ArquivoDiferente("arquivos_dlls", at(2001, 1, 1, 0, 0, 0)))
         << "only the exact name is spared";
+}
+
+// Real files stamped with the minutes around each change of summer time and a
+// sample of the year: each reads back what the comparison expects, is found
+// equal to the time it was stamped with, and shows that wall time outside the
+// skipped hour. The instant stored is the zone's for that date, not today's.
+TEST(SummerTimeTest, StampedFilesAreFoundEqualToTheirListingTime) {
+    test::TempFolder folder{test::TempFolder::Enter::Yes};
+    fileSystem().writeTextLines("baixado.dll", {"x"});
+    int ran = 0;
+    for (const test::ZoneYear& row : test::summerTimeZones()) {
+        test::ScopedTimeZone zone(row.zone);
+        if (!zone.inForce()) continue;
+        ++ran;
+        SCOPED_TRACE(std::string(row.zone) + " " + std::to_string(row.year));
+        std::vector<std::int64_t> minutes;
+        for (const DateParts& change : {row.skipped, row.doubled})
+            if (change.year)
+                for (int m = -30; m < 90; ++m) minutes.push_back(secondsOf(change) + m * 60);
+        const std::int64_t first = secondsOf({row.year, 1, 1, 0, 0, 0});
+        for (std::int64_t m = first; m < first + 365 * 86400; m += 4999 * 60) minutes.push_back(m);
+        const std::int64_t skipFrom = row.skipped.year ? secondsOf(row.skipped) : 0;
+        for (const std::int64_t minute : minutes) {
+            const DateTime listed = encodeDateTime(calendarOf(minute + 37));
+            fileSystem().setModificationTime("baixado.dll", listed);
+            const DateTime read = fileSystem().modificationTime("baixado.dll");
+            SCOPED_TRACE(::testing::PrintToString(decodeDateTime(listed)));
+            EXPECT_FALSE(ArquivoDiferente("baixado.dll", listed));
+            EXPECT_EQ(read, stampedFileTime(listed));
+            if (!(minute >= skipFrom && minute < skipFrom + 3600))
+                EXPECT_EQ(decodeDateTime(read), calendarOf(minute + 36));
+        }
+        for (const auto& [noon, offset] :
+             {std::pair{DateParts{row.year, 1, 15, 12, 0, 0}, row.januaryOffset},
+              std::pair{DateParts{row.year, 7, 15, 12, 0, 0}, row.julyOffset}}) {
+            fileSystem().setModificationTime("baixado.dll", encodeDateTime(noon));
+            const auto stored =
+                std::chrono::file_clock::to_sys(std::filesystem::last_write_time("baixado.dll"));
+            EXPECT_EQ(
+                std::chrono::duration_cast<std::chrono::seconds>(stored.time_since_epoch()).count(),
+                secondsOf(noon) - offset * 60);
+        }
+    }
+    if (ran == 0) GTEST_SKIP() << "the process's zone is none of the table's";
 }
 
 }  // namespace

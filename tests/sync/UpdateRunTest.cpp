@@ -15,6 +15,7 @@
 #include "support/RecordedEffects.h"
 #include "support/RecordingRunView.h"
 #include "support/ScriptedFtpServer.h"
+#include "support/SummerTimeZones.h"
 #include "support/TempFolder.h"
 #include "sync/FtpClient.h"
 #include "sync/FtpErrors.h"
@@ -154,6 +155,38 @@ TEST_F(UpdateRunTest, FetchesExactlyTheChangedAndNewFilesAndStampsThem) {
     EXPECT_EQ(view.transcript.at(0), "status  ") << "the status starts blank";
     EXPECT_EQ(view.transcript.at(1), "clear tree");
     EXPECT_EQ(view.status, kSuccess);
+}
+
+// A listing time the clocks skipped: the file is stamped, reads back an hour
+// later, and the next run must still find it equal (it used to fetch it, and
+// extract the archive, on every run).
+TEST_F(UpdateRunTest, SummerTimeSkippedHourIsFetchedOnlyOnce) {
+    const struct {
+        const char* zone;
+        std::string line;
+    } rows[] = {
+        // A date without a time: midnight, which never happened there.
+        {"America/Sao_Paulo", "-rw-r--r--   1 owner group  5 Oct 15  2017 meianoite.dll"},
+        {"Europe/Lisbon", "03-26-17  01:30AM                    5 meianoite.dll"},
+    };
+    server.file("meianoite.dll", "bytes");
+    int ran = 0;
+    for (const auto& row : rows) {
+        test::ScopedTimeZone zone(row.zone);
+        if (!zone.inForce()) continue;
+        ++ran;
+        SCOPED_TRACE(row.zone);
+        fs::remove("meianoite.dll");
+        server.listing(row.line + "\r\n");
+        const std::size_t before = retrieved().size();
+        run();
+        EXPECT_EQ(retrieved().size(), before + 1);
+        run();
+        EXPECT_EQ(retrieved().size(), before + 1) << "found equal on the second run";
+        EXPECT_THAT(view.states, ElementsAre(tsEqual));
+        EXPECT_EQ(view.status, kSuccess);
+    }
+    if (ran == 0) GTEST_SKIP() << "the process's zone is none of the table's";
 }
 
 TEST_F(UpdateRunTest, ProgressShowsEveryTransfer) {
