@@ -107,6 +107,12 @@ void UpdateRun::markStates() {
 }
 
 void UpdateRun::downloadChanged() {
+    // Every entry's size query goes out ahead, in listing order; each answer
+    // is taken when its entry comes up, before its change test.
+    const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    for (std::size_t r = 0; r < lines_.size(); ++r)
+        if (items_[r] >= 0 && isSafeLocalName(items[items_[r]].FileName))
+            ftpupdate_.QueueSize(items[items_[r]].FileName);
     for (std::size_t r = 0; r < lines_.size(); ++r)
         if (items_[r] >= 0) downloadEntry(static_cast<int>(r), items_[r]);
 }
@@ -121,7 +127,7 @@ void UpdateRun::downloadEntry(int line, int item) {
         return;
     }
     // The size goes out for every entry, changed or not.
-    const std::int64_t size = ftpupdate_.Size(name);
+    const std::int64_t size = ftpupdate_.TakeSize(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
     if (!ArquivoDiferente(name, item)) return;
     downloaded_ = true;
