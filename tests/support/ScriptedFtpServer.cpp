@@ -93,10 +93,15 @@ void FtpSession::sendData(const std::string& bytes) {
 bool FtpSession::waitForCommand(int capMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(capMs);
     while (buffer_.find('\n') == std::string::npos) {
-        if (!control_.isOpen() || server_.stopping() || std::chrono::steady_clock::now() > deadline)
-            return false;
+        if (!control_.isOpen() || server_.stopping()) return false;
+        const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   deadline - std::chrono::steady_clock::now())
+                                   .count();
         try {
-            if (!control_.waitReadable(kPollMs)) continue;
+            if (!control_.waitReadable(static_cast<int>(std::clamp<long long>(left, 0, kPollMs)))) {
+                if (left <= 0) return false;
+                continue;
+            }
             char chunk[4096];
             const std::size_t n = control_.read(chunk, sizeof chunk, kPollMs);
             if (n == 0) return false;  // readCommand sees the close
