@@ -1176,3 +1176,247 @@ TEST_F(FtpClientTest, RefusedConnection) {
 
 }  // namespace
 }  // namespace velm
+
+namespace velm {
+namespace {
+
+// The default answers of the scripted server, for handlers that watch what
+// arrived before answering.
+void answerSize(FtpSession& s, const std::string& name) {
+    bool found = false;
+    const std::string content = s.server().fileContent(name, found);
+    s.reply(found ? "213 " + std::to_string(content.size()) : "550 No such file");
+}
+
+void answerPasv(FtpSession& s, std::uint16_t announcedPort = 0) {
+    s.passiveListener = TcpListener::listen(s.localHost(), 0, 0);
+    const std::uint16_t port =
+        announcedPort != 0 ? announcedPort : s.passiveListener.localAddress().port;
+    s.reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
+            std::to_string(port & 0xFF) + ").");
+}
+
+std::vector<std::string> sizeCommands(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const std::string& name : names) out.push_back("SIZE " + name);
+    return out;
+}
+
+// Size queries go out ahead, many at a time, and every answer reaches the
+// file it belongs to. The clock stands still: no limit can run out.
+TEST_F(FtpClientClockTest, SizeQueriesTravelTogetherAndAnswerInOrder) {
+    std::vector<std::string> names;
+    std::vector<std::int64_t> expected;
+    for (int i = 0; i < 450; ++i) {
+        names.push_back("f" + std::to_string(i) + ".bin");
+        if (i % 7 == 3) {
+            expected.push_back(-1);  // not on the server
+        } else {
+            server.file(names.back(), std::string(static_cast<std::size_t>(i * 3), 'x'));
+            expected.push_back(i * 3);
+        }
+    }
+    std::atomic<int> followed{0};  // queries whose next command had arrived already
+    server.on("SIZE", [&followed](FtpSession& s, const std::string& name) {
+        if (s.waitForCommand(0)) ++followed;
+        answerSize(s, name);
+    });
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const std::string& name : names) client.QueueSize(name);
+    std::vector<std::int64_t> answers;
+    for (const std::string& name : names) answers.push_back(client.TakeSize(name));
+
+    EXPECT_EQ(answers, expected);
+    EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::Works);
+    EXPECT_EQ(commandsAfterLogin(), joined({{"TYPE I"}, sizeCommands(names)}));
+    EXPECT_GT(followed, 400) << "the queries travelled together";
+
+    // An answer is only ever given to the file it belongs to.
+    client.QueueSize("b.dll");
+    EXPECT_EQ(errorText([&] { client.TakeSize("a.exe"); }),
+              "The next size answer is not for a.exe.");
+    EXPECT_EQ(client.TakeSize("b.dll"), 12);
+    EXPECT_EQ(errorText([&] { client.TakeSize("a.exe"); }), "No size query is queued for a.exe.");
+}
+
+// Once the server has shown that it takes commands in flight, RETR travels
+// with its PASV; whatever fails, the RETR's own reply is read, so the next
+// command gets its own answer, or the connection is closed.
+TEST_F(FtpClientClockTest, RetrTravelsWithItsPasv) {
+    std::atomic<int> together{0};
+    std::atomic<std::uint16_t> deadPort{0};  // announced instead of the listener when set
+    std::atomic<bool> refusePasv{false};
+    server.on("PASV", [&](FtpSession& s, const std::string&) {
+        if (s.waitForCommand(0)) ++together;
+        if (refusePasv) return s.reply("425 No passive today");
+        answerPasv(s, deadPort);
+    });
+    const auto fetch = [this] {
+        return errorText([&] { client.Get("a.exe", local("a.exe"), true, false); });
+    };
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const char* name : {"a.exe", "b.dll"}) client.QueueSize(name);
+    EXPECT_EQ(client.TakeSize("a.exe"), 100000);
+    EXPECT_EQ(client.TakeSize("b.dll"), 12);
+
+    EXPECT_EQ(fetch(), "no error");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_EQ(together, 1);
+
+    struct Case {
+        const char* name;
+        bool refuse;
+        bool deadData;
+        test::ScriptedFtpServer::Handler retr;
+        const char* error;  // empty: the socket's own
+        bool keepsConnection;
+    };
+    const test::ScriptedFtpServer::Handler outOfSequence = [](FtpSession& s, const std::string&) {
+        s.reply("503 Bad sequence of commands");
+    };
+    const test::ScriptedFtpServer::Handler noDataConnection =
+        [](FtpSession& s, const std::string&) { s.reply("425 Can't open data connection."); };
+    const test::ScriptedFtpServer::Handler silent = [this](FtpSession& s, const std::string&) {
+        holdWhileTheClockRuns(s);
+    };
+    const Case cases[] = {
+        {"PASV refused", true, false, outOfSequence, "No passive today", true},
+        {"data connection refused, RETR answered", false, true, noDataConnection, "", true},
+        {"data connection refused, RETR never answered", false, true, silent, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        refusePasv = c.refuse;
+        deadPort = c.deadData ? TcpListener::listen("127.0.0.1", 0, 0).localAddress().port : 0;
+        server.on("RETR", c.retr);
+        const std::string error = fetch();
+        if (*c.error) {
+            EXPECT_EQ(error, c.error);
+        } else {
+            EXPECT_NE(error, "no error");
+        }
+        EXPECT_EQ(client.Connected(), c.keepsConnection);
+        if (c.keepsConnection) {
+            EXPECT_EQ(client.Size("b.dll"), 12) << "the next command gets its own reply";
+        } else {
+            server.release();  // the silent RETR
+        }
+    }
+    EXPECT_EQ(together, 4);
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+}
+
+// A server that answers only the first command of what arrived, or answers
+// the second one late: the client notices, sorts the replies out with a
+// NOOP, and sends one command at a time for the rest of the session.
+TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
+    struct Case {
+        const char* name;
+        bool drops;
+        std::vector<std::string> sizeCommands;  // as the server read them
+    };
+    const Case cases[] = {
+        {"drops what came with the first command",
+         true,
+         {"SIZE a.exe", "NOOP", "SIZE b.dll", "SIZE c.txt", "SIZE missing"}},
+        {"answers the second command late",
+         false,
+         {"SIZE a.exe", "SIZE b.dll", "NOOP", "SIZE c.txt", "SIZE missing"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        if (c.drops) scripted.answerOnlyFirstCommandOfEachRead();
+        scripted.file("a.exe", pattern(100000));
+        scripted.file("b.dll", "twelve bytes");
+        scripted.file("c.txt", "c");
+        // The clock runs while the client waits for the reply that does not come.
+        scripted.on("SIZE", [this, &c](FtpSession& s, const std::string& name) {
+            const bool late = !c.drops && name == "b.dll" && s.index() == 0;
+            if (late) runTheClockUntilTheNextCommand(s);
+            answerSize(s, name);
+            if (c.drops && s.discarded() > 0 && name == "a.exe") runTheClockUntilTheNextCommand(s);
+        });
+        client.Port = scripted.port();
+        client.SetTransferType(ftASCII);  // as a new client logs in
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        for (const char* name : {"a.exe", "b.dll", "c.txt", "missing"}) client.QueueSize(name);
+        EXPECT_EQ(client.TakeSize("a.exe"), 100000);
+        EXPECT_EQ(client.TakeSize("b.dll"), 12);
+        EXPECT_EQ(client.TakeSize("c.txt"), 1);
+        EXPECT_EQ(client.TakeSize("missing"), -1);
+        EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::OneAtATime);
+
+        // PASV and RETR go out one at a time too (the dropping server would lose RETR).
+        client.Get("a.exe", local("a.exe"), true, false);
+        EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+        client.Disconnect();
+        ASSERT_TRUE(scripted.waitForSessionsToEnd());
+        EXPECT_EQ(scripted.commands(), joined({kUserAndPass,
+                                               kAfterLogin,
+                                               {"TYPE I"},
+                                               c.sizeCommands,
+                                               {"PASV", "RETR a.exe", "QUIT"}}));
+        EXPECT_EQ(scripted.sessions().size(), 1u);
+    }
+}
+
+// Every bound holds for a reply whose command went out with others: its time
+// limit (or the silence limit), its size; the session cannot be trusted
+// afterwards, so the connection is closed.
+TEST_F(FtpClientClockTest, BoundsHoldWithCommandsInFlight) {
+    struct Case {
+        const char* name;
+        int readTimeout;
+        test::ScriptedFtpServer::Handler third;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"no reply within ReadTimeout", 200,
+         [this](FtpSession& s, const std::string&) { holdWhileTheClockRuns(s); },
+         "Read timed out."},
+        {"no reply, ReadTimeout 0: the silence limit", 0,
+         [this](FtpSession& s, const std::string&) { holdWhileTheClockRuns(s); },
+         "Read timed out."},
+        {"a trickle of empty lines", 300,
+         [this](FtpSession& s, const std::string&) {
+             for (int i = 0; i < kHoldCapMs && s.open() && !s.waitForRelease(1); ++i) {
+                 s.sendRaw("\r\n");
+                 steady.advance(20ms);
+             }
+         },
+         "Read timed out."},
+        {"a reply beyond the size bound", 10000,
+         [](FtpSession& s, const std::string&) {
+             s.sendRaw("213-" + std::string(1000, 'x') + "\r\n");
+             const std::string line = std::string(1000, 'y') + "\r\n";
+             for (int i = 0; i < 1100 && s.open(); ++i) s.sendRaw(line);
+         },
+         "The server sent a reply longer than 1048576 characters."},
+    };
+    client.SilenceLimit = 300;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        for (const char* name : {"a", "b", "c", "d"}) scripted.file(name, name);
+        scripted.on("SIZE", [&c](FtpSession& s, const std::string& name) {
+            name == "c" ? c.third(s, name) : answerSize(s, name);
+        });
+        client.Port = scripted.port();
+        client.ReadTimeout = c.readTimeout;
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        for (const char* name : {"a", "b", "c", "d"}) client.QueueSize(name);
+        EXPECT_EQ(client.TakeSize("a"), 1);
+        EXPECT_EQ(client.TakeSize("b"), 1);
+        EXPECT_EQ(errorText([&] { client.TakeSize("c"); }), c.error);
+        EXPECT_FALSE(client.Connected());
+        scripted.release();
+    }
+}
+
+}  // namespace
+}  // namespace velm
