@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/DecimalText.h"
 #include "platform/FileSystem.h"
+#include "platform/MonotonicClock.h"
 #include "sync/FtpListParser.h"
 #include "sync/FtpListingRules.h"
 #include "sync/FtpPassive.h"
@@ -26,18 +27,6 @@ constexpr int kFinalReplyWaitMs = 2000;
 constexpr int kClosingWaitMs = 300;
 // How long QUIT waits for its reply.
 constexpr int kQuitReplyWaitMs = 100;
-
-// Milliseconds until the deadline, 0 once it has passed.
-int msLeft(std::chrono::steady_clock::time_point deadline) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-            .count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-std::chrono::steady_clock::time_point deadlineIn(int ms) {
-    return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-}
 
 std::string typeCommand(TFtpTransferType type) {
     switch (type) {
@@ -80,11 +69,30 @@ bool contains(std::initializer_list<int> codes, int code) {
 TFtpClient::TFtpClient()
     : reader_([this](char* data, std::size_t size) {
           // Every receive of a reply shares the reply's deadline: a server
-          // that trickles bytes cannot stretch the time limit.
-          const int left = msLeft(readDeadline_);
-          if (left == 0) throw SocketTimeout("Read timed out.");
-          return control_.read(data, size, left);
+          // that trickles bytes cannot stretch the time limit. What has
+          // already arrived is still taken after it.
+          if (!waitBy(readDeadline_, [this](int ms) { return control_.waitReadable(ms); }))
+              throw SocketTimeout("Read timed out.");
+          return control_.read(data, size, 0);
       }) {}
+
+TFtpClient::Deadline TFtpClient::deadlineIn(int ms) {
+    return monotonicClock().now() + Deadline(ms);
+}
+
+int TFtpClient::msLeft(Deadline deadline) {
+    const auto left = (deadline - monotonicClock().now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+template <class Wait>
+bool TFtpClient::waitBy(Deadline deadline, Wait wait) {
+    for (;;) {
+        const int left = msLeft(deadline);
+        if (wait(monotonicClock().waitSliceMs(left))) return true;
+        if (left == 0) return false;
+    }
+}
 
 TFtpClient::~TFtpClient() = default;
 
@@ -146,6 +154,7 @@ void TFtpClient::requireConnected() const {
 }
 
 void TFtpClient::closeControl() {
+    forgetCommandsInFlight();
     if (!control_.isOpen()) return;
     fireStatus(hsDisconnecting, "Disconnecting.");
     control_.close();
@@ -154,16 +163,35 @@ void TFtpClient::closeControl() {
 }
 
 void TFtpClient::serverClosed() {
+    forgetCommandsInFlight();
     control_.close();
     reader_.clear();
     fireStatus(hsDisconnected, "Disconnected.");
 }
 
+void TFtpClient::forgetCommandsInFlight() {
+    unsentSizes_.clear();
+    sizesInFlight_.clear();
+    sizeAnswers_.clear();
+}
+
 void TFtpClient::sendLine(const std::string& command) {
+    sendLines({command});
+}
+
+void TFtpClient::sendLines(const std::vector<std::string>& commands) {
     requireConnected();
-    const std::string line = toWire(command) + "\r\n";
+    // While the server is on probation nothing may follow the probe's
+    // queries: its answer has to be told apart from theirs.
+    if (pipelining_ != Pipelining::Works) readAllQueuedSizes();
+    std::string bytes;
+    for (const std::string& command : commands) bytes += toWire(command) + "\r\n";
+    write(bytes);
+}
+
+void TFtpClient::write(const std::string& bytes) {
     try {
-        control_.write(line.data(), line.size(), readLimit());
+        control_.write(bytes.data(), bytes.size(), readLimit());
     } catch (const SocketError& e) {
         if (e.connectionLost()) serverClosed();
         throw;
@@ -171,6 +199,12 @@ void TFtpClient::sendLine(const std::string& command) {
 }
 
 FtpReply TFtpClient::readReply(int limitMs) {
+    requireConnected();
+    readAllQueuedSizes();
+    return readNextReply(limitMs);
+}
+
+FtpReply TFtpClient::readNextReply(int limitMs) {
     requireConnected();
     readDeadline_ = deadlineIn(limitMs > 0 ? limitMs : readLimit());
     std::optional<FtpReply> reply;
@@ -236,7 +270,8 @@ bool TFtpClient::peerHasClosed(int waitMs) {
     if (!control_.isOpen()) return true;
     if (reader_.hasBufferedData()) return false;
     try {
-        return control_.waitReadable(waitMs) && !fillReader();
+        return waitBy(deadlineIn(waitMs), [this](int ms) { return control_.waitReadable(ms); }) &&
+               !fillReader();
     } catch (const SocketError& e) {
         return e.connectionLost();
     }
@@ -262,6 +297,8 @@ bool TFtpClient::connectOnce(bool sendHost) {
     canResume_.reset();
     utf8_ = false;
     reader_.clear();
+    forgetCommandsInFlight();
+    pipelining_ = Pipelining::Unknown;
 
     std::string address = Host;
     if (!isIpv4Literal(Host)) {
@@ -388,6 +425,7 @@ bool TFtpClient::IsExtSupported(const std::string& feature) const {
 
 void TFtpClient::Disconnect() {
     if (!Connected()) return;
+    forgetCommandsInFlight();  // their replies no longer matter
     try {
         sendLine("QUIT");
         readReply(std::min(kQuitReplyWaitMs, readLimit()));
@@ -426,15 +464,131 @@ void TFtpClient::ChangeDir(const std::string& ADirName) {
     sendCmd("CWD " + ADirName, {200, 250, 257});
 }
 
-std::int64_t TFtpClient::Size(const std::string& AFileName) {
-    requireConnected();
-    FtpReply reply;
-    withTransferType(ftBinary, [&] { reply = sendCmd("SIZE " + AFileName, {}); });
+namespace {
+
+std::int64_t sizeFromReply(const FtpReply& reply) {
     if (reply.NumericCode != 213) return -1;
     std::string text = trimmed(reply.joinedText());
     const std::size_t blank = text.find(' ');
     if (blank != std::string::npos) text.erase(0, blank + 1);
     return readInteger<std::int64_t>(text).value_or(-1);
+}
+
+}  // namespace
+
+std::int64_t TFtpClient::Size(const std::string& AFileName) {
+    requireConnected();
+    FtpReply reply;
+    withTransferType(ftBinary, [&] { reply = sendCmd("SIZE " + AFileName, {}); });
+    return sizeFromReply(reply);
+}
+
+void TFtpClient::QueueSize(const std::string& AFileName) {
+    requireConnected();
+    unsentSizes_.push_back(AFileName);
+    sendQueuedSizes();
+}
+
+std::int64_t TFtpClient::TakeSize(const std::string& AFileName) {
+    requireConnected();
+    sendQueuedSizes();
+    if (sizeAnswers_.empty() && sizesInFlight_.empty()) {
+        if (unsentSizes_.empty() || unsentSizes_.front() != AFileName)
+            throw FtpError("No size query is queued for " + AFileName + ".");
+        unsentSizes_.pop_front();
+        // Nothing may go ahead of it: asked alone, in binary as always.
+        return Size(AFileName);
+    }
+    if (sizeAnswers_.empty()) readQueuedSize();
+    if (sizeAnswers_.empty() || sizeAnswers_.front().first != AFileName)
+        throw FtpError("The next size answer is not for " + AFileName + ".");
+    const FtpReply reply = std::move(sizeAnswers_.front().second);
+    sizeAnswers_.pop_front();
+    sendQueuedSizes();
+    return sizeFromReply(reply);
+}
+
+void TFtpClient::sendQueuedSizes() {
+    // The size of a file depends on the type; the queue is sent in binary only.
+    if (!control_.isOpen() || unsentSizes_.empty() || transferType_ != ftBinary) return;
+    std::size_t count = 0;
+    switch (pipelining_) {
+        case Pipelining::Unknown:
+            // The probe: two queries together, nothing more until both are answered.
+            if (!sizesInFlight_.empty() || unsentSizes_.size() < 2) return;
+            count = 2;
+            break;
+        case Pipelining::Works:
+            // Topped up in batches: one write per half window.
+            if (sizesInFlight_.size() > kSizeWindow / 2) return;
+            count = kSizeWindow - sizesInFlight_.size();
+            break;
+        case Pipelining::OneAtATime:
+            return;
+    }
+    std::string bytes;
+    const bool probe = pipelining_ == Pipelining::Unknown;
+    while (count > 0 && !unsentSizes_.empty() &&
+           (bytes.empty() || bytes.size() + unsentSizes_.front().size() < kSizeWindowBytes)) {
+        bytes += toWire("SIZE " + unsentSizes_.front()) + "\r\n";
+        sizesInFlight_.push_back({unsentSizes_.front(), probe && count == 1});
+        unsentSizes_.pop_front();
+        --count;
+    }
+    write(bytes);
+}
+
+void TFtpClient::readQueuedSize() {
+    const SizeQuery query = sizesInFlight_.front();
+    FtpReply reply;
+    if (query.probe) {
+        try {
+            reply = readNextReply(std::min(kPipelineProbeMs, readLimit()));
+        } catch (const SocketTimeout&) {
+            if (!control_.isOpen()) throw;
+            return fallBackToOneAtATime();
+        }
+        pipelining_ = Pipelining::Works;
+    } else {
+        try {
+            reply = readNextReply(0);
+        } catch (const SocketTimeout&) {
+            // The replies still owed would answer the wrong commands from now on.
+            closeControl();
+            throw;
+        }
+    }
+    sizesInFlight_.pop_front();
+    sizeAnswers_.emplace_back(query.fileName, std::move(reply));
+}
+
+void TFtpClient::readAllQueuedSizes() {
+    while (!sizesInFlight_.empty()) readQueuedSize();
+}
+
+// The server answered the first of two commands sent together and not the
+// second within the probe's wait: it lost it, or it is slow. A NOOP sent
+// alone tells which: its 200 comes first when the query was lost (which is
+// then asked again, alone), second when the query's reply was only late.
+void TFtpClient::fallBackToOneAtATime() {
+    pipelining_ = Pipelining::OneAtATime;
+    const SizeQuery query = sizesInFlight_.front();
+    sizesInFlight_.pop_front();
+    FtpReply reply;
+    try {
+        write("NOOP\r\n");
+        reply = readNextReply(0);
+        if (reply.NumericCode == 200) {
+            write(toWire("SIZE " + query.fileName) + "\r\n");
+            reply = readNextReply(0);
+        } else if (readNextReply(0).NumericCode != 200) {
+            throw FtpError("The server's replies do not match the commands sent.");
+        }
+    } catch (...) {
+        closeControl();  // nothing left to match the replies with
+        throw;
+    }
+    sizeAnswers_.emplace_back(query.fileName, std::move(reply));
 }
 
 // ---- listings ---------------------------------------------------------------
@@ -484,9 +638,19 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     bool accepted = false;   // the command was answered 1xx: a final reply will follow
     bool dataBroke = false;  // the server's side of the data connection failed
     dataOpen_ = true;
+    // The command travels with its PASV once the server has shown that it
+    // takes commands in flight; the server waits for the data connection.
+    const bool together =
+        Passive && restartAt < 0 && pipelining_ == Pipelining::Works && !IsExtSupported("PRET");
+    bool inFlight = false;  // sent with PASV, reply not read yet
     try {
-        if (Passive) {
-            openPassive(command, data);
+        if (together) {
+            inFlight = true;
+            openPassive(command, data, true);
+            inFlight = false;
+            accepted = getResponse({125, 150, 154, 450}).NumericCode != 450;
+        } else if (Passive) {
+            openPassive(command, data, false);
             if (restartAt >= 0) sendCmd("REST " + std::to_string(restartAt), {350});
             accepted = sendCmd(command, {125, 150, 154, 450}).NumericCode != 450;
         } else {
@@ -506,6 +670,7 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     } catch (...) {
         data.close();
         dataOpen_ = false;
+        if (inFlight) settleCommandInFlight(accepted);
         const std::optional<FtpReply> final = finishFailedTransfer(accepted);
         // The server's account of a broken data connection ("426 ...") tells
         // the operator more than the socket's; a time-out or a failure of our
@@ -524,12 +689,27 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     return true;
 }
 
-void TFtpClient::openPassive(const std::string& command, TcpSocket& data) {
+void TFtpClient::openPassive(const std::string& command, TcpSocket& data, bool together) {
     if (IsExtSupported("PRET")) sendCmd("PRET " + command, {});
-    const FtpReply reply = sendCmd("PASV", {227});
+    if (together)
+        sendLines({"PASV", command});
+    else
+        sendLine("PASV");
+    const FtpReply reply = getResponse({227});
     const SocketAddress announced = parsePasvReply(reply.Text.empty() ? "" : reply.Text.front());
     const std::string host = choosePasvHost(announced.host, control_.peerAddress().host);
     data = TcpSocket::connect(host, announced.port, ConnectTimeout);
+}
+
+void TFtpClient::settleCommandInFlight(bool& accepted) {
+    if (!control_.isOpen()) return;
+    try {
+        const FtpReply reply = readNextReply(std::min(kFinalReplyWaitMs, readLimit()));
+        accepted = reply.NumericCode >= 100 && reply.NumericCode < 200;
+    } catch (const Error&) {
+        // Its reply may still come and would answer the next command instead.
+        closeControl();
+    }
 }
 
 void TFtpClient::openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
@@ -549,10 +729,14 @@ void TFtpClient::openActive(const std::string& command, TcpSocket& data, std::in
     // Either the server connects first or it answers first (with a refusal,
     // or a 150 before connecting). Connections from other hosts are refused
     // while the wait goes on.
-    const SteadyClock::time_point deadline = deadlineIn(listenLimit());
+    const Deadline deadline = deadlineIn(listenLimit());
     while (!reader_.hasBufferedData()) {
-        const int ready = waitAnyReadable({listener.handle(), control_.handle()}, msLeft(deadline));
-        if (ready < 0) throw SocketTimeout("Accept timed out.");
+        int ready = -1;
+        const auto either = [&](int ms) {
+            ready = waitAnyReadable({listener.handle(), control_.handle()}, ms);
+            return ready >= 0;
+        };
+        if (!waitBy(deadline, either)) throw SocketTimeout("Accept timed out.");
         if (ready == 1) break;
         if (std::optional<TcpSocket> server = acceptFromServer(listener, deadline)) {
             data = std::move(*server);
@@ -561,17 +745,17 @@ void TFtpClient::openActive(const std::string& command, TcpSocket& data, std::in
     }
     getResponse({125, 150, 154});
     accepted = true;
-    const SteadyClock::time_point replied = deadlineIn(listenLimit());
+    const Deadline replied = deadlineIn(listenLimit());
     while (!data.isOpen())
         if (std::optional<TcpSocket> server = acceptFromServer(listener, replied))
             data = std::move(*server);
 }
 
-std::optional<TcpSocket> TFtpClient::acceptFromServer(TcpListener& listener,
-                                                      SteadyClock::time_point deadline) {
-    const int left = msLeft(deadline);
-    if (left == 0) throw SocketTimeout("Accept timed out.");
-    TcpSocket connection = listener.accept(left);
+std::optional<TcpSocket> TFtpClient::acceptFromServer(TcpListener& listener, Deadline deadline) {
+    if (!waitBy(deadline, [&listener](int ms) { return listener.waitAcceptable(ms); }))
+        throw SocketTimeout("Accept timed out.");
+    // Ready to accept; the limit only guards against a connection withdrawn meanwhile.
+    TcpSocket connection = listener.accept(std::max(1, msLeft(deadline)));
     // Only the server may deliver the data: anyone else who found the port
     // is turned away.
     if (connection.peerAddress().host == control_.peerAddress().host) return connection;
@@ -584,7 +768,10 @@ void TFtpClient::receive(TcpSocket& data, const Sink& sink) {
     beginWork(wmRead, 0);
     try {
         for (;;) {
-            const std::size_t n = data.read(chunk_.data(), chunk_.size(), transferLimit());
+            if (!waitBy(deadlineIn(transferLimit()),
+                        [&data](int ms) { return data.waitReadable(ms); }))
+                throw SocketTimeout("Read timed out.");
+            const std::size_t n = data.read(chunk_.data(), chunk_.size(), 0);
             if (n == 0) break;
             sink(chunk_.data(), n);
             doWork(wmRead, static_cast<std::int64_t>(n));

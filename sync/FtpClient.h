@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
@@ -35,6 +36,15 @@ public:
     // that drops without a reset), and the usual time-out error follows,
     // instead of blocking the calling thread, the user interface's, for ever.
     static constexpr int kSilenceLimitMs = 120000;
+    // Size queries in flight at most, and their bytes: replies and commands
+    // this small always fit the sockets' buffers, so neither side can block
+    // the other while the client is still sending.
+    static constexpr std::size_t kSizeWindow = 200;
+    static constexpr std::size_t kSizeWindowBytes = 8192;
+    // How long the second of the first two commands sent together may take
+    // after the first one's reply before the server is taken for one that
+    // drops commands in flight.
+    static constexpr int kPipelineProbeMs = 1000;
 
     TFtpClient();
     ~TFtpClient();
@@ -43,8 +53,9 @@ public:
 
     // Settings. Time limits are in milliseconds; 0 or -1 means no limit,
     // which reads and waits take as SilenceLimit. A reply must be complete
-    // within ReadTimeout of its command; a data connection may be silent for
-    // TransferTimeout.
+    // within ReadTimeout of its command, or of the reply before it when
+    // commands are in flight; a data connection may be silent for
+    // TransferTimeout. Limits are measured on monotonicClock().
     std::string Host;
     std::uint16_t Port = 21;
     std::string Username;
@@ -98,6 +109,14 @@ public:
     const TFtpListItems& DirectoryListing();
     // The server's size of the file, -1 when it does not say.
     std::int64_t Size(const std::string& AFileName);
+    // Size queries sent ahead, in binary mode: QueueSize adds a file, whose
+    // SIZE goes out without waiting for the replies before it (up to
+    // kSizeWindow in flight) once the server has shown that it answers
+    // commands sent together; TakeSize reads the replies in order and gives
+    // the answer for the oldest queued file, which must be AFileName, as Size
+    // would. Other commands read the pending answers first and keep them.
+    void QueueSize(const std::string& AFileName);
+    std::int64_t TakeSize(const std::string& AFileName);
     // Downloads into a local file. The data goes to a temporary file beside
     // the destination, which replaces the destination only once the server
     // confirmed the transfer; on failure the destination is left untouched.
@@ -125,10 +144,25 @@ public:
     // The server's offset from GMT in minutes, when SITE ZONE told it.
     std::optional<int> ServerTimeZone() const { return serverTimeZone_; }
     bool UsingUtf8() const { return utf8_; }
+    // Whether commands may travel together (a size window, RETR with its
+    // PASV): unknown until the first two size queries sent together are
+    // answered; a server that answers only the first command of a packet
+    // gets one command at a time for the rest of the session.
+    enum class Pipelining { Unknown, Works, OneAtATime };
+    Pipelining CommandsInFlight() const { return pipelining_; }
 
 private:
     using Sink = std::function<void(const char* data, std::size_t size)>;
-    using SteadyClock = std::chrono::steady_clock;
+    // A point in time on monotonicClock().
+    using Deadline = std::chrono::milliseconds;
+
+    static Deadline deadlineIn(int ms);
+    static int msLeft(Deadline deadline);
+    // Repeats `wait` (a socket wait of some real milliseconds, true when
+    // ready) until it reports ready (true) or the deadline has passed on the
+    // clock (false).
+    template <class Wait>
+    static bool waitBy(Deadline deadline, Wait wait);
 
     // The limits in force, "no limit" taken as SilenceLimit.
     int readLimit() const;
@@ -142,9 +176,25 @@ private:
     // One receive into the reader, with the read limit.
     bool fillReader();
 
+    // Sends one command, or several in one write; the size queries still
+    // unanswered are settled first while the server is on probation.
     void sendLine(const std::string& command);
-    // Reads one whole reply within limitMs (default: the read limit).
+    void sendLines(const std::vector<std::string>& commands);
+    void write(const std::string& bytes);
+    // Reads one whole reply within limitMs (default: the read limit), after
+    // the replies to the size queries in flight.
     FtpReply readReply(int limitMs = 0);
+    // Reads the next reply on the wire.
+    FtpReply readNextReply(int limitMs);
+    // Size queries: sends as many as the window allows, reads the oldest
+    // one's reply, reads all that are in flight.
+    void sendQueuedSizes();
+    void readQueuedSize();
+    void readAllQueuedSizes();
+    // The probe's second reply did not come: one command at a time from now
+    // on, and the query it belonged to is settled with a NOOP.
+    void fallBackToOneAtATime();
+    void forgetCommandsInFlight();
     // Raises EFtpReplyError unless the reply's code is accepted (an empty list
     // accepts any); a 421 closes the connection first.
     void requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted);
@@ -155,13 +205,16 @@ private:
     void serverClosed();
 
     bool transfer(const std::string& command, const Sink& sink, std::int64_t restartAt);
-    void openPassive(const std::string& command, TcpSocket& data);
+    // Sends PASV (with the command too when `together`) and connects.
+    void openPassive(const std::string& command, TcpSocket& data, bool together);
+    // The reply to a command sent with its PASV that a failure left unread:
+    // read within the bounded wait, or the connection is closed.
+    void settleCommandInFlight(bool& accepted);
     void openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
                     bool& accepted);
     // The server's data connection, or none when another host connected (it
     // is refused). Raises "Accept timed out." after the deadline.
-    std::optional<TcpSocket> acceptFromServer(TcpListener& listener,
-                                              SteadyClock::time_point deadline);
+    std::optional<TcpSocket> acceptFromServer(TcpListener& listener, Deadline deadline);
     void receive(TcpSocket& data, const Sink& sink);
     // The server's final reply to a broken transfer, when one can still come
     // and came within the bounded wait.
@@ -183,7 +236,16 @@ private:
 
     TcpSocket control_;
     FtpLineReader reader_;
-    SteadyClock::time_point readDeadline_;  // of the reply being read
+    Deadline readDeadline_{};  // of the reply being read
+
+    struct SizeQuery {
+        std::string fileName;
+        bool probe = false;  // the second of the first two sent together
+    };
+    std::deque<std::string> unsentSizes_;                       // queued, not sent yet
+    std::deque<SizeQuery> sizesInFlight_;                       // sent, reply not read
+    std::deque<std::pair<std::string, FtpReply>> sizeAnswers_;  // read, not taken
+    Pipelining pipelining_ = Pipelining::Unknown;
     FtpReply lastReply_, greeting_, loginMsg_;
     std::string systemDesc_;
     std::vector<std::string> capabilities_, langs_;

@@ -148,6 +148,12 @@ void UpdateRun::markStates() {
 // on after a failed download; the unread lines are told once, where the first
 // of them stands.
 void UpdateRun::downloadChanged() {
+    // Every entry's size query goes out ahead, in listing order; each answer
+    // is taken when its entry comes up, before its change test.
+    const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    for (std::size_t r = 0; r < lines_.size(); ++r)
+        if (items_[r] >= 0 && isSafeLocalName(items[items_[r]].FileName))
+            ftpupdate_.QueueSize(items[items_[r]].FileName);
     bool told = false;
     for (std::size_t r = 0; r < lines_.size(); ++r) {
         if (items_[r] >= 0) {
@@ -169,7 +175,7 @@ void UpdateRun::downloadEntry(int line, int item) {
         return;
     }
     // The size goes out for every entry, changed or not.
-    const std::int64_t size = ftpupdate_.Size(name);
+    const std::int64_t size = ftpupdate_.TakeSize(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
     if (!ArquivoDiferente(name, modified)) return;
     downloaded_ = true;

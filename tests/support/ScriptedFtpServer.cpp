@@ -37,7 +37,8 @@ void FtpSession::reply(const std::string& lines) {
     std::size_t from = 0;
     while (from <= lines.size()) {
         const std::size_t lf = lines.find('\n', from);
-        wire += lines.substr(from, lf == std::string::npos ? std::string::npos : lf - from) + "\r\n";
+        wire +=
+            lines.substr(from, lf == std::string::npos ? std::string::npos : lf - from) + "\r\n";
         if (lf == std::string::npos) break;
         from = lf + 1;
     }
@@ -53,8 +54,12 @@ void FtpSession::sendRaw(const std::string& bytes) {
     }
 }
 
-void FtpSession::drop() { control_.close(); }
-void FtpSession::reset() { control_.abort(); }
+void FtpSession::drop() {
+    control_.close();
+}
+void FtpSession::reset() {
+    control_.abort();
+}
 
 bool FtpSession::waitForRelease(int capMs) {
     std::unique_lock lock(server_.mutex_);
@@ -78,11 +83,34 @@ TcpSocket FtpSession::openData() {
 
 void FtpSession::sendData(const std::string& bytes) {
     TcpSocket data = openData();
-    const std::size_t from = static_cast<std::size_t>(std::min<std::int64_t>(
-        restOffset, static_cast<std::int64_t>(bytes.size())));
+    const std::size_t from = static_cast<std::size_t>(
+        std::min<std::int64_t>(restOffset, static_cast<std::int64_t>(bytes.size())));
     restOffset = 0;
     data.write(bytes.data() + from, bytes.size() - from, kDataWaitMs);
     data.close();
+}
+
+bool FtpSession::waitForCommand(int capMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(capMs);
+    while (buffer_.find('\n') == std::string::npos) {
+        if (!control_.isOpen() || server_.stopping()) return false;
+        const long long left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   deadline - std::chrono::steady_clock::now())
+                                   .count();
+        try {
+            if (!control_.waitReadable(static_cast<int>(std::clamp<long long>(left, 0, kPollMs)))) {
+                if (left <= 0) return false;
+                continue;
+            }
+            char chunk[4096];
+            const std::size_t n = control_.read(chunk, sizeof chunk, kPollMs);
+            if (n == 0) return false;  // readCommand sees the close
+            buffer_.append(chunk, n);
+        } catch (const SocketError&) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool FtpSession::readCommand(std::string& line) {
@@ -92,6 +120,10 @@ bool FtpSession::readCommand(std::string& line) {
             line = buffer_.substr(0, lf);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             buffer_.erase(0, lf + 1);
+            if (server_.firstCommandOnly_) {
+                discarded_ += static_cast<int>(std::count(buffer_.begin(), buffer_.end(), '\n'));
+                buffer_.clear();
+            }
             return true;
         }
         if (!control_.isOpen() || server_.stopping()) return false;
@@ -273,6 +305,7 @@ void ScriptedFtpServer::handleDefault(FtpSession& s, const std::string& verb,
     if (verb == "TYPE") return s.reply("200 Type set to " + argument);
     if (verb == "CWD") return s.reply("250 Directory changed to " + argument);
     if (verb == "OPTS" || verb == "CLNT") return s.reply("200 OK");
+    if (verb == "NOOP") return s.reply("200 NOOP ok");
     if (verb == "QUIT") {
         s.reply("221 Goodbye");
         return s.drop();

@@ -51,6 +51,11 @@ public:
     // Reads the next command line; false when the client closed the connection
     // or the server is stopping.
     bool readCommand(std::string& line);
+    // True once the next command has arrived, false after capMs.
+    bool waitForCommand(int capMs);
+    // The commands thrown away so far by a server that answers only the
+    // first command of what arrived.
+    int discarded() const { return discarded_; }
 
     std::int64_t restOffset = 0;
     TcpListener passiveListener;
@@ -61,6 +66,7 @@ private:
     TcpSocket control_;
     int index_;
     std::string buffer_;
+    int discarded_ = 0;
 };
 
 // A small FTP server on 127.0.0.1 (or another local address) for the
@@ -92,6 +98,9 @@ public:
     void listing(std::string text);
     // The lines between "211-Features:" and "211 End" of the FEAT reply.
     void features(std::vector<std::string> lines);
+    // Like the servers that read one command and throw away the rest of
+    // what arrived with it: commands sent together get one reply.
+    void answerOnlyFirstCommandOfEachRead() { firstCommandOnly_ = true; }
 
     // Every command line received, over all connections, in order.
     std::vector<std::string> commands() const;
@@ -120,6 +129,7 @@ private:
     TcpListener listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> firstCommandOnly_{false};
     std::thread thread_;
 
     mutable std::mutex mutex_;

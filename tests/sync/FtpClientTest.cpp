@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -11,6 +12,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/MonotonicClock.h"
 #include "support/FileBytes.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
@@ -30,7 +32,6 @@ std::string pattern(std::size_t size) {
     return s;
 }
 
-
 std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -39,7 +40,9 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     return names;
 }
 
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
@@ -165,6 +168,9 @@ protected:
                                         all.end());
     }
 
+    // Declared first so that it outlives the servers' handlers that move it
+    // (installed by FtpClientClockTest only).
+    ManualMonotonicClock steady;
     test::ScriptedFtpServer server;
     TFtpClient client;
     FixedClock fixedClock{encodeDateTime({2024, 6, 15, 10, 0, 0, 0})};
@@ -183,6 +189,51 @@ protected:
     } releaseWhenReceived;
 };
 
+using namespace std::chrono_literals;
+
+// The client's time limits on a clock the test moves: a limit runs out only
+// when the server, holding its answer back, moves the clock past it, so no
+// case races the machine's speed. A watchdog moves the clock far on after a
+// minute of real time, so that a client that waits for ever fails its test
+// instead of hanging it.
+class FtpClientClockTest : public FtpClientTest {
+protected:
+    ~FtpClientClockTest() override {
+        {
+            std::lock_guard lock(watchdogMutex_);
+            finished_ = true;
+        }
+        watchdogWake_.notify_all();
+        watchdog_.join();
+    }
+
+    // Holds the client waiting while the clock runs on in steps, until the
+    // test calls release() (true), the client leaves or kHoldCapMs pass.
+    bool holdWhileTheClockRuns(FtpSession& s, std::chrono::milliseconds step = 50ms) {
+        for (int i = 0; i < kHoldCapMs && s.open(); ++i) {
+            if (s.waitForRelease(1)) return true;
+            steady.advance(step);
+        }
+        return false;
+    }
+    // Runs the clock on while the client waits, until its next command arrives.
+    void runTheClockUntilTheNextCommand(FtpSession& s) {
+        for (int i = 0; i < kHoldCapMs && s.open() && !s.waitForCommand(1); ++i)
+            steady.advance(50ms);
+    }
+
+    ScopedService<MonotonicClock> steadyService{steady};
+
+private:
+    std::mutex watchdogMutex_;
+    std::condition_variable watchdogWake_;
+    bool finished_ = false;
+    std::thread watchdog_{[this] {
+        std::unique_lock lock(watchdogMutex_);
+        if (!watchdogWake_.wait_for(lock, 60s, [this] { return finished_; })) steady.advance(24h);
+    }};
+};
+
 TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
     connectAndList();
     const TFtpListItems& items = client.DirectoryListing();
@@ -192,11 +243,11 @@ TEST_F(FtpClientTest, UpdateRunSessionInPassiveMode) {
 
     EXPECT_EQ(server.commands(), loginThen({"TYPE I", "CWD quorixsenha", "TYPE A", "PASV", "LIST",
                                             "TYPE I", "SIZE a.exe", "PASV", "RETR a.exe", "QUIT"}));
-    EXPECT_THAT(statuses,
-                ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
-                            "7 Connection established", "6 Starting FTP transfer",
-                            "7 Transfer complete", "6 Starting FTP transfer",
-                            "7 Transfer complete", "3 Disconnecting.", "4 Disconnected."));
+    EXPECT_THAT(
+        statuses,
+        ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.", "7 Connection established",
+                    "6 Starting FTP transfer", "7 Transfer complete", "6 Starting FTP transfer",
+                    "7 Transfer complete", "3 Disconnecting.", "4 Disconnected."));
     EXPECT_THAT(lines, ElementsAre("-rw-r--r--   1 owner    group      100000 Mar  5 14:07 a.exe",
                                    "-rw-r--r--   1 owner    group          12 Mar  6 09:30 b.dll"));
     ASSERT_EQ(items.Count(), 2);
@@ -288,9 +339,9 @@ TEST_F(FtpClientTest, PrivatePassiveAddressFromARoutableServerGoesToItsAddress) 
 TEST_F(FtpClientTest, HostNamesAreResolvedFirst) {
     client.Host = "localhost";
     client.Connect();
-    EXPECT_THAT(statuses, ElementsAre("0 Resolving hostname localhost.",
-                                      "1 Connecting to 127.0.0.1.", "2 Connected.",
-                                      "7 Connection established"));
+    EXPECT_THAT(statuses,
+                ElementsAre("0 Resolving hostname localhost.", "1 Connecting to 127.0.0.1.",
+                            "2 Connected.", "7 Connection established"));
     EXPECT_EQ(server.commands().front(), "HOST localhost");
 }
 
@@ -331,7 +382,9 @@ TEST_F(FtpClientTest, GreetingsRefused) {
     }
 }
 
-TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
+// The clock stands still: the wait for the close after a refused HOST ends
+// only by the close.
+TEST_F(FtpClientClockTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
     struct Case {
         const char* name;
         test::ScriptedFtpServer::Handler host;
@@ -367,8 +420,11 @@ TEST_F(FtpClientTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
     }
 }
 
-TEST_F(FtpClientTest, HostRefusedButConnectionKeptGoesOn) {
-    server.reply("HOST", "502 Command not implemented");
+TEST_F(FtpClientClockTest, HostRefusedButConnectionKeptGoesOn) {
+    server.on("HOST", [this](FtpSession& s, const std::string&) {
+        s.reply("502 Command not implemented");
+        runTheClockUntilTheNextCommand(s);  // the client's wait for a close runs out
+    });
     client.Connect();
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(server.commands(), loginThen());
@@ -459,11 +515,17 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
     };
     const Case cases[] = {
         {"SIZE and UTF8", {" SIZE", " UTF8"}, {}, {"OPTS UTF8 ON"}, true},
-        {"UTF8 and UTF-8 NLST refused", {" UTF8"}, {{"OPTS", "501 Option not understood"}},
-         {"OPTS UTF8 ON", "OPTS UTF-8 NLST"}, false},
+        {"UTF8 and UTF-8 NLST refused",
+         {" UTF8"},
+         {{"OPTS", "501 Option not understood"}},
+         {"OPTS UTF8 ON", "OPTS UTF-8 NLST"},
+         false},
         {"client identification", {" CLNT", " MDTM"}, {}, {"CLNT VelmUpdate 1.0"}, false},
-        {"case and blanks ignored", {"   clnt", "  utf8 "}, {},
-         {"CLNT VelmUpdate 1.0", "OPTS UTF8 ON"}, true},
+        {"case and blanks ignored",
+         {"   clnt", "  utf8 "},
+         {},
+         {"CLNT VelmUpdate 1.0", "OPTS UTF8 ON"},
+         true},
         {"no features", {}, {}, {}, false},
     };
     for (const Case& c : cases) {
@@ -492,9 +554,10 @@ TEST_F(FtpClientTest, FeaturesDecideTheExtraCommands) {
 
 TEST_F(FtpClientTest, Utf8ControlTextIsConvertedToTheAnsiCodePage) {
     server.features({" UTF8"});
-    server.listing("-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n"
-                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 \xE4\xB8\xAD.txt\r\n"
-                   "-rw-r--r-- 1 u g 5 Mar  5 14:07 caf\xE9.txt\r\n");
+    server.listing(
+        "-rw-r--r-- 1 u g 5 Mar  5 14:07 a\xC3\xA7\xC3\xA3o.txt\r\n"
+        "-rw-r--r-- 1 u g 5 Mar  5 14:07 \xE4\xB8\xAD.txt\r\n"
+        "-rw-r--r-- 1 u g 5 Mar  5 14:07 caf\xE9.txt\r\n");
     server.reply("CWD", "250 Pasta \xC3\xA1rvore");
     client.Connect();
     ASSERT_TRUE(client.UsingUtf8());
@@ -558,7 +621,8 @@ TEST_F(FtpClientTest, ListingKeepsRawLinesAndParsesOnFirstRead) {
 }
 
 TEST_F(FtpClientTest, InvalidListingDateRaisesOnFirstReadOnly) {
-    server.listing("-rw-r--r-- 1 u g 10 Mar  5 14:07 good\r\n-rw-r--r-- 1 u g 10 Mar 32 14:07 bad\r\n");
+    server.listing(
+        "-rw-r--r-- 1 u g 10 Mar  5 14:07 good\r\n-rw-r--r-- 1 u g 10 Mar 32 14:07 bad\r\n");
     connectAndList();
     EXPECT_THROW(client.DirectoryListing(), EFtpListingError);
     EXPECT_EQ(client.DirectoryListing().Count(), 1);
@@ -704,13 +768,13 @@ TEST_F(FtpClientTest, ResumeNeedsTheServersSupport) {
     EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), "partial");
 }
 
-TEST_F(FtpClientTest, ActiveTransferThatTheServerNeverConnects) {
+TEST_F(FtpClientClockTest, ActiveTransferThatTheServerNeverConnects) {
     client.Passive = false;
     client.ListenTimeout = 300;
     releaseWhenAborted = &server;
-    server.on("RETR", [](FtpSession& s, const std::string&) {
+    server.on("RETR", [this](FtpSession& s, const std::string&) {
         s.reply("150 Opening BINARY mode data connection");
-        s.waitForRelease(kHoldCapMs);  // until the client has given up
+        holdWhileTheClockRuns(s);  // until the client has given up
         s.reply("425 Can't open data connection.");
     });
     client.Connect();
@@ -721,7 +785,8 @@ TEST_F(FtpClientTest, ActiveTransferThatTheServerNeverConnects) {
     // The late 425 was taken by the failed transfer: the next command gets its own reply.
     EXPECT_EQ(client.Size("b.dll"), 12);
 
-    server.on("RETR", [](FtpSession&, const std::string&) {});  // neither answers nor connects
+    // Neither answers nor connects.
+    server.on("RETR", [this](FtpSession& s, const std::string&) { holdWhileTheClockRuns(s); });
     EXPECT_THROW(client.Get("a.exe", local("a.exe"), true, false), SocketTimeout);
 }
 
@@ -762,40 +827,46 @@ TEST_F(FtpClientTest, ServerClosingTheControlConnection) {
     EXPECT_TRUE(client.Connected());
 }
 
-TEST_F(FtpClientTest, Reply421ClosesAtOnce) {
-    server.reply("CWD", "421 Service not available, closing control connection.");
-    client.Connect();
-    statuses.clear();
-    try {
-        client.ChangeDir("quorixsenha");
-        FAIL() << "changed directory";
-    } catch (const EFtpReplyError& e) {
-        EXPECT_EQ(e.ErrorCode(), 421);
-        EXPECT_STREQ(e.what(), "Service not available, closing control connection.");
+// A refused command raises the server's text with its code; 421 also closes
+// the connection at once (no QUIT), any other refusal keeps it.
+TEST_F(FtpClientTest, RefusedCommands) {
+    struct Case {
+        const char* reply;
+        const char* message;
+        int code;
+        bool keepsConnection;
+    };
+    const Case cases[] = {
+        {"421 Service not available, closing control connection.",
+         "Service not available, closing control connection.", 421, false},
+        {"550 quorixsenha: No such file or directory", "quorixsenha: No such file or directory",
+         550, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        test::ScriptedFtpServer scripted;
+        scripted.reply("CWD", c.reply);
+        scripted.file("b.dll", "twelve bytes");
+        client.Port = scripted.port();
+        client.Connect();
+        statuses.clear();
+        EXPECT_EQ(errorText([&] { client.ChangeDir("quorixsenha"); }), c.message);
+        EXPECT_EQ(client.LastCmdResult().NumericCode, c.code);
+        EXPECT_EQ(client.Connected(), c.keepsConnection);
+        if (c.keepsConnection) {
+            EXPECT_EQ(client.Size("b.dll"), 12);
+        }
+        client.Disconnect();
+        ASSERT_TRUE(scripted.waitForSessionsToEnd());
+        EXPECT_EQ(scripted.commands().back(), c.keepsConnection ? "QUIT" : "CWD quorixsenha");
+        EXPECT_THAT(statuses, ElementsAre("3 Disconnecting.", "4 Disconnected."));
     }
-    EXPECT_FALSE(client.Connected());
-    client.Disconnect();
-    ASSERT_TRUE(server.waitForSessionsToEnd());
-    EXPECT_EQ(server.commands().back(), "CWD quorixsenha");  // no QUIT
-    EXPECT_THAT(statuses, ElementsAre("3 Disconnecting.", "4 Disconnected."));
-}
 
-TEST_F(FtpClientTest, RejectedCommandsKeepTheConnection) {
-    server.reply("CWD", "550 quorixsenha: No such file or directory");
+    client.Port = server.port();
     client.Connect();
-    try {
-        client.ChangeDir("quorixsenha");
-        FAIL() << "changed directory";
-    } catch (const EFtpReplyError& e) {
-        EXPECT_EQ(e.ErrorCode(), 550);
-        EXPECT_STREQ(e.what(), "quorixsenha: No such file or directory");
-    }
-    EXPECT_TRUE(client.Connected());
-    EXPECT_EQ(client.Size("b.dll"), 12);
-
     for (const char* accepted : {"200 OK", "257 \"/x\" is current", "250 OK"}) {
         server.reply("CWD", accepted);
-        EXPECT_NO_THROW(client.ChangeDir("x")) << accepted;
+        EXPECT_EQ(errorText([&] { client.ChangeDir("x"); }), "no error") << accepted;
     }
 }
 
@@ -818,21 +889,22 @@ TEST_F(FtpClientTest, OverlongLinesAreRefused) {
 
 // Every wait ends: in the limit set, or in SilenceLimit where the limit is 0
 // or -1 (the window's settings), with the usual time-out error.
-TEST_F(FtpClientTest, TimeLimits) {
-    const test::ScriptedFtpServer::Handler lateReply = [](FtpSession& s, const std::string&) {
-        s.waitForRelease(kHoldCapMs);
+TEST_F(FtpClientClockTest, TimeLimits) {
+    const test::ScriptedFtpServer::Handler lateReply = [this](FtpSession& s, const std::string&) {
+        holdWhileTheClockRuns(s);
         s.reply("250 Late");
     };
-    const test::ScriptedFtpServer::Handler stalledData = [](FtpSession& s, const std::string&) {
+    const test::ScriptedFtpServer::Handler stalledData = [this](FtpSession& s, const std::string&) {
         s.reply("150 Opening");
         TcpSocket data = s.openData();
         data.write("abc", 3, 1000);
-        s.waitForRelease(kHoldCapMs);
+        holdWhileTheClockRuns(s);
         s.reply("426 Too slow");
     };
-    const test::ScriptedFtpServer::Handler neverConnects = [](FtpSession& s, const std::string&) {
+    const test::ScriptedFtpServer::Handler neverConnects = [this](FtpSession& s,
+                                                                  const std::string&) {
         s.reply("150 Opening");
-        s.waitForRelease(kHoldCapMs);
+        holdWhileTheClockRuns(s);
         s.reply("425 Can't open data connection.");
     };
     struct Case {
@@ -887,7 +959,7 @@ TEST_F(FtpClientTest, TimeLimits) {
 
 // Empty lines belong to the reply they precede: they count against its size,
 // and its time limit runs from the command, not from the last line.
-TEST_F(FtpClientTest, EmptyLinesDoNotStretchAReply) {
+TEST_F(FtpClientClockTest, EmptyLinesDoNotStretchAReply) {
     struct Case {
         const char* name;
         int readTimeout;
@@ -904,9 +976,11 @@ TEST_F(FtpClientTest, EmptyLinesDoNotStretchAReply) {
          },
          "The server sent a reply longer than 1048576 characters."},
         {"a trickle", 300,
-         [](FtpSession& s, const std::string&) {
-             for (int i = 0; i < kHoldCapMs / 20 && s.open() && !s.waitForRelease(20); ++i)
+         [this](FtpSession& s, const std::string&) {
+             for (int i = 0; i < kHoldCapMs && s.open() && !s.waitForRelease(1); ++i) {
                  s.sendRaw("\r\n");
+                 steady.advance(20ms);
+             }
              s.reply("331 Password required");
          },
          "Read timed out."},
@@ -924,18 +998,18 @@ TEST_F(FtpClientTest, EmptyLinesDoNotStretchAReply) {
 
 // The waits for the final reply of a broken transfer and for the reply to
 // QUIT are bounded for the whole reply, not only for its first bytes.
-TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
+TEST_F(FtpClientClockTest, BoundedWaitsEndWithinAReplyCutShort) {
     client.ReadTimeout = 60000;  // far beyond the bounded waits
     client.TransferTimeout = 300;
     releaseWhenAborted = &server;
     std::atomic<int> heldToTheCap{0};
-    server.on("RETR", [&heldToTheCap](FtpSession& s, const std::string&) {
+    server.on("RETR", [this, &heldToTheCap](FtpSession& s, const std::string&) {
         s.reply("150 Opening BINARY mode data connection");
         TcpSocket data = s.openData();
         data.write("abc", 3, 1000);
-        s.waitForRelease(kHoldCapMs);  // until the client has given up on the data
+        holdWhileTheClockRuns(s);  // until the client has given up on the data
         s.sendRaw("426 Failure wri");
-        if (!s.waitForRelease(kHoldCapMs)) ++heldToTheCap;
+        if (!holdWhileTheClockRuns(s)) ++heldToTheCap;
         s.sendRaw("ting to network stream.\r\n");
     });
     client.Connect();
@@ -948,9 +1022,9 @@ TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
     server.release();
 
     test::ScriptedFtpServer quitting;
-    quitting.on("QUIT", [&heldToTheCap](FtpSession& s, const std::string&) {
+    quitting.on("QUIT", [this, &heldToTheCap](FtpSession& s, const std::string&) {
         s.sendRaw("221 Goodb");
-        if (!s.waitForRelease(kHoldCapMs)) ++heldToTheCap;
+        if (!holdWhileTheClockRuns(s)) ++heldToTheCap;
         s.drop();
     });
     client.Port = quitting.port();
@@ -966,7 +1040,7 @@ TEST_F(FtpClientTest, BoundedWaitsEndWithinAReplyCutShort) {
 
 // Active mode takes the data connection only from the server's address;
 // another host that reaches the port is turned away and the wait goes on.
-TEST_F(FtpClientTest, ActiveModeAcceptsOnlyTheServer) {
+TEST_F(FtpClientClockTest, ActiveModeAcceptsOnlyTheServer) {
     // Another host connects to the client's port and offers its own data. The
     // client may turn it away at any moment, even before it has written.
     const auto intrude = [](FtpSession& s) {
@@ -980,8 +1054,8 @@ TEST_F(FtpClientTest, ActiveModeAcceptsOnlyTheServer) {
     };
     // RETR: another host connects to the client, then the server (before or
     // after its 150) delivers the file, or never connects.
-    const auto retr = [intrude](bool beforeReply, bool serverConnects) {
-        return [=](FtpSession& s, const std::string&) {
+    const auto retr = [this, intrude](bool beforeReply, bool serverConnects) {
+        return [=, this](FtpSession& s, const std::string&) {
             TcpSocket other, data;
             const auto connect = [&] {
                 other = intrude(s);
@@ -991,7 +1065,7 @@ TEST_F(FtpClientTest, ActiveModeAcceptsOnlyTheServer) {
             s.reply("150 Opening BINARY mode data connection");
             if (!beforeReply) connect();
             if (!serverConnects) {
-                s.waitForRelease(kHoldCapMs);
+                holdWhileTheClockRuns(s);
                 return s.reply("425 Can't open data connection.");
             }
             data.write("twelve bytes", 12, 5000);
@@ -1127,6 +1201,250 @@ TEST_F(FtpClientTest, ListReturnsTheRefusalOfARefusedListingOnly) {
         if (refusal) {
             EXPECT_EQ(refusal->joinedText(), "No files found");
         }
+    }
+}
+
+}  // namespace
+}  // namespace velm
+
+namespace velm {
+namespace {
+
+// The default answers of the scripted server, for handlers that watch what
+// arrived before answering.
+void answerSize(FtpSession& s, const std::string& name) {
+    bool found = false;
+    const std::string content = s.server().fileContent(name, found);
+    s.reply(found ? "213 " + std::to_string(content.size()) : "550 No such file");
+}
+
+void answerPasv(FtpSession& s, std::uint16_t announcedPort = 0) {
+    s.passiveListener = TcpListener::listen(s.localHost(), 0, 0);
+    const std::uint16_t port =
+        announcedPort != 0 ? announcedPort : s.passiveListener.localAddress().port;
+    s.reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
+            std::to_string(port & 0xFF) + ").");
+}
+
+std::vector<std::string> sizeCommands(const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    for (const std::string& name : names) out.push_back("SIZE " + name);
+    return out;
+}
+
+// Size queries go out ahead, many at a time, and every answer reaches the
+// file it belongs to. The clock stands still: no limit can run out.
+TEST_F(FtpClientClockTest, SizeQueriesTravelTogetherAndAnswerInOrder) {
+    std::vector<std::string> names;
+    std::vector<std::int64_t> expected;
+    for (int i = 0; i < 450; ++i) {
+        names.push_back("f" + std::to_string(i) + ".bin");
+        if (i % 7 == 3) {
+            expected.push_back(-1);  // not on the server
+        } else {
+            server.file(names.back(), std::string(static_cast<std::size_t>(i * 3), 'x'));
+            expected.push_back(i * 3);
+        }
+    }
+    std::atomic<int> followed{0};  // queries whose next command had arrived already
+    server.on("SIZE", [&followed](FtpSession& s, const std::string& name) {
+        if (s.waitForCommand(0)) ++followed;
+        answerSize(s, name);
+    });
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const std::string& name : names) client.QueueSize(name);
+    std::vector<std::int64_t> answers;
+    for (const std::string& name : names) answers.push_back(client.TakeSize(name));
+
+    EXPECT_EQ(answers, expected);
+    EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::Works);
+    EXPECT_EQ(commandsAfterLogin(), joined({{"TYPE I"}, sizeCommands(names)}));
+    EXPECT_GT(followed, 400) << "the queries travelled together";
+
+    // An answer is only ever given to the file it belongs to.
+    client.QueueSize("b.dll");
+    EXPECT_EQ(errorText([&] { client.TakeSize("a.exe"); }),
+              "The next size answer is not for a.exe.");
+    EXPECT_EQ(client.TakeSize("b.dll"), 12);
+    EXPECT_EQ(errorText([&] { client.TakeSize("a.exe"); }), "No size query is queued for a.exe.");
+}
+
+// Once the server has shown that it takes commands in flight, RETR travels
+// with its PASV; whatever fails, the RETR's own reply is read, so the next
+// command gets its own answer, or the connection is closed.
+TEST_F(FtpClientClockTest, RetrTravelsWithItsPasv) {
+    std::atomic<int> together{0};
+    std::atomic<std::uint16_t> deadPort{0};  // announced instead of the listener when set
+    std::atomic<bool> refusePasv{false};
+    server.on("PASV", [&](FtpSession& s, const std::string&) {
+        if (s.waitForCommand(0)) ++together;
+        if (refusePasv) return s.reply("425 No passive today");
+        answerPasv(s, deadPort);
+    });
+    const auto fetch = [this] {
+        return errorText([&] { client.Get("a.exe", local("a.exe"), true, false); });
+    };
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const char* name : {"a.exe", "b.dll"}) client.QueueSize(name);
+    EXPECT_EQ(client.TakeSize("a.exe"), 100000);
+    EXPECT_EQ(client.TakeSize("b.dll"), 12);
+
+    EXPECT_EQ(fetch(), "no error");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+    EXPECT_EQ(together, 1);
+
+    struct Case {
+        const char* name;
+        bool refuse;
+        bool deadData;
+        test::ScriptedFtpServer::Handler retr;
+        const char* error;  // empty: the socket's own
+        bool keepsConnection;
+    };
+    const test::ScriptedFtpServer::Handler outOfSequence = [](FtpSession& s, const std::string&) {
+        s.reply("503 Bad sequence of commands");
+    };
+    const test::ScriptedFtpServer::Handler noDataConnection =
+        [](FtpSession& s, const std::string&) { s.reply("425 Can't open data connection."); };
+    const test::ScriptedFtpServer::Handler silent = [this](FtpSession& s, const std::string&) {
+        holdWhileTheClockRuns(s);
+    };
+    const Case cases[] = {
+        {"PASV refused", true, false, outOfSequence, "No passive today", true},
+        {"data connection refused, RETR answered", false, true, noDataConnection, "", true},
+        {"data connection refused, RETR never answered", false, true, silent, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        refusePasv = c.refuse;
+        deadPort = c.deadData ? TcpListener::listen("127.0.0.1", 0, 0).localAddress().port : 0;
+        server.on("RETR", c.retr);
+        const std::string error = fetch();
+        if (*c.error) {
+            EXPECT_EQ(error, c.error);
+        } else {
+            EXPECT_NE(error, "no error");
+        }
+        EXPECT_EQ(client.Connected(), c.keepsConnection);
+        if (c.keepsConnection) {
+            EXPECT_EQ(client.Size("b.dll"), 12) << "the next command gets its own reply";
+        } else {
+            server.release();  // the silent RETR
+        }
+    }
+    EXPECT_EQ(together, 4);
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+}
+
+// A server that answers only the first command of what arrived, or answers
+// the second one late: the client notices, sorts the replies out with a
+// NOOP, and sends one command at a time for the rest of the session.
+TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
+    struct Case {
+        const char* name;
+        bool drops;
+        std::vector<std::string> sizeCommands;  // as the server read them
+    };
+    const Case cases[] = {
+        {"drops what came with the first command",
+         true,
+         {"SIZE a.exe", "NOOP", "SIZE b.dll", "SIZE c.txt", "SIZE missing"}},
+        {"answers the second command late",
+         false,
+         {"SIZE a.exe", "SIZE b.dll", "NOOP", "SIZE c.txt", "SIZE missing"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        if (c.drops) scripted.answerOnlyFirstCommandOfEachRead();
+        scripted.file("a.exe", pattern(100000));
+        scripted.file("b.dll", "twelve bytes");
+        scripted.file("c.txt", "c");
+        // The clock runs while the client waits for the reply that does not come.
+        scripted.on("SIZE", [this, &c](FtpSession& s, const std::string& name) {
+            const bool late = !c.drops && name == "b.dll" && s.index() == 0;
+            if (late) runTheClockUntilTheNextCommand(s);
+            answerSize(s, name);
+            if (c.drops && s.discarded() > 0 && name == "a.exe") runTheClockUntilTheNextCommand(s);
+        });
+        client.Port = scripted.port();
+        client.SetTransferType(ftASCII);  // as a new client logs in
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        for (const char* name : {"a.exe", "b.dll", "c.txt", "missing"}) client.QueueSize(name);
+        EXPECT_EQ(client.TakeSize("a.exe"), 100000);
+        EXPECT_EQ(client.TakeSize("b.dll"), 12);
+        EXPECT_EQ(client.TakeSize("c.txt"), 1);
+        EXPECT_EQ(client.TakeSize("missing"), -1);
+        EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::OneAtATime);
+
+        // PASV and RETR go out one at a time too (the dropping server would lose RETR).
+        client.Get("a.exe", local("a.exe"), true, false);
+        EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+        client.Disconnect();
+        ASSERT_TRUE(scripted.waitForSessionsToEnd());
+        EXPECT_EQ(scripted.commands(), joined({kUserAndPass,
+                                               kAfterLogin,
+                                               {"TYPE I"},
+                                               c.sizeCommands,
+                                               {"PASV", "RETR a.exe", "QUIT"}}));
+        EXPECT_EQ(scripted.sessions().size(), 1u);
+    }
+}
+
+// Every bound holds for a reply whose command went out with others: its time
+// limit (or the silence limit), its size; the session cannot be trusted
+// afterwards, so the connection is closed.
+TEST_F(FtpClientClockTest, BoundsHoldWithCommandsInFlight) {
+    struct Case {
+        const char* name;
+        int readTimeout;
+        test::ScriptedFtpServer::Handler third;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"no reply within ReadTimeout", 200,
+         [this](FtpSession& s, const std::string&) { holdWhileTheClockRuns(s); },
+         "Read timed out."},
+        {"no reply, ReadTimeout 0: the silence limit", 0,
+         [this](FtpSession& s, const std::string&) { holdWhileTheClockRuns(s); },
+         "Read timed out."},
+        {"a trickle of empty lines", 300,
+         [this](FtpSession& s, const std::string&) {
+             for (int i = 0; i < kHoldCapMs && s.open() && !s.waitForRelease(1); ++i) {
+                 s.sendRaw("\r\n");
+                 steady.advance(20ms);
+             }
+         },
+         "Read timed out."},
+        {"a reply beyond the size bound", 10000,
+         [](FtpSession& s, const std::string&) {
+             s.sendRaw("213-" + std::string(1000, 'x') + "\r\n");
+             const std::string line = std::string(1000, 'y') + "\r\n";
+             for (int i = 0; i < 1100 && s.open(); ++i) s.sendRaw(line);
+         },
+         "The server sent a reply longer than 1048576 characters."},
+    };
+    client.SilenceLimit = 300;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer scripted;
+        for (const char* name : {"a", "b", "c", "d"}) scripted.file(name, name);
+        scripted.on("SIZE", [&c](FtpSession& s, const std::string& name) {
+            name == "c" ? c.third(s, name) : answerSize(s, name);
+        });
+        client.Port = scripted.port();
+        client.ReadTimeout = c.readTimeout;
+        client.Connect();
+        client.SetTransferType(ftBinary);
+        for (const char* name : {"a", "b", "c", "d"}) client.QueueSize(name);
+        EXPECT_EQ(client.TakeSize("a"), 1);
+        EXPECT_EQ(client.TakeSize("b"), 1);
+        EXPECT_EQ(errorText([&] { client.TakeSize("c"); }), c.error);
+        EXPECT_FALSE(client.Connected());
+        scripted.release();
     }
 }
 

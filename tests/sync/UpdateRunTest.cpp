@@ -617,3 +617,71 @@ TEST(UpdateRunClosingTest, ClosingMessages) {
 
 }  // namespace
 }  // namespace velm
+
+namespace velm {
+namespace {
+
+// The size queries go out ahead of their entries; each entry still shows its
+// own answer (the counter at the end of its download shows BytesToTransfer),
+// also on a server that answers only the first command of what arrived,
+// where the run goes on one command at a time.
+TEST_F(UpdateRunTest, EveryEntryShowsItsOwnSizeWithQueriesInFlight) {
+    struct Case {
+        const char* server;
+        bool dropsCommands;
+        TFtpClient::Pipelining mode;
+    };
+    const Case cases[] = {
+        {"takes commands in flight", false, TFtpClient::Pipelining::Works},
+        {"answers only the first command of what arrived", true,
+         TFtpClient::Pipelining::OneAtATime},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.server);
+        test::ScriptedFtpServer scripted;
+        if (c.dropsCommands) scripted.answerOnlyFirstCommandOfEachRead();
+        writeSettings({"127.0.0.1", std::to_string(scripted.port()), "TRUE"});
+        std::string listing;
+        std::vector<std::string> names, counters;
+        for (int i = 1; i <= 6; ++i) {
+            const std::string name = "arquivo" + std::to_string(i) + ".bin";
+            listing += "-rw-r--r--   1 owner group  " + std::to_string(i * 1024) +
+                       " Jan 05  2023 " + name + "\r\n";
+            scripted.file(name, std::string(static_cast<std::size_t>(i) * 1024, 'a' + i));
+            fs::remove(name);
+            if (i == 4) {
+                local(name, std::string(4096, 'a' + i),
+                      at(2023, 1, 5, 0, 0));  // equal: not fetched
+            } else {
+                names.push_back(name);
+                counters.push_back("counter Transferidos: " + std::to_string(i) + " Kb");
+            }
+        }
+        scripted.listing(listing);
+        view.transcript.clear();
+        run();
+
+        std::vector<std::string> fetched, sized, shown;
+        for (const std::string& command : scripted.commands()) {
+            if (command.rfind("RETR ", 0) == 0) fetched.push_back(command.substr(5));
+            if (command.rfind("SIZE ", 0) == 0) sized.push_back(command.substr(5));
+        }
+        EXPECT_EQ(fetched, names);
+        EXPECT_THAT(sized, ElementsAre("arquivo1.bin", "arquivo2.bin", "arquivo3.bin",
+                                       "arquivo4.bin", "arquivo5.bin", "arquivo6.bin"));
+        for (const std::string& call : view.calls("counter Transferidos: "))
+            if (call.find(" de ") == std::string::npos) shown.push_back(call);
+        ASSERT_FALSE(shown.empty());
+        shown.erase(shown.begin());  // the listing's, with the size of the run before
+        EXPECT_EQ(shown, counters);
+        for (int i : {1, 2, 3, 5, 6})
+            EXPECT_EQ(test::readFileBytes("arquivo" + std::to_string(i) + ".bin"),
+                      std::string(static_cast<std::size_t>(i) * 1024, 'a' + i));
+        EXPECT_EQ(client.CommandsInFlight(), c.mode);
+        EXPECT_EQ(view.status, kSuccess);
+        EXPECT_THAT(dialogs.shown, IsEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace velm
