@@ -41,7 +41,7 @@ public:
     ~Tfrmvelmupdate() override;
 
     // Fields of the window.
-    std::string PROGR;  // folder beneath which "\winrar\winrar.exe" lies
+    std::string PROGR;  // folder beneath which the archiver lies (kArchiverBelowProgramFiles)
     int Tag = 0;
 
     // Top strip.
