@@ -6,10 +6,6 @@
 
 namespace velm {
 
-std::string trimControls(const std::string& text) {
-    return trimmed(text);
-}
-
 std::string registryText(const RegistryValue& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return *text;
     return std::to_string(std::get<std::int32_t>(value));
@@ -22,7 +18,7 @@ std::string programFilesFolder() {
     if (fileSystem().fileExists(folder + kArchiverBelowProgramFiles)) return folder;
     const std::size_t x86 = asciiUpper(folder).find("(X86)");
     if (x86 != std::string::npos) {
-        const std::string base = trimControls(folder.substr(0, x86));
+        const std::string base = trimmed(folder.substr(0, x86));
         if (fileSystem().fileExists(base + kArchiverBelowProgramFiles)) return base;
     }
     return folder;

@@ -15,7 +15,4 @@ std::string programFilesFolder();
 // The registry value as text (integers in decimal), as the program reads it.
 std::string registryText(const RegistryValue& value);
 
-// Blanks and control characters removed from both ends.
-std::string trimControls(const std::string& text);
-
 }  // namespace velm

@@ -210,11 +210,6 @@ void Tfrmvelmupdate::buildMainArea() {
     setTabOrder(TreeView1, CheckListBox1);
 }
 
-RegistryValue Tfrmvelmupdate::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
-                                                const std::string& valueName) {
-    return registry().readValue(root, keyPath, valueName);
-}
-
 std::string Tfrmvelmupdate::program_files() {
     return programFilesFolder();
 }
