@@ -75,30 +75,15 @@ public:
     // Each statement on its own transaction, committed.
     void exec(const Lines& statements) const {
         FbDatabase db;
-        useProductLogin(db);
-        db.setDatabaseName(path);
-        db.Open();
-        for (const std::string& sql : statements) {
-            FbTransaction tr(&db);
-            FbQuery q(db, tr);
-            q.setSQL(sql);
-            q.ExecQuery();
-            tr.Commit();
-        }
+        test::openProductDatabase(db, path);
+        test::execCommitted(db, statements);
     }
 
     // Column V of every row.
     Lines column(const std::string& sql) const {
         FbDatabase db;
-        useProductLogin(db);
-        db.setDatabaseName(path);
-        db.Open();
-        FbTransaction tr(&db);
-        FbQuery q(db, tr);
-        q.setSQL(sql);
-        Lines values;
-        for (q.ExecQuery(); !q.Eof(); q.Next()) values.push_back(q.FieldByName("V").AsString());
-        return values;
+        test::openProductDatabase(db, path);
+        return test::columnV(db, sql);
     }
     Lines log() const { return column("SELECT V FROM LOG ORDER BY N"); }
     Lines versao() const { return column("SELECT VERSAO AS V FROM VERSAO"); }
