@@ -12,6 +12,7 @@
 #include "platform/Locale.h"
 #include "platform/Process.h"
 #include "support/FileBytes.h"
+#include "support/RecordedEffects.h"
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/DatabaseConnections.h"
 #include "upgrade/FbDatabase.h"
@@ -145,14 +146,13 @@ protected:
     std::vector<std::unique_ptr<ProductDatabase>> products;
     std::unique_ptr<DatabaseConnections> connections = std::make_unique<DatabaseConnections>();
     RecordingUpgradeView view;
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> installDialogs{dialogs};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    RecordingProcess& process = effects.process;
     FixedClock fixedClock{encodeDateTime({2024, 3, 5, 14, 7, 9, 0})};
     ScopedService<Clock> installClock{fixedClock};
     FixedLocale brazil;
     ScopedService<Locale> installLocale{brazil};
-    RecordingProcess process;
-    ScopedService<Process> installProcess{process};
 };
 
 TEST_P(UpgradeRunTest, MissingVersaoIsCreatedAndEveryReleasedScriptRunsInTextOrder) {

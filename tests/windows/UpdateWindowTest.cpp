@@ -21,7 +21,7 @@
 #include "support/FileBytes.h"
 #include "support/ModalDriver.h"
 #include "support/PyftpdlibServer.h"
-#include "support/RecordingShell.h"
+#include "support/RecordedEffects.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "upgrade/CatalogueFixture.h"
@@ -110,12 +110,10 @@ protected:
     std::optional<test::CatalogueFixture> catalogue;
     test::FakeRegistry registry;
     ScopedService<Registry> useRegistry{registry};
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    test::RecordingShell shell;
-    ScopedService<Shell> useShell{shell};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    test::RecordingShell& shell = effects.shell;
+    RecordingProcess& process = effects.process;
     Tfrmvelmupdate window;
 };
 
