@@ -60,7 +60,7 @@ class UpdateWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         product = folder / "PRODUTO.gdb";
-        FbDatabase::createDatabase(product, "ROOT", "857461", 1);
+        FbDatabase::createDatabase(product, kProductUser, kProductPassword, 1);
         layOutShop();
     }
 
