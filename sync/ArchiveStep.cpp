@@ -1,5 +1,6 @@
 #include "sync/ArchiveStep.h"
 
+#include "platform/ArchiverPath.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -47,7 +48,7 @@ std::string oldCopyName(const std::string& firstProgram) {
 std::string archiverCommandLine(const std::string& PROGR, const std::string& firstProgram) {
     std::string target = folderPrefix(firstProgram);
     if (target.empty()) target = ".\\";
-    return PROGR + "\\winrar\\WinRAR.exe x -o+ Sys_Brevant.rar *.exe \"" + target + "\"";
+    return PROGR + kArchiverBelowProgramFiles + " x -o+ Sys_Brevant.rar *.exe \"" + target + "\"";
 }
 
 void runArchiveStep(const std::string& PROGR, const std::string& firstProgram, bool downloaded,

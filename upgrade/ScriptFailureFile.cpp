@@ -47,6 +47,12 @@ std::string failedScriptFileName(DateTime now, const LocaleFormats& formats,
     return name;
 }
 
+std::string firstSavedScriptFile(const NameListing& listFiles) {
+    std::vector<std::string> names;
+    listFiles(kSavedScriptFilePattern, names);
+    return names.empty() ? std::string() : names.front();
+}
+
 std::vector<std::string> errorCommentLines(const std::string& message) {
     std::vector<std::string> lines = {"/* ERRO: ", " "};
     const std::vector<std::string> messageLines = splitTextLines(message);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,20 @@ std::string TrocaCaractere(const std::string& text, const std::string& oldCharac
 // stays within the system's limit.
 std::string failedScriptFileName(DateTime now, const LocaleFormats& formats,
                                  const std::string& workingText);
+
+// Finding the saved files: every name in the working folder that begins
+// "SCRIPT_ERRO", with or without an extension, folders too. While one lies
+// there every start is refused; the notice names the one that sorts first.
+inline constexpr char kSavedScriptFilePattern[] = "SCRIPT_ERRO*.*";
+
+// Appends the names matching a pattern to a list, then sorts the list (the
+// gate's ListFiles, which sorts by the user's locale).
+using NameListing =
+    std::function<void(const std::string& pattern, std::vector<std::string>& names)>;
+
+// The saved file that `listFiles` sorts first; "" when none lies in the
+// working folder.
+std::string firstSavedScriptFile(const NameListing& listFiles);
 
 // The lines put above the script: "/* ERRO: ", " ", the error message (one
 // line per line of a message of several lines; an empty line for an empty

@@ -7,15 +7,12 @@
 namespace velm {
 
 // The archiver's base folder: "ProgramFilesDir" of the 32-bit registry view
-// when "\winrar\winrar.exe" lies beneath it; otherwise the text before
-// "(X86)" (trimmed) when the archiver lies beneath that; otherwise the
-// registry's folder unchanged. Registry errors pass on to the caller.
+// when the archiver (kArchiverBelowProgramFiles) lies beneath it; otherwise
+// the text before "(X86)" (trimmed) when the archiver lies beneath that;
+// otherwise the registry's folder unchanged. Registry errors pass on to the caller.
 std::string programFilesFolder();
 
 // The registry value as text (integers in decimal), as the program reads it.
 std::string registryText(const RegistryValue& value);
-
-// Blanks and control characters removed from both ends.
-std::string trimControls(const std::string& text);
 
 }  // namespace velm

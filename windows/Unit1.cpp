@@ -10,6 +10,7 @@
 #include "platform/EventGuard.h"
 #include "platform/FileSystem.h"
 #include "platform/QtAnsi.h"
+#include "upgrade/ScriptFailureFile.h"
 #include "widgets/Colors.h"
 #include "widgets/EscapeKey.h"
 #include "widgets/Fonts.h"
@@ -120,12 +121,11 @@ void TForm1::ListFiles(const std::string& pattern, std::vector<std::string>& lis
 }
 
 void TForm1::FormShow() {
-    std::vector<std::string> names;
-    ListFiles("SCRIPT_ERRO*.*", names);
-    if (!names.empty()) {
+    const std::string saved = firstSavedScriptFile(ListFiles);
+    if (!saved.empty()) {
         Timer1.start();
         Form2 = new TForm2(this);
-        Form2->Label1->setText(savedScriptCaption(names.front()));
+        Form2->Label1->setText(savedScriptCaption(saved));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "platform/QtAnsi.h"
+#include "upgrade/ScriptFailureFile.h"
 #include "upgrade/uAguarde.h"
 #include "widgets/Colors.h"
 #include "widgets/Gauge.h"
@@ -127,9 +128,7 @@ void UpdateWindowView::setTag(int tag) {
 }
 
 std::string UpdateWindowView::savedScriptErrorFile() {
-    std::vector<std::string> names;
-    TForm1::ListFiles("SCRIPT_ERRO*.*", names);
-    return names.empty() ? std::string() : names.front();
+    return firstSavedScriptFile(TForm1::ListFiles);
 }
 
 void UpdateWindowView::showScriptErrorNotice(const std::string& fileName) {

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "platform/ArchiverPath.h"
 #include "platform/Dialogs.h"
 #include "platform/EventGuard.h"
 #include "platform/FileSystem.h"
@@ -26,8 +27,8 @@
 #include "windows/Pictures.h"
 #include "windows/ProgramFiles.h"
 #include "windows/Unit1.h"
-#include "windows/UpgradeWindowView.h"
 #include "windows/UpdateWindowView.h"
+#include "windows/UpgradeWindowView.h"
 #include "windows/WindowPlacement.h"
 
 namespace velm {
@@ -210,11 +211,6 @@ void Tfrmvelmupdate::buildMainArea() {
     setTabOrder(TreeView1, CheckListBox1);
 }
 
-RegistryValue Tfrmvelmupdate::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
-                                                const std::string& valueName) {
-    return registry().readValue(root, keyPath, valueName);
-}
-
 std::string Tfrmvelmupdate::program_files() {
     return programFilesFolder();
 }
@@ -227,7 +223,7 @@ void Tfrmvelmupdate::FormShow() {
     }
     Form1.reset();
     FileSystem& files = fileSystem();
-    if (!files.fileExists(PROGR + "\\winrar\\winrar.exe")) {
+    if (!files.fileExists(PROGR + kArchiverBelowProgramFiles)) {
         dialogs().message(
             "Favor fazer a instala\xE7\xE3o do Winrar Primeiro. Voce ser\xE1 redirecionado para "
             "o download.");

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
 #include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 
@@ -41,7 +40,7 @@ public:
     ~Tfrmvelmupdate() override;
 
     // Fields of the window.
-    std::string PROGR;  // folder beneath which "\winrar\winrar.exe" lies
+    std::string PROGR;  // folder beneath which the archiver lies (kArchiverBelowProgramFiles)
     int Tag = 0;
 
     // Top strip.
@@ -85,8 +84,6 @@ public:
     void AtualizaSistema();
 
     std::string program_files();
-    RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
-                                    const std::string& valueName);
 
     // True while a run is going on (the progress display pumps messages
     // meanwhile); a request to leave then waits until the run unwound.

@@ -105,36 +105,40 @@ TEST_F(ArchiveStepRunTest, MovesTheFirstProgramAsideThenExtracts) {
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(ArchiveStepRunTest, ProgramInUseIsReportedAndTheArchiveGoes) {
-    ProgramInUse files;
-    ScopedService<FileSystem> useFiles{files};
-    write("App_Vezra_Config.exe", "programa em uso");
-    write("Sys_Brevant.rar");
-    bool error = false;
-    runArchiveStep("C:\\PF", first, true, error);
-    EXPECT_TRUE(error);
-    EXPECT_EQ(process.sleeps, std::vector<int>(5, 1000)) << "five one-second waits";
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Message);
-    EXPECT_EQ(dialogs.shown[0].text, "N\xE3o foi poss\xEDvel apagar arquivo App_Vezra_Config.exe.");
-    EXPECT_FALSE(fs::exists("Sys_Brevant.rar"));
-    EXPECT_TRUE(shell.started.empty());
-    EXPECT_EQ(test::readFileBytes(first), "programa em uso");
-}
-
-TEST_F(ArchiveStepRunTest, ProgramStaysWhenItsCopyCannotBeMade) {
-    CopyFails files;
-    ScopedService<FileSystem> useFiles{files};
-    write("App_Vezra_Config.exe", "o unico exemplar");
-    write("Sys_Brevant.rar");
-    bool error = false;
-    runArchiveStep("C:\\PF", first, true, error);
-    EXPECT_TRUE(error);
-    EXPECT_EQ(test::readFileBytes(first), "o unico exemplar") << "nothing else holds it";
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "N\xE3o foi poss\xEDvel apagar arquivo App_Vezra_Config.exe.");
-    EXPECT_FALSE(fs::exists("Sys_Brevant.rar"));
-    EXPECT_TRUE(shell.started.empty());
+// A first program that cannot be moved aside stops the step: the operator
+// is told, the archive goes (the next run must not extract it over a program
+// that is still running) and the program stays as it was.
+TEST_F(ArchiveStepRunTest, FirstProgramThatCannotBeMovedAsideStopsTheStep) {
+    ProgramInUse inUse;
+    CopyFails copyFails;
+    struct Row {
+        FileSystem* files;
+        std::vector<int> sleeps;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {&inUse, std::vector<int>(5, 1000), "in use: it stays after five one-second waits"},
+        {&copyFails, {}, "its copy cannot be made: it is not deleted, nothing is waited for"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        ScopedService<FileSystem> useFiles{*row.files};
+        write("App_Vezra_Config.exe", "o unico exemplar");
+        write("Sys_Brevant.rar");
+        process.sleeps.clear();
+        dialogs.shown.clear();
+        bool error = false;
+        runArchiveStep("C:\\PF", first, true, error);
+        EXPECT_TRUE(error);
+        EXPECT_EQ(process.sleeps, row.sleeps);
+        EXPECT_EQ(test::readFileBytes(first), "o unico exemplar") << "nothing else holds it";
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Message);
+        EXPECT_EQ(dialogs.shown[0].text,
+                  "N\xE3o foi poss\xEDvel apagar arquivo App_Vezra_Config.exe.");
+        EXPECT_FALSE(fs::exists("Sys_Brevant.rar"));
+        EXPECT_TRUE(shell.started.empty());
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
@@ -20,6 +21,36 @@ inline void setProductLogin(FbDatabase& database) {
     useProductLogin(database);
 }
 
+// Opens `db` on the product database at `path` with the product's login.
+inline void openProductDatabase(FbDatabase& db, const std::string& path) {
+    setProductLogin(db);
+    db.setDatabaseName(path);
+    db.Open();
+}
+
+// Runs each statement on its own transaction and commits it.
+inline void execCommitted(FbDatabase& db, const std::vector<std::string>& statements) {
+    for (const std::string& sql : statements) {
+        FbTransaction tr(&db);
+        FbQuery q(db, tr);
+        q.setSQL(sql);
+        q.ExecQuery();
+        tr.Commit();
+    }
+}
+
+// Column V of every row, read on a fresh transaction (so it sees only
+// committed data).
+inline std::vector<std::string> columnV(FbDatabase& db, const std::string& sql) {
+    FbTransaction tr(&db);
+    FbQuery q(db, tr);
+    q.setSQL(sql);
+    std::vector<std::string> values;
+    for (q.ExecQuery(); !q.Eof(); q.Next()) values.push_back(q.FieldByName("V").AsString());
+    tr.Rollback();
+    return values;
+}
+
 // A fresh dialect-1 product database in a temporary folder, opened through
 // the embedded engine, with a transaction and a query for checks.
 class FbFixture : public ::testing::Test {
@@ -27,30 +58,16 @@ protected:
     void SetUp() override {
         path = folder / "PRODUTO.FDB";
         FbDatabase::createDatabase(path, kProductUser, kProductPassword, 1);
-        setProductLogin(db);
-        db.setDatabaseName(path);
-        db.Open();
+        openProductDatabase(db, path);
     }
 
     // Runs one statement on its own transaction and commits it.
-    void exec(const std::string& sql) {
-        FbTransaction tr(&db);
-        FbQuery q(db, tr);
-        q.setSQL(sql);
-        q.ExecQuery();
-        tr.Commit();
-    }
+    void exec(const std::string& sql) { execCommitted(db, {sql}); }
 
-    // Column V of the first row, read on a fresh transaction (so it sees
-    // only committed data).
+    // Column V of the first row of committed data ("<none>" without rows).
     std::string scalar(const std::string& sql) {
-        FbTransaction tr(&db);
-        FbQuery q(db, tr);
-        q.setSQL(sql);
-        q.ExecQuery();
-        std::string value = q.Eof() ? "<none>" : q.FieldByName("V").AsString();
-        tr.Rollback();
-        return value;
+        const std::vector<std::string> values = columnV(db, sql);
+        return values.empty() ? "<none>" : values.front();
     }
 
     // Count of committed rows of a table.

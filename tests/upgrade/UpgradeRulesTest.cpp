@@ -280,6 +280,23 @@ TEST(ScriptFailureFile, NameCarriesDateTimeAndASafeEntry) {
     }
 }
 
+// The search asks the listing for every name beginning "SCRIPT_ERRO" (with
+// or without an extension) on a fresh list, and takes the first it sorted.
+TEST(ScriptFailureFile, FirstSavedFileIsTheOneTheListingSortsFirst) {
+    const std::vector<std::string> none, sorted = {"SCRIPT_ERRO", "script_erro_b.txt"};
+    for (const std::vector<std::string>* listed : {&none, &sorted}) {
+        std::vector<std::string> patterns;
+        const std::string first =
+            firstSavedScriptFile([&](const std::string& pattern, std::vector<std::string>& names) {
+                patterns.push_back(pattern);
+                EXPECT_TRUE(names.empty());
+                names.insert(names.end(), listed->begin(), listed->end());
+            });
+        EXPECT_EQ(patterns, std::vector<std::string>{"SCRIPT_ERRO*.*"});
+        EXPECT_EQ(first, listed->empty() ? "" : "SCRIPT_ERRO");
+    }
+}
+
 TEST(ScriptFailureFile, CommentBlockAboveTheScript) {
     EXPECT_EQ(
         errorCommentLines("Dynamic SQL Error\r\nSQL error code = -204\r\nTable unknown\r\nX"),

@@ -17,6 +17,7 @@
 #include "platform/Process.h"
 #include "support/DelegatingFileSystem.h"
 #include "support/FileBytes.h"
+#include "support/RecordedEffects.h"
 #include "upgrade/CatalogueFixture.h"
 #include "upgrade/DatabaseConnections.h"
 #include "upgrade/FbDatabase.h"
@@ -82,30 +83,15 @@ public:
     // Each statement on its own transaction, committed.
     void exec(const Lines& statements) const {
         FbDatabase db;
-        useProductLogin(db);
-        db.setDatabaseName(path);
-        db.Open();
-        for (const std::string& sql : statements) {
-            FbTransaction tr(&db);
-            FbQuery q(db, tr);
-            q.setSQL(sql);
-            q.ExecQuery();
-            tr.Commit();
-        }
+        test::openProductDatabase(db, path);
+        test::execCommitted(db, statements);
     }
 
     // Column V of every row.
     Lines column(const std::string& sql) const {
         FbDatabase db;
-        useProductLogin(db);
-        db.setDatabaseName(path);
-        db.Open();
-        FbTransaction tr(&db);
-        FbQuery q(db, tr);
-        q.setSQL(sql);
-        Lines values;
-        for (q.ExecQuery(); !q.Eof(); q.Next()) values.push_back(q.FieldByName("V").AsString());
-        return values;
+        test::openProductDatabase(db, path);
+        return test::columnV(db, sql);
     }
     Lines log() const { return column("SELECT V FROM LOG ORDER BY N"); }
     Lines versao() const { return column("SELECT VERSAO AS V FROM VERSAO"); }
@@ -167,14 +153,13 @@ protected:
     std::vector<std::unique_ptr<ProductDatabase>> products;
     std::unique_ptr<DatabaseConnections> connections = std::make_unique<DatabaseConnections>();
     RecordingUpgradeView view;
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> installDialogs{dialogs};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    RecordingProcess& process = effects.process;
     FixedClock fixedClock{encodeDateTime({2024, 3, 5, 14, 7, 9, 0})};
     ScopedService<Clock> installClock{fixedClock};
     FixedLocale brazil;
     ScopedService<Locale> installLocale{brazil};
-    RecordingProcess process;
-    ScopedService<Process> installProcess{process};
 };
 
 TEST_P(UpgradeRunTest, MissingVersaoIsCreatedAndEveryReleasedScriptRunsInTextOrder) {

@@ -24,7 +24,7 @@ class DatabaseListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         product = folder / "PRODUTO.gdb";
-        FbDatabase::createDatabase(product, "ROOT", "857461", 1);
+        FbDatabase::createDatabase(product, kProductUser, kProductPassword, 1);
         catalogue = folder / "catalogo.db";
         fileSystem().writeTextLines(catalogue, {});
         writeAliases({});

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 #include "support/FakeRegistry.h"
 #include "support/TempFolder.h"
@@ -30,7 +31,8 @@ TEST(ProgramFiles, FindsTheArchiverBeneathTheRegistryFolderOrItsX86Base) {
         {"Program Files  \t(x86)", "Program Files/winrar/winrar.exe", "Program Files"},
         {"Program Files (x86)", nullptr, "Program Files (x86)"},
         {"Programas", "Program Files/winrar/winrar.exe", "Programas"},
-        {"Program Files (x86)", "Program Files/winrar", "Program Files (x86)"},  // a folder, not the file
+        // A folder where the archiver should lie is not the archiver.
+        {"Program Files (x86)", "Program Files/winrar", "Program Files (x86)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.registryFolder);
@@ -43,8 +45,7 @@ TEST(ProgramFiles, FindsTheArchiverBeneathTheRegistryFolderOrItsX86Base) {
                 std::ofstream(c.archiverAt) << "MZ";
         }
         test::FakeRegistry registry;
-        registry.set(test::kCurrentVersionKey, "ProgramFilesDir",
-                     root + "/" + c.registryFolder);
+        registry.set(test::kCurrentVersionKey, "ProgramFilesDir", root + "/" + c.registryFolder);
         ScopedService<Registry> useRegistry(registry);
         const std::string expected = root + "/" + c.expected;
         EXPECT_EQ(programFilesFolder(), expected);
@@ -62,9 +63,10 @@ TEST(ProgramFiles, RegistryErrorsPassOn) {
     }
 }
 
-TEST(ProgramFiles, TrimControlsAndRegistryText) {
-    EXPECT_EQ(trimControls(" \t\r\nC:\\Program Files \x01"), "C:\\Program Files");
-    EXPECT_EQ(trimControls("   "), "");
+// The text before "(X86)" loses blanks and control characters at both ends.
+TEST(ProgramFiles, TrimmedBaseAndRegistryText) {
+    EXPECT_EQ(trimmed(" \t\r\nC:\\Program Files \x01"), "C:\\Program Files");
+    EXPECT_EQ(trimmed("   "), "");
     EXPECT_EQ(registryText(RegistryValue{std::string("C:\\x")}), "C:\\x");
     EXPECT_EQ(registryText(RegistryValue{std::int32_t{-5}}), "-5");
 }

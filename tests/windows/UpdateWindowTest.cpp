@@ -22,7 +22,7 @@
 #include "support/FileBytes.h"
 #include "support/ModalDriver.h"
 #include "support/PyftpdlibServer.h"
-#include "support/RecordingShell.h"
+#include "support/RecordedEffects.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
 #include "upgrade/CatalogueFixture.h"
@@ -61,7 +61,7 @@ class UpdateWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         product = folder / "PRODUTO.gdb";
-        FbDatabase::createDatabase(product, "ROOT", "857461", 1);
+        FbDatabase::createDatabase(product, kProductUser, kProductPassword, 1);
         layOutShop();
     }
 
@@ -117,12 +117,10 @@ protected:
     std::optional<test::CatalogueFixture> catalogue;
     test::FakeRegistry registry;
     ScopedService<Registry> useRegistry{registry};
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    test::RecordingShell shell;
-    ScopedService<Shell> useShell{shell};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
+    test::RecordedEffects effects;
+    RecordingDialogs& dialogs = effects.dialogs;
+    test::RecordingShell& shell = effects.shell;
+    RecordingProcess& process = effects.process;
     Tfrmvelmupdate window;
 };
 
