@@ -17,18 +17,8 @@ remember() {  # pid: recorded with its command name, so stop never hits a reused
     echo "$1 $(cat "/proc/$1/comm" 2>/dev/null)" >>"$pids"
 }
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
-}
-
-wait_port() {  # port, seconds
-    local i
-    for ((i = 0; i <= $2 * 10; i++)); do
-        if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-        [ "$i" -lt $(($2 * 10)) ] && sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=lib/ports.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib/ports.sh"
 
 start_mariadb() {
     local data="$state/mariadb" port sock
