@@ -115,12 +115,17 @@ start_vsftpd() {
     # several runs at once do not pull the home from under each other.
     mkdir -p /var/lib/velmftp
     chmod 0755 /var/lib/velmftp
-    if id velmftp >/dev/null 2>&1; then
-        [ "$(getent passwd velmftp | cut -d: -f6)" = /var/lib/velmftp ] || usermod -d /var/lib/velmftp velmftp
-    else
-        useradd -M -d /var/lib/velmftp -s /bin/bash velmftp
-    fi
-    echo 'velmftp:velmftp' | chpasswd
+    # velmftp for the tests; ftpuser, the update run's fixed login, for runs
+    # of the program and its benchmarks against vsftpd.
+    local user
+    for user in velmftp ftpuser; do
+        if id "$user" >/dev/null 2>&1; then
+            [ "$(getent passwd "$user" | cut -d: -f6)" = /var/lib/velmftp ] || usermod -d /var/lib/velmftp "$user"
+        else
+            useradd -M -d /var/lib/velmftp -s /bin/bash "$user"
+        fi
+    done
+    printf 'velmftp:velmftp\nftpuser:velmftp\n' | chpasswd
     chown velmftp "$root"
     cat >"$state/vsftpd.conf" <<CONF
 listen=YES
@@ -150,6 +155,7 @@ export VELM_TEST_VSFTPD_PORT=$port
 export VELM_TEST_VSFTPD_ROOT=$root
 export VELM_TEST_VSFTPD_USER=velmftp
 export VELM_TEST_VSFTPD_PASSWORD=velmftp
+export VELM_TEST_VSFTPD_UPDATE_USER=ftpuser
 ENV
 }
 
