@@ -266,8 +266,9 @@ int main(int argc, char** argv) {
         std::string size;
         while (std::getline(sizes, size, ',')) {
             const int n = std::stoi(size);
-            makeTree(ftpRoot, n, kib);
-            Server server(serverKind, ftpRoot);
+            velm::test::TempFolder sizeRoot;  // a fresh server log too: its port is read from it
+            makeTree(sizeRoot.path() / "ftp", n, kib);
+            Server server(serverKind, sizeRoot.path() / "ftp");
             std::unique_ptr<velm::bench::DelayProxy> proxy;
             if (rttMs >= 0) proxy = std::make_unique<velm::bench::DelayProxy>(server.port, rttMs);
             const int port = proxy ? proxy->port() : server.port;
