@@ -11,10 +11,12 @@ namespace velm::bench {
 // trigger under SET TERM in the middle, a COMMIT closing the block, a
 // comment now and then, as the product's upgrade scripts look. (The COMMIT
 // lets the next block's inserts see the next block's table: data statements
-// run on one transaction that started before it was created.)
-inline std::vector<std::string> generateScript(int statements) {
+// run on one transaction that started before it was created.) Tables are
+// numbered from `firstTable` + 1, so that scripts made one after another
+// can run on the same database.
+inline std::vector<std::string> generateScript(int statements, int firstTable = 0) {
     std::vector<std::string> lines;
-    int table = 0;
+    int table = firstTable;
     // Built by appending (GCC 12 warns falsely on "literal" + temporary).
     auto join = [](std::initializer_list<std::string> parts) {
         std::string text;

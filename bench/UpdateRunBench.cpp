@@ -1,16 +1,23 @@
-// The update run over a product directory of many small files on a local
-// pyftpdlib, against `lftp -e mirror` on the same data, alternating: once with
-// every file changed (an empty local folder) and once with nothing changed.
+// The update run over a product directory of many small files against
+// `lftp -e mirror` on the same data, alternating: once with every file new
+// (an empty local folder) and once with nothing changed.
 //
-//   update_run_bench [--files N] [--kib N] [--runs N]
+//   update_run_bench [--files N] [--kib N] [--runs N] [--server pyftpdlib|vsftpd]
+//                    [--rtt-ms MS]
+//   update_run_bench --scale 500,2000,5000,20000 [--server ...] [--rtt-ms MS]
+//   update_run_bench --proxy-overhead [--files N] [--runs N]
 //   update_run_bench --big-mib N [--runs N]
 //
-// Prints the median wall time of each side and case. With --big-mib it
-// fetches one file of N MiB through the run (progress handlers active)
-// against curl instead, into /dev/shm, and prints throughput and the run's
-// peak memory. Each small transfer
-// leaves a socket in TIME_WAIT; the runs pause between each other so that
-// they drain a little.
+// Prints the median wall time of each side and case and their ratio. The
+// server is a pyftpdlib or a vsftpd the benchmark starts itself (vsftpd logs
+// in as ftpuser, the account scripts/services.sh makes). --rtt-ms puts
+// bench/delay_proxy.py between both clients and the server, commands and data.
+// --scale runs the update run alone over folders of growing size and prints
+// the time per file; --proxy-overhead compares direct loopback with the proxy
+// set to 0 ms. With --big-mib it fetches one file of N MiB through the run
+// (progress handlers active) against curl instead, into /dev/shm, and prints
+// throughput and the run's peak memory. Each small transfer leaves a socket
+// in TIME_WAIT: the runs wait for them to drain between each other.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -20,11 +27,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchPeers.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/TempFolder.h"
@@ -38,6 +48,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+std::string password = "bench";  // the server's password for ftpuser
+
 // The window reduced to what the run needs: ready, the password, nothing shown.
 class QuietView : public velm::UpdateRunView {
 public:
@@ -46,7 +58,7 @@ public:
         return "App_Vezra_Config.exe - Ser\xE1 atualizado";
     }
     std::string programFilesFolder() override { return "/nowhere"; }
-    std::string ftpPassword(const std::string&, const std::string&) override { return "bench"; }
+    std::string ftpPassword(const std::string&, const std::string&) override { return password; }
     void showListing(const std::vector<std::string>&) override {}
     void clearTree() override {}
     void addNode(const std::string&, velm::TreeState) override {}
@@ -83,7 +95,7 @@ double ourRun(const fs::path& local, int port) {
 }
 
 double lftpRun(const fs::path& local, int port) {
-    const std::string command = "lftp -u ftpuser,bench -p " + std::to_string(port) +
+    const std::string command = "lftp -u ftpuser," + password + " -p " + std::to_string(port) +
                                 " -e 'set cmd:fail-exit yes; mirror --no-perms quorixsenha " +
                                 local.string() + "; quit' 127.0.0.1 >/dev/null";
     const auto start = Clock::now();
@@ -142,51 +154,168 @@ int bigFile(int mib, int runs) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    int files = 2000, kib = 10, runs = 3, bigMib = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--big-mib")) bigMib = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--files"))
-            files = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--kib"))
-            kib = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--runs"))
-            runs = std::atoi(argv[i + 1]);
-    }
-    if (bigMib > 0) return bigFile(bigMib, runs);
-    const fs::path home = fs::current_path();
-    velm::test::TempFolder root;
-    fs::create_directories(root.path() / "quorixsenha");
+// The served tree: quorixsenha/ with `files` files of `kib` KiB of random bytes.
+void makeTree(const fs::path& ftpRoot, int files, int kib) {
+    fs::remove_all(ftpRoot / "quorixsenha");
+    fs::create_directories(ftpRoot / "quorixsenha");
     std::mt19937 random(7);
     std::string bytes(static_cast<std::size_t>(kib) * 1024, '\0');
     for (int f = 0; f < files; ++f) {
         for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
         velm::test::writeFileBytes(
-            root.path() / "quorixsenha" / ("arquivo" + std::to_string(f) + ".bin"), bytes);
+            ftpRoot / "quorixsenha" / ("arquivo" + std::to_string(f) + ".bin"), bytes);
     }
-    velm::test::PyftpdlibServer server(root.path(), "ftpuser", "bench");
+}
 
-    std::vector<double> ourChanged, ourSame, lftpChanged, lftpSame;
-    for (int r = 0; r < runs; ++r) {
-        for (int side = 0; side < 2; ++side) {
-            const bool ours = (side + r) % 2 == 0;  // alternate which side goes first
-            velm::test::TempFolder local;
-            if (ours) {
-                ourChanged.push_back(ourRun(local.path(), server.port()));
-                ourSame.push_back(ourRun(local.path(), server.port()));
-                fs::current_path(home);
-            } else {
-                lftpChanged.push_back(lftpRun(local.path(), server.port()));
-                lftpSame.push_back(lftpRun(local.path(), server.port()));
-            }
-            std::this_thread::sleep_for(std::chrono::seconds(5));
+// One server over `ftpRoot`, pyftpdlib or vsftpd.
+struct Server {
+    Server(const std::string& kind, const fs::path& ftpRoot) {
+        if (kind == "vsftpd") {
+            password = "velmftp";
+            vsftpd = std::make_unique<velm::bench::VsftpdServer>(ftpRoot);
+            port = vsftpd->port();
+        } else {
+            pyftpdlib = std::make_unique<velm::test::PyftpdlibServer>(ftpRoot, "ftpuser", password);
+            port = pyftpdlib->port();
         }
     }
-    std::printf("%d files of %d KiB, %d runs each, medians (s)\n", files, kib, runs);
-    std::printf("everything changed: update run %.2f  lftp mirror %.2f  ratio %.2f\n",
-                median(ourChanged), median(lftpChanged), median(ourChanged) / median(lftpChanged));
-    std::printf("nothing changed:    update run %.2f  lftp mirror %.2f  ratio %.2f\n",
-                median(ourSame), median(lftpSame), median(ourSame) / median(lftpSame));
+    std::unique_ptr<velm::test::PyftpdlibServer> pyftpdlib;
+    std::unique_ptr<velm::bench::VsftpdServer> vsftpd;
+    int port = 0;
+};
+
+struct Times {
+    std::vector<double> ourNew, ourSame, lftpNew, lftpSame;
+};
+
+// One round: each side once with every file new, then once with nothing
+// changed; `ourFirst` picks the side that starts.
+void round(Times& times, int ourPort, int lftpPort, bool ourFirst, const fs::path& home) {
+    for (int side = 0; side < 2; ++side) {
+        velm::test::TempFolder local;
+        if ((side == 0) == ourFirst) {
+            times.ourNew.push_back(ourRun(local.path(), ourPort));
+            times.ourSame.push_back(ourRun(local.path(), ourPort));
+            fs::current_path(home);
+        } else {
+            times.lftpNew.push_back(lftpRun(local.path(), lftpPort));
+            times.lftpSame.push_back(lftpRun(local.path(), lftpPort));
+        }
+        velm::bench::drainTimeWait();
+    }
+}
+
+void printTimes(const Times& t, const char* ours, const char* lftp) {
+    std::printf("every file new:   %s %.2f  %s %.2f  ratio %.2f\n", ours, median(t.ourNew), lftp,
+                median(t.lftpNew), median(t.ourNew) / median(t.lftpNew));
+    std::printf("nothing changed:  %s %.2f  %s %.2f  ratio %.2f\n", ours, median(t.ourSame), lftp,
+                median(t.lftpSame), median(t.ourSame) / median(t.lftpSame));
+}
+
+std::string describe(const std::string& server, double rttMs) {
+    return server + (rttMs >= 0
+                         ? ", through the proxy at " + std::to_string(int(rttMs)) + " ms round trip"
+                         : ", direct loopback");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int files = 2000, kib = 10, runs = 3, bigMib = 0;
+    double rttMs = -1;
+    std::string serverKind = "pyftpdlib", scale;
+    bool proxyOverhead = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        if (option == "--proxy-overhead") {
+            proxyOverhead = true;
+            continue;
+        }
+        if (option == "--big-mib")
+            bigMib = std::atoi(value);
+        else if (option == "--files")
+            files = std::atoi(value);
+        else if (option == "--kib")
+            kib = std::atoi(value);
+        else if (option == "--runs")
+            runs = std::atoi(value);
+        else if (option == "--rtt-ms")
+            rttMs = std::atof(value);
+        else if (option == "--server")
+            serverKind = value;
+        else if (option == "--scale")
+            scale = value;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+            return 2;
+        }
+        ++i;
+    }
+    if (bigMib > 0) return bigFile(bigMib, runs);
+    const fs::path home = fs::current_path();
+    velm::test::TempFolder root;
+    const fs::path ftpRoot = root.path() / "ftp";
+
+    if (!scale.empty()) {
+        std::printf("update run alone, %d KiB files, %s; time per file (ms)\n", kib,
+                    describe(serverKind, rttMs).c_str());
+        std::printf("%8s %12s %12s %14s %14s\n", "files", "new (s)", "same (s)", "new ms/file",
+                    "same ms/file");
+        std::stringstream sizes(scale);
+        std::string size;
+        while (std::getline(sizes, size, ',')) {
+            const int n = std::stoi(size);
+            velm::test::TempFolder sizeRoot;  // a fresh server log too: its port is read from it
+            makeTree(sizeRoot.path() / "ftp", n, kib);
+            Server server(serverKind, sizeRoot.path() / "ftp");
+            std::unique_ptr<velm::bench::DelayProxy> proxy;
+            if (rttMs >= 0) proxy = std::make_unique<velm::bench::DelayProxy>(server.port, rttMs);
+            const int port = proxy ? proxy->port() : server.port;
+            velm::bench::drainTimeWait();
+            velm::test::TempFolder local;
+            const double fresh = ourRun(local.path(), port);
+            const double same = ourRun(local.path(), port);
+            fs::current_path(home);
+            std::printf("%8d %12.2f %12.2f %14.3f %14.3f\n", n, fresh, same, 1000 * fresh / n,
+                        1000 * same / n);
+            std::fflush(stdout);
+        }
+        return 0;
+    }
+
+    makeTree(ftpRoot, files, kib);
+    Server server(serverKind, ftpRoot);
+    if (proxyOverhead) {
+        // Both clients, direct against through the proxy at 0 ms: the proxy's own cost.
+        velm::bench::DelayProxy proxy(server.port, 0);
+        Times direct, proxied;
+        for (int r = 0; r < runs; ++r) {
+            round(direct, server.port, server.port, r % 2 == 0, home);
+            round(proxied, proxy.port(), proxy.port(), r % 2 == 1, home);
+        }
+        std::printf("%d files of %d KiB, %s, %d runs each, medians (s)\n", files, kib,
+                    serverKind.c_str(), runs);
+        std::printf("update run  direct new %.2f same %.2f | 0 ms proxy new %.2f same %.2f\n",
+                    median(direct.ourNew), median(direct.ourSame), median(proxied.ourNew),
+                    median(proxied.ourSame));
+        std::printf("lftp mirror direct new %.2f same %.2f | 0 ms proxy new %.2f same %.2f\n",
+                    median(direct.lftpNew), median(direct.lftpSame), median(proxied.lftpNew),
+                    median(proxied.lftpSame));
+        return 0;
+    }
+    std::unique_ptr<velm::bench::DelayProxy> proxy;
+    if (rttMs >= 0) proxy = std::make_unique<velm::bench::DelayProxy>(server.port, rttMs);
+    const int port = proxy ? proxy->port() : server.port;
+    Times times;
+    for (int r = 0; r < runs; ++r) {
+        round(times, port, port, r % 2 == 0, home);  // alternate which side goes first
+        std::printf("round %d: update run new %.2f same %.2f, lftp new %.2f same %.2f\n", r + 1,
+                    times.ourNew.back(), times.ourSame.back(), times.lftpNew.back(),
+                    times.lftpSame.back());
+        std::fflush(stdout);
+    }
+    std::printf("%d files of %d KiB, %s, %d runs each, medians (s)\n", files, kib,
+                describe(serverKind, rttMs).c_str(), runs);
+    printTimes(times, "update run", "lftp mirror");
 }

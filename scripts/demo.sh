@@ -50,9 +50,8 @@ make_server() {
     touch -d '2026-11-02 08:00' "$files/App_Vezra_Solicita.exe"
 }
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
-}
+# shellcheck source=lib/ports.sh
+. scripts/lib/ports.sh
 
 mkdir -p "$demo/programas/WinRAR" "$demo/dados" "$demo/screenshots"
 # The archiver's stand-in: "x -o+ ARCHIVE *.exe TARGET" extracts the archive
@@ -99,10 +98,7 @@ FTPServer(("127.0.0.1", int(sys.argv[1])), FTPHandler).serve_forever()
 PY
     ftp_pid=$!
     trap 'kill "$ftp_pid" 2>/dev/null || true' EXIT
-    for _ in $(seq 50); do
-        (exec 3<>"/dev/tcp/127.0.0.1/$ftp_port") 2>/dev/null && return 0
-        sleep 0.1
-    done
+    wait_port "$ftp_port" 5 && return 0
     echo "the demo FTP server did not start (see $demo/ftp.log)" >&2
     return 1
 }

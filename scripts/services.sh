@@ -17,18 +17,8 @@ remember() {  # pid: recorded with its command name, so stop never hits a reused
     echo "$1 $(cat "/proc/$1/comm" 2>/dev/null)" >>"$pids"
 }
 
-free_port() {
-    /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
-}
-
-wait_port() {  # port, seconds
-    local i
-    for ((i = 0; i <= $2 * 10; i++)); do
-        if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-        [ "$i" -lt $(($2 * 10)) ] && sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=lib/ports.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib/ports.sh"
 
 start_mariadb() {
     local data="$state/mariadb" port sock
@@ -125,12 +115,17 @@ start_vsftpd() {
     # several runs at once do not pull the home from under each other.
     mkdir -p /var/lib/velmftp
     chmod 0755 /var/lib/velmftp
-    if id velmftp >/dev/null 2>&1; then
-        [ "$(getent passwd velmftp | cut -d: -f6)" = /var/lib/velmftp ] || usermod -d /var/lib/velmftp velmftp
-    else
-        useradd -M -d /var/lib/velmftp -s /bin/bash velmftp
-    fi
-    echo 'velmftp:velmftp' | chpasswd
+    # velmftp for the tests; ftpuser, the update run's fixed login, for runs
+    # of the program and its benchmarks against vsftpd.
+    local user
+    for user in velmftp ftpuser; do
+        if id "$user" >/dev/null 2>&1; then
+            [ "$(getent passwd "$user" | cut -d: -f6)" = /var/lib/velmftp ] || usermod -d /var/lib/velmftp "$user"
+        else
+            useradd -M -d /var/lib/velmftp -s /bin/bash "$user"
+        fi
+    done
+    printf 'velmftp:velmftp\nftpuser:velmftp\n' | chpasswd
     chown velmftp "$root"
     cat >"$state/vsftpd.conf" <<CONF
 listen=YES
@@ -160,6 +155,7 @@ export VELM_TEST_VSFTPD_PORT=$port
 export VELM_TEST_VSFTPD_ROOT=$root
 export VELM_TEST_VSFTPD_USER=velmftp
 export VELM_TEST_VSFTPD_PASSWORD=velmftp
+export VELM_TEST_VSFTPD_UPDATE_USER=ftpuser
 ENV
 }
 

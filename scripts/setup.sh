@@ -14,11 +14,15 @@ packages=(
     curl lftp hyperfine locales xdg-utils
 )
 
+# One dpkg-query for the whole list. A package counts as present when its
+# state is "installed" whatever is wanted of it (a held package is present).
+declare -A present=()
+while read -r name state; do
+    if [ "$state" = installed ]; then present[$name]=1; fi
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
+    [ -n "${present[$p]:-}" ] || missing+=("$p")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,0 +1,226 @@
+// The upgrade run as the program does it (UpgradeRun over the catalogue's
+// pending scripts, on an SQLite catalogue) against `isql-fb -i` applying the
+// same scripts one after another, one process each, on copies of one
+// product database, alternating which goes first; forced writes off, then on.
+//
+//   upgrade_run_bench [scripts] [rounds] [statements per script]
+//
+// Each generated script makes a table, fills it, adds a trigger under SET
+// TERM and commits. Prints each round, the medians and the ratio, and checks
+// that both databases ended alike.
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SqlScriptGenerator.h"
+#include "platform/FileSystem.h"
+#include "upgrade/CatalogueDatabase.h"
+#include "upgrade/CatalogueSetup.h"
+#include "upgrade/DatabaseConnections.h"
+#include "upgrade/FbDatabase.h"
+#include "upgrade/FbQuery.h"
+#include "upgrade/FbTransaction.h"
+#include "upgrade/UpgradeRun.h"
+#include "upgrade/UpgradeRunView.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kToolLogin =
+    std::string(" -user ") + velm::kProductUser + " -password " + velm::kProductPassword + " ";
+
+// The windows reduced to what the run needs: one ticked database file.
+class QuietUpgradeView : public velm::UpgradeRunView {
+public:
+    explicit QuietUpgradeView(std::string database) : database_(std::move(database)) {}
+    std::vector<std::string> tickedDatabaseEntries() override { return {database_}; }
+    std::string resolveEntry(const std::string& entry) override { return entry; }
+    std::string ChaveProduto() const override { return key_; }
+    void setChaveProduto(const std::string& key) override { key_ = key; }
+    void showProgress(int) override {}
+    void flagFailure() override { failed = true; }
+    void showScriptErrorNotice(const std::string& fileName) override {
+        std::fprintf(stderr, "script failed, saved as %s\n", fileName.c_str());
+    }
+    bool failed = false;
+
+private:
+    std::string database_;
+    std::string key_ = "QUORIX_SENHA";
+};
+
+std::string versionOf(int n) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04d", n);  // text order is number order
+    return text;
+}
+
+// The product database as the updater expects one: dialect 1, EMPRESA with a row.
+void createProduct(const std::string& path) {
+    velm::FbDatabase::createDatabase(path, velm::kProductUser, velm::kProductPassword, 1);
+    velm::FbDatabase db;
+    velm::useProductLogin(db);
+    db.setDatabaseName(path);
+    db.Open();
+    velm::FbTransaction transaction(&db);
+    velm::FbQuery query(db, transaction);
+    query.setSQL("CREATE TABLE EMPRESA (NOME VARCHAR(60))");
+    query.ExecQuery();
+    transaction.Commit();
+    query.setSQL("INSERT INTO EMPRESA (NOME) VALUES ('Loja')");
+    query.ExecQuery();
+    transaction.Commit();
+    db.Close();
+}
+
+double runOurs(const std::string& path) {
+    QuietUpgradeView view(path);
+    const auto start = Clock::now();
+    {
+        velm::DatabaseConnections connections;
+        connections.setCatalogueLogin();
+        velm::UpgradeRun(connections, view).Run();
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (view.failed) std::fprintf(stderr, "the upgrade run reported a failure\n");
+    return seconds;
+}
+
+double runIsql(const std::string& path, const std::vector<std::string>& scriptFiles,
+               const std::string& log) {
+    const auto start = Clock::now();
+    for (const std::string& file : scriptFiles) {
+        const std::string command = "isql-fb -q -bail" + kToolLogin + "-i '" + file + "' '" + path +
+                                    "' >>'" + log + "' 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "isql-fb failed on %s, see %s\n", file.c_str(), log.c_str());
+            std::exit(1);
+        }
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Rows in every generated table and user triggers: what the scripts left.
+std::string summary(const std::string& path, int tables) {
+    velm::FbDatabase db;
+    velm::useProductLogin(db);
+    db.setDatabaseName(path);
+    db.Open();
+    velm::FbTransaction transaction(&db);
+    velm::FbQuery query(db, transaction);
+    long long rows = 0;
+    for (int t = 1; t <= tables; ++t) {
+        query.setSQL("SELECT COUNT(*) AS N FROM T" + std::to_string(t));
+        query.ExecQuery();
+        rows += query.FieldByName("N").AsInteger();
+    }
+    query.setSQL("SELECT COUNT(*) AS N FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0");
+    query.ExecQuery();
+    const long long triggers = query.FieldByName("N").AsInteger();
+    transaction.Commit();
+    return std::to_string(rows) + " rows, " + std::to_string(triggers) + " triggers";
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int scripts = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const int statements = argc > 3 ? std::atoi(argv[3]) : 100;
+    std::random_device random;
+    const fs::path folder =
+        fs::temp_directory_path() / ("velm-upgrade-bench-" + std::to_string(random()));
+    fs::create_directories(folder);
+
+    // The catalogue and the same scripts as files for isql-fb.
+    const std::string catalogue = (folder / "catalogo.db").string();
+    const std::string aliases = (folder / "aliases.ini").string();
+    velm::fileSystem().writeTextLines(catalogue, {});
+    velm::fileSystem().writeTextLines(
+        aliases, {"[Check]", "DRIVER=SQLITE", "DATABASE NAME=" + catalogue, "[Setup]",
+                  "DRIVER=SQLITE", "DATABASE NAME=" + catalogue, "OPEN MODE=READ/WRITE"});
+    qputenv("VELMUPDATE_ALIASES", QByteArray::fromStdString(aliases));
+    std::vector<std::string> scriptFiles;
+    std::size_t bytes = 0;
+    int tables = 0;
+    {
+        velm::CatalogueDatabase setup;
+        setup.AliasName = "Setup";
+        velm::createCatalogueTables(setup);
+        for (int s = 0; s < scripts; ++s) {
+            const auto lines = velm::bench::generateScript(statements, tables);
+            tables += (statements + 99) / 100;
+            std::string text;
+            for (const auto& line : lines) text += line + "\r\n";
+            bytes += text.size();
+            velm::addCatalogueScript(setup, {"QUORIX_SENHA", versionOf(s + 1), text, "S"});
+            scriptFiles.push_back((folder / ("script" + versionOf(s + 1) + ".sql")).string());
+            std::ofstream(scriptFiles.back(), std::ios::binary) << text;
+        }
+    }
+    std::printf("%d scripts of %d statements (%zu bytes in all), %d rounds, embedded Firebird\n",
+                scripts, statements, bytes, rounds);
+
+    int status = 0;
+    for (const bool forcedWrites : {false, true}) {
+        const std::string blank =
+            (folder / (forcedWrites ? "blank-sync.fdb" : "blank-async.fdb")).string();
+        createProduct(blank);
+        const std::string gfix = std::string("gfix -write ") + (forcedWrites ? "sync" : "async") +
+                                 kToolLogin + "'" + blank + "'";
+        if (std::system(gfix.c_str()) != 0) {
+            std::fprintf(stderr, "gfix failed\n");
+            return 1;
+        }
+        std::vector<double> ours, isql;
+        std::string oursSummary, isqlSummary;
+        for (int round = 0; round < rounds; ++round) {
+            const std::string a = (folder / ("ours" + std::to_string(round) + ".fdb")).string();
+            const std::string b = (folder / ("isql" + std::to_string(round) + ".fdb")).string();
+            fs::copy_file(blank, a);
+            fs::copy_file(blank, b);
+            const std::string log = (folder / ("isql" + std::to_string(round) + ".log")).string();
+            double o = 0, i = 0;
+            if (round % 2 == 0) {
+                o = runOurs(a);
+                i = runIsql(b, scriptFiles, log);
+            } else {
+                i = runIsql(b, scriptFiles, log);
+                o = runOurs(a);
+            }
+            ours.push_back(o);
+            isql.push_back(i);
+            oursSummary = summary(a, tables);
+            isqlSummary = summary(b, tables);
+            std::printf(
+                "forced writes %s, round %d: upgrade run %.2f s, isql-fb %.2f s, ratio %.2f\n",
+                forcedWrites ? "on" : "off", round + 1, o, i, o / i);
+            std::fflush(stdout);
+            fs::remove(a);
+            fs::remove(b);
+        }
+        std::printf("upgrade run: %s\nisql-fb:     %s\n", oursSummary.c_str(), isqlSummary.c_str());
+        std::printf("forced writes %s, median: upgrade run %.2f s, isql-fb %.2f s, ratio %.2f\n",
+                    forcedWrites ? "on" : "off", median(ours), median(isql),
+                    median(ours) / median(isql));
+        if (oursSummary != isqlSummary) status = 2;
+    }
+    fs::remove_all(folder);
+    return status;
+}
