@@ -6,10 +6,12 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/AnsiCodePage.h"
 #include "platform/Errors.h"
@@ -66,29 +68,55 @@ std::optional<char> formatSeparator(const std::string& format) {
     return std::nullopt;
 }
 
+// The environment that chooses the locale data for the separators: the same
+// values give the same answer.
+std::vector<std::optional<std::string>> localeChoice() {
+    std::vector<std::optional<std::string>> choice;
+    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG", "LOCPATH"}) {
+        const char* value = std::getenv(name);
+        choice.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    return choice;
+}
+
+LocaleFormats readFormats() {
+    LocaleFormats f;  // the defaults
+    const LocaleHandle loc(newlocale(LC_ALL_MASK, "", nullptr));
+    if (!loc) return f;
+    const locale_t l = loc.get();
+    if (!isPlainC(nl_langinfo_l(_NL_LOCALE_NAME(LC_NUMERIC), l))) {
+        const auto thousand = ansiSeparator(nl_langinfo_l(THOUSEP, l));
+        const auto decimal = ansiSeparator(nl_langinfo_l(RADIXCHAR, l));
+        if (decimal) f.decimalSeparator = *decimal;
+        if (thousand && *thousand != f.decimalSeparator) f.thousandSeparator = *thousand;
+        // Without one of its own, the thousand separator must not read
+        // as the decimal one.
+        if (f.thousandSeparator == f.decimalSeparator)
+            f.thousandSeparator = f.decimalSeparator == '.' ? ',' : '.';
+    }
+    if (!isPlainC(nl_langinfo_l(_NL_LOCALE_NAME(LC_TIME), l))) {
+        if (auto date = formatSeparator(nl_langinfo_l(D_FMT, l))) f.dateSeparator = *date;
+        if (auto time = formatSeparator(nl_langinfo_l(T_FMT, l))) f.timeSeparator = *time;
+    }
+    return f;
+}
+
+// Loading a locale maps a dozen files; each transfer asks for the separators,
+// so they are read again only when the environment names other locale data.
 class PosixLocale : public Locale {
 public:
     LocaleFormats formats() override {
-        LocaleFormats f;  // the defaults
-        const LocaleHandle loc(newlocale(LC_ALL_MASK, "", nullptr));
-        if (!loc) return f;
-        const locale_t l = loc.get();
-        if (!isPlainC(nl_langinfo_l(_NL_LOCALE_NAME(LC_NUMERIC), l))) {
-            const auto thousand = ansiSeparator(nl_langinfo_l(THOUSEP, l));
-            const auto decimal = ansiSeparator(nl_langinfo_l(RADIXCHAR, l));
-            if (decimal) f.decimalSeparator = *decimal;
-            if (thousand && *thousand != f.decimalSeparator) f.thousandSeparator = *thousand;
-            // Without one of its own, the thousand separator must not read
-            // as the decimal one.
-            if (f.thousandSeparator == f.decimalSeparator)
-                f.thousandSeparator = f.decimalSeparator == '.' ? ',' : '.';
+        auto choice = localeChoice();
+        if (!cached_ || choice != choice_) {
+            cached_ = readFormats();
+            choice_ = std::move(choice);
         }
-        if (!isPlainC(nl_langinfo_l(_NL_LOCALE_NAME(LC_TIME), l))) {
-            if (auto date = formatSeparator(nl_langinfo_l(D_FMT, l))) f.dateSeparator = *date;
-            if (auto time = formatSeparator(nl_langinfo_l(T_FMT, l))) f.timeSeparator = *time;
-        }
-        return f;
+        return *cached_;
     }
+
+private:
+    std::vector<std::optional<std::string>> choice_;
+    std::optional<LocaleFormats> cached_;
 };
 
 }  // namespace

@@ -75,6 +75,51 @@ TEST(LinuxLocaleTest, ReadsTheSeparatorsOfTheUsersLocale) {
     }
 }
 
+// The separators are kept between calls (loading a locale costs more than a
+// small file's transfer), so each variable that chooses them must still be
+// followed when it changes in between.
+TEST(LinuxLocaleTest, FollowsEachVariableThatChoosesTheLocaleBetweenCalls) {
+    test::TempFolder locales;
+    for (const char* name : {"en_US", "de_DE", "fr_FR"})
+        if (!compileLocale(locales, name))
+            GTEST_SKIP() << "localedef cannot compile " << name
+                         << " (the locales package is missing)";
+    ScopedEnvironment path("LOCPATH", locales.name());
+    ScopedEnvironment lang("LANG", "de_DE.UTF-8");
+    ScopedEnvironment all("LC_ALL");
+    ScopedEnvironment numeric("LC_NUMERIC");
+    ScopedEnvironment time("LC_TIME");
+    all.unset();
+    numeric.unset();
+    time.unset();
+    struct Step {
+        ScopedEnvironment* variable;
+        const char* value;  // nullptr: unset
+        LocaleFormats expected;
+        const char* why;
+    };
+    const Step steps[] = {
+        {nullptr, nullptr, {'.', ',', '.', ':'}, "LANG alone"},
+        {nullptr, nullptr, {'.', ',', '.', ':'}, "asked again, nothing changed"},
+        {&numeric, "en_US.UTF-8", {',', '.', '.', ':'}, "LC_NUMERIC over LANG"},
+        {&time, "en_US.UTF-8", {',', '.', '/', ':'}, "LC_TIME over LANG"},
+        {&all, "fr_FR.UTF-8", {'\xA0', ',', '/', ':'}, "LC_ALL over every other"},
+        {&all, nullptr, {',', '.', '/', ':'}, "LC_ALL removed"},
+        {&numeric, nullptr, {'.', ',', '/', ':'}, "LC_NUMERIC removed"},
+        {&lang, "fr_FR.UTF-8", {'\xA0', ',', '/', ':'}, "LANG changed"},
+        {&path, "/nowhere", {'.', ',', '/', ':'}, "LOCPATH without the data: the defaults"},
+    };
+    for (const auto& step : steps) {
+        if (step.variable) {
+            if (step.value)
+                step.variable->set(step.value);
+            else
+                step.variable->unset();
+        }
+        EXPECT_EQ(formatsWithLocalePath(), step.expected) << step.why;
+    }
+}
+
 TEST(LinuxLocaleTest, ThePlainCOrAMissingLocaleGivesTheBrazilianDefaults) {
     ScopedEnvironment clear("LC_ALL", "");
     for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
