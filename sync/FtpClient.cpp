@@ -21,9 +21,9 @@ namespace {
 // How long a failed transfer waits for the server's final reply, so that the
 // next command does not receive it instead of its own.
 constexpr int kFinalReplyWaitMs = 2000;
-// A server that refuses HOST may be about to close the connection: its close
-// follows the refusal on the same path, so a short wait is enough, and every
-// server that keeps the connection pays it once per session.
+// A server that refuses HOST may be about to close the connection. Without a
+// login to go on with, Connect waits this long for the close, which follows
+// the refusal on the same path.
 constexpr int kClosingWaitMs = 300;
 // How long QUIT waits for its reply.
 constexpr int kQuitReplyWaitMs = 100;
@@ -317,28 +317,28 @@ bool TFtpClient::connectOnce(bool sendHost) {
         greeting_ = greeting;
         greeted = true;
 
+        bool hostRefused = false;
         if (sendHost) {
-            bool dropped = false;
-            try {
-                // A refusal may be followed by the close a moment later.
-                const FtpReply reply = sendCmd("HOST " + Host, {});
-                dropped = reply.NumericCode != 220 &&
-                          peerHasClosed(std::min(kClosingWaitMs, readLimit()));
-            } catch (const EFtpConnectionClosed&) {
-                dropped = true;
-            } catch (const SocketError& e) {
-                if (!e.connectionLost()) throw;
-                dropped = true;
-            }
-            if (dropped) {
-                control_.close();
-                reader_.clear();
-                return false;
-            }
+            const bool answered = survivesClose(
+                [&] { hostRefused = sendCmd("HOST " + Host, {}).NumericCode != 220; });
+            if (!answered) return false;
         }
         if (AutoLogin) {
-            Login();
+            // A refusal may be followed by the close a moment later. Rather
+            // than wait for it, the login goes on at once: the close, if it
+            // comes, ends the first login exchange. A close after that is the
+            // login's own failure.
+            std::optional<FtpReply> user;
+            if (!hostRefused)
+                user = sendUser();
+            else if (!survivesClose([&] { user = sendUser(); }))
+                return false;
+            loginAfterUser(*user);
             afterLogin();
+        } else if (hostRefused && peerHasClosed(std::min(kClosingWaitMs, readLimit()))) {
+            control_.close();
+            reader_.clear();
+            return false;
         }
         return true;
     } catch (...) {
@@ -350,8 +350,29 @@ bool TFtpClient::connectOnce(bool sendHost) {
     }
 }
 
+template <class Exchange>
+bool TFtpClient::survivesClose(Exchange exchange) {
+    try {
+        exchange();
+        return true;
+    } catch (const EFtpConnectionClosed&) {
+    } catch (const SocketError& e) {
+        if (!e.connectionLost()) throw;
+    }
+    control_.close();
+    reader_.clear();
+    return false;
+}
+
 void TFtpClient::Login() {
-    FtpReply reply = sendCmd("USER " + Username, {230, 232, 331});
+    loginAfterUser(sendUser());
+}
+
+FtpReply TFtpClient::sendUser() {
+    return sendCmd("USER " + Username, {230, 232, 331});
+}
+
+void TFtpClient::loginAfterUser(FtpReply reply) {
     if (reply.NumericCode == 331) {
         reply = sendCmd("PASS " + Password, {230, 332});
         if (reply.NumericCode == 332) {

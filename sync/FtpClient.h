@@ -169,7 +169,17 @@ private:
     int transferLimit() const;
     int listenLimit() const;
 
+    // One connection, with or without HOST; false when the server closed it
+    // in answer to HOST, which leaves it closed and the input cleared.
     bool connectOnce(bool sendHost);
+    // Runs `exchange`; false when it found that the server had closed the
+    // connection (cleanly, or with a reset or an abort), which leaves the
+    // connection closed and the input cleared. Other errors pass through.
+    template <class Exchange>
+    bool survivesClose(Exchange exchange);
+    // Login in two steps: USER, then what its reply asks for.
+    FtpReply sendUser();
+    void loginAfterUser(FtpReply reply);
     void issueFeat();
     void afterLogin();
     bool peerHasClosed(int waitMs);

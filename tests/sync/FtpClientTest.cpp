@@ -382,52 +382,118 @@ TEST_F(FtpClientTest, GreetingsRefused) {
     }
 }
 
-// The clock stands still: the wait for the close after a refused HOST ends
-// only by the close.
+// The clock stands still throughout: no case may need a wait to run out.
 TEST_F(FtpClientClockTest, ServerDroppingTheConnectionOnHostIsReconnectedWithoutIt) {
+    using Handler = test::ScriptedFtpServer::Handler;
     struct Case {
         const char* name;
-        test::ScriptedFtpServer::Handler host;
+        Handler host;
+        Handler user;  // on the first connection; none: the ordinary answer
+        std::vector<std::string> firstSession;
+    };
+    const std::vector<std::string> hostOnly = {"HOST 127.0.0.1"};
+    const std::vector<std::string> hostAndUser = {"HOST 127.0.0.1", "USER ftpuser"};
+    const Handler refuse = [](FtpSession& s, const std::string&) {
+        s.reply("500 Unknown command");
     };
     const Case cases[] = {
-        {"closed", [](FtpSession& s, const std::string&) { s.drop(); }},
-        {"reset", [](FtpSession& s, const std::string&) { s.reset(); }},
+        {"closed", [](FtpSession& s, const std::string&) { s.drop(); }, nullptr, hostOnly},
+        {"reset", [](FtpSession& s, const std::string&) { s.reset(); }, nullptr, hostOnly},
         {"refused with 421, then closed",
          [](FtpSession& s, const std::string&) {
              s.reply("421 Closing");
              pause(100);
              s.drop();
-         }},
+         },
+         nullptr, hostOnly},
         {"refused, then closed a moment later",
          [](FtpSession& s, const std::string&) {
              s.reply("500 Unknown command");
              pause(100);
              s.drop();
-         }},
+         },
+         nullptr, hostOnly},
+        // The client goes on without waiting, so the close may reach it only
+        // after it sent USER.
+        {"refused, closed once USER arrived", refuse,
+         [](FtpSession& s, const std::string&) { s.drop(); }, hostAndUser},
+        {"refused, reset once USER arrived", refuse,
+         [](FtpSession& s, const std::string&) { s.reset(); }, hostAndUser},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::ScriptedFtpServer dropping;
         dropping.on("HOST", c.host);
+        if (c.user)
+            dropping.on("USER", [&c](FtpSession& s, const std::string& name) {
+                if (s.index() == 0) return c.user(s, name);
+                s.reply("331 Password required");
+            });
         client.Port = dropping.port();
+        statuses.clear();
         client.Connect();
         EXPECT_TRUE(client.Connected());
         EXPECT_THAT(
             dropping.sessions(),
-            ElementsAre(ElementsAre("HOST 127.0.0.1"),
+            ElementsAre(ElementsAreArray(c.firstSession),
                         ElementsAreArray(joined({{"USER ftpuser", "PASS secret"}, kAfterLogin}))));
+        EXPECT_THAT(statuses, ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                                          "4 Disconnected.", "1 Connecting to 127.0.0.1.",
+                                          "2 Connected.", "7 Connection established"));
         client.Disconnect();
     }
+    EXPECT_EQ(steady.now(), 0ms);
 }
 
-TEST_F(FtpClientClockTest, HostRefusedButConnectionKeptGoesOn) {
-    server.on("HOST", [this](FtpSession& s, const std::string&) {
+// A refused HOST costs nothing: the login follows at once, on a clock that
+// stands still (a client that waits for a close runs the clock on here, and
+// fails).
+TEST_F(FtpClientClockTest, HostRefusedButConnectionKeptGoesOnAtOnce) {
+    std::atomic<bool> userAtOnce = false;
+    server.on("HOST", [this, &userAtOnce](FtpSession& s, const std::string&) {
         s.reply("502 Command not implemented");
-        runTheClockUntilTheNextCommand(s);  // the client's wait for a close runs out
+        userAtOnce = s.waitForCommand(kHoldCapMs);
+        if (!userAtOnce) runTheClockUntilTheNextCommand(s);
     });
     client.Connect();
+    EXPECT_TRUE(userAtOnce);
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(server.commands(), loginThen());
+    EXPECT_THAT(statuses, ElementsAre("1 Connecting to 127.0.0.1.", "2 Connected.",
+                                      "7 Connection established"));
+}
+
+// Only a close that ends the first login exchange after a refused HOST is
+// taken for the refusal; any other close during the login fails Connect on
+// the one connection.
+TEST_F(FtpClientTest, CloseDuringLoginIsNotTakenForAHostRefusal) {
+    struct Case {
+        const char* name;
+        const char* hostReply;
+        const char* closingVerb;
+        std::vector<std::string> commands;
+    };
+    const Case cases[] = {
+        {"HOST refused, closed on PASS", "502 Command not implemented", "PASS", kUserAndPass},
+        {"HOST accepted, closed on USER",
+         "220 Virtual host ready",
+         "USER",
+         {"HOST 127.0.0.1", "USER ftpuser"}},
+        {"HOST refused, closed on FEAT", "502 Command not implemented", "FEAT",
+         joined({kUserAndPass, {"FEAT"}})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScriptedFtpServer closing;
+        closing.reply("HOST", c.hostReply);
+        closing.on(c.closingVerb, [](FtpSession& s, const std::string&) { s.drop(); });
+        client.Port = closing.port();
+        EXPECT_EQ(errorText([&] { client.Connect(); }), "Connection Closed Gracefully.");
+        EXPECT_FALSE(client.Connected());
+        ASSERT_TRUE(closing.waitForSessionsToEnd());
+        EXPECT_EQ(closing.connectionCount(), 1);
+        EXPECT_EQ(closing.commands(), c.commands);
+    }
 }
 
 TEST_F(FtpClientTest, HostCanBeLeftOut) {
