@@ -681,11 +681,7 @@ TEST_F(UpdateRunTest, DownloadBeyondTheAnnouncedSizeFailsAndLeavesNothing) {
 
     // Within the listing's size, a refused size query fetches as usual; the
     // size shown is the refusal's (-1 as an unsigned 32-bit number).
-    server.on("RETR", [](test::FtpSession& s, const std::string&) {
-        s.reply("150 Opening BINARY mode data connection");
-        s.sendData(std::string(10240, 'g'));
-        s.reply("226 Transfer complete.");
-    });
+    server.on("RETR", serveFile);
     fs::remove("ok.txt");
     dialogs.shown.clear();
     run();
@@ -781,7 +777,8 @@ TEST_F(UpdateRunTest, LostControlConnectionIsMadeAgainOnceOrTheRunEndsWithErrors
         std::atomic<int> pasvCount{0};
         if (c.pasv)
             scripted.on("PASV", [&c, &pasvCount](test::FtpSession& s, const std::string& a) {
-                if (s.index() == 0 && ++pasvCount == 2) return c.pasv(s, a);  // for b.bin
+                // The listing's, a.bin's, then b.bin's.
+                if (s.index() == 0 && ++pasvCount == 3) return c.pasv(s, a);
                 answerPasvOf(s);
             });
         if (c.retr)
