@@ -2,6 +2,7 @@
 """A forwarding FTP proxy on loopback that behaves like a slower link.
 
     delay_proxy.py --target-port P [--target-host H] [--rtt-ms 20] [--port 0]
+                   [--refuse-passive N[,N...]]
 
 Every byte that crosses the proxy, in either direction, is released half the
 round trip after it arrived: each direction of each connection has a queue of
@@ -18,6 +19,11 @@ What the proxy cannot delay is the client's own TCP handshake: the kernel
 completes it at once, so a client that waits for its connect to finish sees
 that connect one round trip early (on the control and every data
 connection).
+
+With --refuse-passive the Nth passive reply (counted from 1 over all
+connections) announces a port where nothing listens, so that the client's
+connect is refused, as behind a firewall that rejects some passive ports;
+the server is left waiting for a data connection that never comes.
 
 Prints "listening on PORT" on stdout once it accepts, then runs until killed.
 """
@@ -107,10 +113,23 @@ class Direction:
             pass
 
 
+def refused_port():
+    """A port on 127.0.0.1 where nothing listens (just freed)."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 class Proxy:
-    def __init__(self, target_host, target_port, rtt_ms):
+    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=()):
         self.target = (target_host, target_port)
         self.delay = rtt_ms / 2000.0
+        self.refuse_passive = set(refuse_passive)
+        self.passive_replies = 0
+
+    def refuses_next_passive(self):
+        self.passive_replies += 1
+        return self.passive_replies in self.refuse_passive
 
     async def connect_upstream(self, host, port):
         await asyncio.sleep(self.delay)  # the client's SYN crossing the link
@@ -184,13 +203,19 @@ class Proxy:
                 if found:
                     numbers = [int(x) for x in found.groups()]
                     host = ".".join(str(n) for n in numbers[:4])
-                    port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
+                    if self.refuses_next_passive():
+                        port = refused_port()
+                    else:
+                        port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
                     mine = b"127,0,0,1,%d,%d" % (port // 256, port % 256)
                     line = line[: found.start()] + mine + line[found.end():]
             elif line.startswith(b"229"):
                 found = EPSV_229.search(line)
                 if found:
-                    port = await self.data_listener(self.target[0], int(found.group(2)))
+                    if self.refuses_next_passive():
+                        port = refused_port()
+                    else:
+                        port = await self.data_listener(self.target[0], int(found.group(2)))
                     mark = found.group(1)
                     line = (line[: found.start()] + b"(" + mark * 3 + b"%d" % port + mark + b")"
                             + line[found.end():])
@@ -207,8 +232,11 @@ async def main():
     parser.add_argument("--target-port", type=int, required=True)
     parser.add_argument("--rtt-ms", type=float, default=20.0)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--refuse-passive", default="",
+                        help="passive replies (1 = the first) to point at a refused port")
     args = parser.parse_args()
-    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms)
+    refused = [int(n) for n in args.refuse_passive.split(",") if n]
+    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, refused)
     server = await asyncio.start_server(proxy.control, "127.0.0.1", args.port, backlog=128)
     print("listening on %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:
