@@ -23,7 +23,10 @@ connection).
 With --refuse-passive the Nth passive reply (counted from 1 over all
 connections) announces a port where nothing listens, so that the client's
 connect is refused, as behind a firewall that rejects some passive ports;
-the server is left waiting for a data connection that never comes.
+the server is left waiting for a data connection that never comes. With
+--late-second-size-reply-ms the second "213" reply of each control
+connection, and everything after it, is held back that long: a server that
+answers the second of two commands sent together late.
 
 Prints "listening on PORT" on stdout once it accepts, then runs until killed.
 """
@@ -76,6 +79,13 @@ class Direction:
                     data, pending = pending[:cut], pending[cut:]
                     if data:
                         data = await rewrite(data)
+                    if isinstance(data, tuple):
+                        # (now, pause, later): the later part is held back.
+                        now, pause, data = data
+                        if now:
+                            self.put(now, arrived)
+                        await asyncio.sleep(pause)
+                        arrived = loop.time()
                     if not data:
                         continue
                 if not data:
@@ -121,9 +131,10 @@ def refused_port():
 
 
 class Proxy:
-    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=()):
+    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=(), late_size_reply=0.0):
         self.target = (target_host, target_port)
         self.delay = rtt_ms / 2000.0
+        self.late_size_reply = late_size_reply
         self.refuse_passive = set(refuse_passive)
         self.passive_replies = 0
 
@@ -195,9 +206,14 @@ class Proxy:
         loop.create_task(close_when_used())
         return server.sockets[0].getsockname()[1]
 
-    async def rewrite_replies(self, lines):
+    async def rewrite_replies(self, lines, connection):
         out = []
+        held = None  # where the held-back part begins
         for line in lines.splitlines(keepends=True):
+            if self.late_size_reply > 0 and line.startswith(b"213 "):
+                connection["size replies"] += 1
+                if connection["size replies"] == 2:
+                    held = len(out)
             if line.startswith(b"227"):
                 found = PASV_227.search(line)
                 if found:
@@ -220,10 +236,17 @@ class Proxy:
                     line = (line[: found.start()] + b"(" + mark * 3 + b"%d" % port + mark + b")"
                             + line[found.end():])
             out.append(line)
+        if held is not None:
+            return b"".join(out[:held]), self.late_size_reply, b"".join(out[held:])
         return b"".join(out)
 
     async def control(self, reader, writer):
-        await self.relay(reader, writer, *self.target, rewrite=self.rewrite_replies)
+        connection = {"size replies": 0}
+
+        async def rewrite(lines):
+            return await self.rewrite_replies(lines, connection)
+
+        await self.relay(reader, writer, *self.target, rewrite=rewrite)
 
 
 async def main():
@@ -234,9 +257,12 @@ async def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--refuse-passive", default="",
                         help="passive replies (1 = the first) to point at a refused port")
+    parser.add_argument("--late-second-size-reply-ms", type=float, default=0.0,
+                        help="hold the second 213 reply of each control connection this long")
     args = parser.parse_args()
     refused = [int(n) for n in args.refuse_passive.split(",") if n]
-    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, refused)
+    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, refused,
+                  args.late_second_size_reply_ms / 1000.0)
     server = await asyncio.start_server(proxy.control, "127.0.0.1", args.port, backlog=128)
     print("listening on %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:
