@@ -38,7 +38,7 @@ std::int64_t DownloadSession::takeSize(const std::string& name) {
         return size;
     } catch (const Error& e) {
         if (client_.Connected()) throw;
-        logReconnect(e.what(), "lost again");
+        logReconnect(lostBy, std::string("lost again at once: ") + e.what());
         throw DownloadSessionLost(
             "A conex\xE3o com o servidor caiu de novo logo ap\xF3s ser refeita: " +
             std::string(e.what()));

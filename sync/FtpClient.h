@@ -115,6 +115,7 @@ public:
     // commands sent together; TakeSize reads the replies in order and gives
     // the answer for the oldest queued file, which must be AFileName, as Size
     // would. Other commands read the pending answers first and keep them.
+    // A 421 among the answers closes the connection and raises its text.
     void QueueSize(const std::string& AFileName);
     std::int64_t TakeSize(const std::string& AFileName);
     // Downloads into a local file. The data goes to a temporary file beside
