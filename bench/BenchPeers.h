@@ -70,44 +70,6 @@ inline void drainTimeWait(int below = 500) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
 }
 
-// The proxy that gives loopback a round trip of `rttMs` to the server at
-// `targetPort`, data connections included.
-class DelayProxy {
-public:
-    DelayProxy(int targetPort, double rttMs) {
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe");
-        pid_ = fork();
-        if (pid_ < 0) throw std::runtime_error("cannot start the proxy");
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            const std::string target = std::to_string(targetPort), rtt = std::to_string(rttMs);
-            execl("/usr/bin/python3", "python3", VELM_BENCH_DIR "/delay_proxy.py", "--target-port",
-                  target.c_str(), "--rtt-ms", rtt.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* in = fdopen(out[0], "r");
-        char line[128] = {};
-        if (!std::fgets(line, sizeof line, in) ||
-            std::sscanf(line, "listening on %d", &port_) != 1) {
-            std::fclose(in);
-            endProcess(pid_);
-            throw std::runtime_error("the proxy did not start");
-        }
-        std::fclose(in);
-    }
-    ~DelayProxy() { endProcess(pid_); }
-    DelayProxy(const DelayProxy&) = delete;
-    DelayProxy& operator=(const DelayProxy&) = delete;
-    int port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
-
 // vsftpd over `root` (reachable by the account through every parent), with
 // the settings of scripts/services.sh. The account `ftpuser` (password
 // velmftp) is made by `scripts/services.sh start`.

@@ -3,7 +3,7 @@
 // (an empty local folder) and once with nothing changed.
 //
 //   update_run_bench [--files N] [--kib N] [--runs N] [--server pyftpdlib|vsftpd]
-//                    [--rtt-ms MS]
+//                    [--rtt-ms MS [--late-probe-ms MS]]
 //   update_run_bench --scale 500,2000,5000,20000 [--server ...] [--rtt-ms MS]
 //   update_run_bench --proxy-overhead [--files N] [--runs N]
 //   update_run_bench --big-mib N [--runs N]
@@ -11,7 +11,10 @@
 // Prints the median wall time of each side and case and their ratio. The
 // server is a pyftpdlib or a vsftpd the benchmark starts itself (vsftpd logs
 // in as ftpuser, the account scripts/services.sh makes). --rtt-ms puts
-// bench/delay_proxy.py between both clients and the server, commands and data.
+// bench/delay_proxy.py between both clients and the server, commands and data;
+// --late-probe-ms makes the proxy hold the second size reply of every control
+// connection that long, as a busy server answers the run's first two size
+// queries sent together (the probe) late.
 // --scale runs the update run alone over folders of growing size and prints
 // the time per file; --proxy-overhead compares direct loopback with the proxy
 // set to 0 ms. With --big-mib it fetches one file of N MiB through the run
@@ -35,6 +38,7 @@
 #include <vector>
 
 #include "BenchPeers.h"
+#include "support/DelayProxy.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/TempFolder.h"
@@ -212,6 +216,13 @@ void printTimes(const Times& t, const char* ours, const char* lftp) {
                 median(t.lftpSame), median(t.ourSame) / median(t.lftpSame));
 }
 
+std::unique_ptr<velm::test::DelayProxy> startProxy(int serverPort, double rttMs, int lateProbeMs) {
+    std::vector<std::string> options = {"--rtt-ms", std::to_string(rttMs)};
+    if (lateProbeMs > 0)
+        options.insert(options.end(), {"--late-second-size-reply-ms", std::to_string(lateProbeMs)});
+    return std::make_unique<velm::test::DelayProxy>(serverPort, options);
+}
+
 std::string describe(const std::string& server, double rttMs) {
     return server + (rttMs >= 0
                          ? ", through the proxy at " + std::to_string(int(rttMs)) + " ms round trip"
@@ -221,7 +232,7 @@ std::string describe(const std::string& server, double rttMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int files = 2000, kib = 10, runs = 3, bigMib = 0;
+    int files = 2000, kib = 10, runs = 3, bigMib = 0, lateProbeMs = 0;
     double rttMs = -1;
     std::string serverKind = "pyftpdlib", scale;
     bool proxyOverhead = false;
@@ -246,6 +257,8 @@ int main(int argc, char** argv) {
             serverKind = value;
         else if (option == "--scale")
             scale = value;
+        else if (option == "--late-probe-ms")
+            lateProbeMs = std::atoi(value);
         else {
             std::fprintf(stderr, "unknown option %s\n", option.c_str());
             return 2;
@@ -269,8 +282,8 @@ int main(int argc, char** argv) {
             velm::test::TempFolder sizeRoot;  // a fresh server log too: its port is read from it
             makeTree(sizeRoot.path() / "ftp", n, kib);
             Server server(serverKind, sizeRoot.path() / "ftp");
-            std::unique_ptr<velm::bench::DelayProxy> proxy;
-            if (rttMs >= 0) proxy = std::make_unique<velm::bench::DelayProxy>(server.port, rttMs);
+            std::unique_ptr<velm::test::DelayProxy> proxy;
+            if (rttMs >= 0) proxy = startProxy(server.port, rttMs, lateProbeMs);
             const int port = proxy ? proxy->port() : server.port;
             velm::bench::drainTimeWait();
             velm::test::TempFolder local;
@@ -288,7 +301,7 @@ int main(int argc, char** argv) {
     Server server(serverKind, ftpRoot);
     if (proxyOverhead) {
         // Both clients, direct against through the proxy at 0 ms: the proxy's own cost.
-        velm::bench::DelayProxy proxy(server.port, 0);
+        velm::test::DelayProxy proxy(server.port, {"--rtt-ms", "0"});
         Times direct, proxied;
         for (int r = 0; r < runs; ++r) {
             round(direct, server.port, server.port, r % 2 == 0, home);
@@ -304,8 +317,8 @@ int main(int argc, char** argv) {
                     median(proxied.lftpSame));
         return 0;
     }
-    std::unique_ptr<velm::bench::DelayProxy> proxy;
-    if (rttMs >= 0) proxy = std::make_unique<velm::bench::DelayProxy>(server.port, rttMs);
+    std::unique_ptr<velm::test::DelayProxy> proxy;
+    if (rttMs >= 0) proxy = startProxy(server.port, rttMs, lateProbeMs);
     const int port = proxy ? proxy->port() : server.port;
     Times times;
     for (int r = 0; r < runs; ++r) {

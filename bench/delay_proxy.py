@@ -2,6 +2,7 @@
 """A forwarding FTP proxy on loopback that behaves like a slower link.
 
     delay_proxy.py --target-port P [--target-host H] [--rtt-ms 20] [--port 0]
+                   [--refuse-passive N[,N...]]
 
 Every byte that crosses the proxy, in either direction, is released half the
 round trip after it arrived: each direction of each connection has a queue of
@@ -18,6 +19,14 @@ What the proxy cannot delay is the client's own TCP handshake: the kernel
 completes it at once, so a client that waits for its connect to finish sees
 that connect one round trip early (on the control and every data
 connection).
+
+With --refuse-passive the Nth passive reply (counted from 1 over all
+connections) announces a port where nothing listens, so that the client's
+connect is refused, as behind a firewall that rejects some passive ports;
+the server is left waiting for a data connection that never comes. With
+--late-second-size-reply-ms the second "213" reply of each control
+connection, and everything after it, is held back that long: a server that
+answers the second of two commands sent together late.
 
 Prints "listening on PORT" on stdout once it accepts, then runs until killed.
 """
@@ -70,6 +79,13 @@ class Direction:
                     data, pending = pending[:cut], pending[cut:]
                     if data:
                         data = await rewrite(data)
+                    if isinstance(data, tuple):
+                        # (now, pause, later): the later part is held back.
+                        now, pause, data = data
+                        if now:
+                            self.put(now, arrived)
+                        await asyncio.sleep(pause)
+                        arrived = loop.time()
                     if not data:
                         continue
                 if not data:
@@ -107,10 +123,24 @@ class Direction:
             pass
 
 
+def refused_port():
+    """A port on 127.0.0.1 where nothing listens (just freed)."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 class Proxy:
-    def __init__(self, target_host, target_port, rtt_ms):
+    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=(), late_size_reply=0.0):
         self.target = (target_host, target_port)
         self.delay = rtt_ms / 2000.0
+        self.late_size_reply = late_size_reply
+        self.refuse_passive = set(refuse_passive)
+        self.passive_replies = 0
+
+    def refuses_next_passive(self):
+        self.passive_replies += 1
+        return self.passive_replies in self.refuse_passive
 
     async def connect_upstream(self, host, port):
         await asyncio.sleep(self.delay)  # the client's SYN crossing the link
@@ -176,29 +206,47 @@ class Proxy:
         loop.create_task(close_when_used())
         return server.sockets[0].getsockname()[1]
 
-    async def rewrite_replies(self, lines):
+    async def rewrite_replies(self, lines, connection):
         out = []
+        held = None  # where the held-back part begins
         for line in lines.splitlines(keepends=True):
+            if self.late_size_reply > 0 and line.startswith(b"213 "):
+                connection["size replies"] += 1
+                if connection["size replies"] == 2:
+                    held = len(out)
             if line.startswith(b"227"):
                 found = PASV_227.search(line)
                 if found:
                     numbers = [int(x) for x in found.groups()]
                     host = ".".join(str(n) for n in numbers[:4])
-                    port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
+                    if self.refuses_next_passive():
+                        port = refused_port()
+                    else:
+                        port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
                     mine = b"127,0,0,1,%d,%d" % (port // 256, port % 256)
                     line = line[: found.start()] + mine + line[found.end():]
             elif line.startswith(b"229"):
                 found = EPSV_229.search(line)
                 if found:
-                    port = await self.data_listener(self.target[0], int(found.group(2)))
+                    if self.refuses_next_passive():
+                        port = refused_port()
+                    else:
+                        port = await self.data_listener(self.target[0], int(found.group(2)))
                     mark = found.group(1)
                     line = (line[: found.start()] + b"(" + mark * 3 + b"%d" % port + mark + b")"
                             + line[found.end():])
             out.append(line)
+        if held is not None:
+            return b"".join(out[:held]), self.late_size_reply, b"".join(out[held:])
         return b"".join(out)
 
     async def control(self, reader, writer):
-        await self.relay(reader, writer, *self.target, rewrite=self.rewrite_replies)
+        connection = {"size replies": 0}
+
+        async def rewrite(lines):
+            return await self.rewrite_replies(lines, connection)
+
+        await self.relay(reader, writer, *self.target, rewrite=rewrite)
 
 
 async def main():
@@ -207,8 +255,14 @@ async def main():
     parser.add_argument("--target-port", type=int, required=True)
     parser.add_argument("--rtt-ms", type=float, default=20.0)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--refuse-passive", default="",
+                        help="passive replies (1 = the first) to point at a refused port")
+    parser.add_argument("--late-second-size-reply-ms", type=float, default=0.0,
+                        help="hold the second 213 reply of each control connection this long")
     args = parser.parse_args()
-    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms)
+    refused = [int(n) for n in args.refuse_passive.split(",") if n]
+    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, refused,
+                  args.late_second_size_reply_ms / 1000.0)
     server = await asyncio.start_server(proxy.control, "127.0.0.1", args.port, backlog=128)
     print("listening on %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:

@@ -228,6 +228,12 @@ FtpReply TFtpClient::readNextReply(int limitMs) {
     return lastReply_;
 }
 
+void TFtpClient::refuseServerClosing(const FtpReply& reply) {
+    if (reply.NumericCode != 421) return;
+    closeControl();
+    throw EFtpReplyError(reply.NumericCode, reply.joinedText());
+}
+
 void TFtpClient::requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted) {
     if (accepted.size() == 0 || contains(accepted, reply.NumericCode)) return;
     // The server is shutting the connection down: no QUIT, nothing more to read.
@@ -501,6 +507,7 @@ std::int64_t TFtpClient::Size(const std::string& AFileName) {
     requireConnected();
     FtpReply reply;
     withTransferType(ftBinary, [&] { reply = sendCmd("SIZE " + AFileName, {}); });
+    refuseServerClosing(reply);
     return sizeFromReply(reply);
 }
 
@@ -580,6 +587,9 @@ void TFtpClient::readQueuedSize() {
         }
     }
     sizesInFlight_.pop_front();
+    // A server closing down (an idle limit, a restart) says why in its 421;
+    // the queries after it will not be answered.
+    refuseServerClosing(reply);
     sizeAnswers_.emplace_back(query.fileName, std::move(reply));
 }
 
@@ -602,7 +612,10 @@ void TFtpClient::fallBackToOneAtATime() {
         if (reply.NumericCode == 200) {
             write(toWire("SIZE " + query.fileName) + "\r\n");
             reply = readNextReply(0);
-        } else if (readNextReply(0).NumericCode != 200) {
+        } else if (readNextReply(0).NumericCode == 200) {
+            // Only late: the server answers commands in flight, in order.
+            pipelining_ = Pipelining::Works;
+        } else {
             throw FtpError("The server's replies do not match the commands sent.");
         }
     } catch (...) {
@@ -663,15 +676,16 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     // takes commands in flight; the server waits for the data connection.
     const bool together =
         Passive && restartAt < 0 && pipelining_ == Pipelining::Works && !IsExtSupported("PRET");
-    bool inFlight = false;  // sent with PASV, reply not read yet
+    bool inFlight = false;    // sent with PASV, reply not read yet
+    bool connecting = false;  // the data connection's connect failed
     try {
         if (together) {
             inFlight = true;
-            openPassive(command, data, true);
+            openPassive(command, data, true, connecting);
             inFlight = false;
-            accepted = getResponse({125, 150, 154, 450}).NumericCode != 450;
+            accepted = commandAfterItsPasv(command, data);
         } else if (Passive) {
-            openPassive(command, data, false);
+            openPassive(command, data, false, connecting);
             if (restartAt >= 0) sendCmd("REST " + std::to_string(restartAt), {350});
             accepted = sendCmd(command, {125, 150, 154, 450}).NumericCode != 450;
         } else {
@@ -691,13 +705,16 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     } catch (...) {
         data.close();
         dataOpen_ = false;
-        if (inFlight) settleCommandInFlight(accepted);
-        const std::optional<FtpReply> final = finishFailedTransfer(accepted);
-        // The server's account of a broken data connection ("426 ...") tells
-        // the operator more than the socket's; a time-out or a failure of our
-        // own (the local file, a bound) stays the error to report.
-        if (dataBroke && final && !contains({226, 225, 250}, final->NumericCode))
-            throw EFtpReplyError(final->NumericCode, final->joinedText());
+        std::optional<FtpReply> reply;
+        if (inFlight) reply = settleCommandInFlight(accepted);
+        if (const std::optional<FtpReply> final = finishFailedTransfer(accepted)) reply = final;
+        // The server's account of a data connection that broke or could not
+        // be made ("426 ...", "550 arq.bin: No such file or directory": a
+        // server that cannot open the file may close its listener at once)
+        // tells the operator more than the socket's; a time-out or a failure
+        // of our own (the local file, a bound) stays the error to report.
+        if ((dataBroke || connecting) && reply && reply->NumericCode >= 400)
+            throw EFtpReplyError(reply->NumericCode, reply->joinedText());
         throw;
     }
     dataOpen_ = false;
@@ -710,7 +727,8 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     return true;
 }
 
-void TFtpClient::openPassive(const std::string& command, TcpSocket& data, bool together) {
+void TFtpClient::openPassive(const std::string& command, TcpSocket& data, bool together,
+                             bool& connecting) {
     if (IsExtSupported("PRET")) sendCmd("PRET " + command, {});
     if (together)
         sendLines({"PASV", command});
@@ -719,17 +737,36 @@ void TFtpClient::openPassive(const std::string& command, TcpSocket& data, bool t
     const FtpReply reply = getResponse({227});
     const SocketAddress announced = parsePasvReply(reply.Text.empty() ? "" : reply.Text.front());
     const std::string host = choosePasvHost(announced.host, control_.peerAddress().host);
+    connecting = true;
     data = TcpSocket::connect(host, announced.port, ConnectTimeout);
+    connecting = false;
 }
 
-void TFtpClient::settleCommandInFlight(bool& accepted) {
-    if (!control_.isOpen()) return;
+bool TFtpClient::commandAfterItsPasv(const std::string& command, TcpSocket& data) {
+    const FtpReply reply = readReply();
+    if (reply.NumericCode == 425) {
+        // Taken before the data connection existed: this server needs each
+        // command alone, and this one is asked again so.
+        pipelining_ = Pipelining::OneAtATime;
+        data.close();
+        bool connecting = false;
+        openPassive(command, data, false, connecting);
+        return sendCmd(command, {125, 150, 154, 450}).NumericCode != 450;
+    }
+    requireAccepted(reply, {125, 150, 154, 450});
+    return reply.NumericCode != 450;
+}
+
+std::optional<FtpReply> TFtpClient::settleCommandInFlight(bool& accepted) {
+    if (!control_.isOpen()) return std::nullopt;
     try {
         const FtpReply reply = readNextReply(std::min(kFinalReplyWaitMs, readLimit()));
         accepted = reply.NumericCode >= 100 && reply.NumericCode < 200;
+        return reply;
     } catch (const Error&) {
         // Its reply may still come and would answer the next command instead.
         closeControl();
+        return std::nullopt;
     }
 }
 
@@ -813,7 +850,11 @@ std::optional<FtpReply> TFtpClient::finishFailedTransfer(bool commandAccepted) {
     try {
         return readReply(std::min(kFinalReplyWaitMs, readLimit()));
     } catch (const Error&) {
-        return std::nullopt;  // the transfer's own error is the one to report
+        // The transfer's own error is the one to report. The reply may still
+        // come and would answer the next command instead: the connection
+        // cannot be trusted any more.
+        closeControl();
+        return std::nullopt;
     }
 }
 
@@ -851,14 +892,19 @@ void TFtpClient::Get(const std::string& ASourceFile, const std::string& ADestFil
     file.replaceDestination();
 }
 
-void TFtpClient::Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume) {
+void TFtpClient::Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume,
+                     std::int64_t AAnnouncedSize) {
     requireConnected();
     std::int64_t restartAt = -1;
     if (AResume && canResume()) {
         const auto position = static_cast<std::int64_t>(ADest.tellp());
         if (position > 0) restartAt = position;
     }
-    const Sink sink = [&ADest](const char* data, std::size_t size) {
+    std::int64_t fileSize = restartAt > 0 ? restartAt : 0;
+    const Sink sink = [&](const char* data, std::size_t size) {
+        fileSize += static_cast<std::int64_t>(size);
+        if (AAnnouncedSize >= 0 && fileSize > AAnnouncedSize)
+            throw EFtpOversizedDownload(ASourceFile, AAnnouncedSize);
         ADest.write(data, static_cast<std::streamsize>(size));
         if (!ADest) throw FileError("The downloaded data could not be written.");
     };

@@ -115,6 +115,7 @@ public:
     // commands sent together; TakeSize reads the replies in order and gives
     // the answer for the oldest queued file, which must be AFileName, as Size
     // would. Other commands read the pending answers first and keep them.
+    // A 421 among the answers closes the connection and raises its text.
     void QueueSize(const std::string& AFileName);
     std::int64_t TakeSize(const std::string& AFileName);
     // Downloads into a local file. The data goes to a temporary file beside
@@ -123,8 +124,13 @@ public:
     void Get(const std::string& ASourceFile, const std::string& ADestFile, bool ACanOverwrite,
              bool AResume);
     // Downloads into a stream; with AResume the transfer restarts at the
-    // stream's write position when the server supports it.
-    void Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume);
+    // stream's write position when the server supports it. With an
+    // AAnnouncedSize of 0 or more (the whole file's), receiving stops as
+    // soon as the file would grow beyond it, nothing past it is written, and
+    // EFtpOversizedDownload is raised: a server that never stops sending
+    // cannot fill the disk.
+    void Get(const std::string& ASourceFile, std::ostream& ADest, bool AResume,
+             std::int64_t AAnnouncedSize = -1);
     void Disconnect();
     // True while the control connection is open; notices a server that closed it.
     bool Connected();
@@ -146,8 +152,10 @@ public:
     bool UsingUtf8() const { return utf8_; }
     // Whether commands may travel together (a size window, RETR with its
     // PASV): unknown until the first two size queries sent together are
-    // answered; a server that answers only the first command of a packet
-    // gets one command at a time for the rest of the session.
+    // answered; a server that answers only the first command of a packet,
+    // or that refuses a RETR sent with its PASV for want of the data
+    // connection (425), gets one command at a time for the rest of the
+    // session. A reply that was only late keeps commands in flight.
     enum class Pipelining { Unknown, Works, OneAtATime };
     Pipelining CommandsInFlight() const { return pipelining_; }
 
@@ -201,13 +209,17 @@ private:
     void sendQueuedSizes();
     void readQueuedSize();
     void readAllQueuedSizes();
-    // The probe's second reply did not come: one command at a time from now
-    // on, and the query it belonged to is settled with a NOOP.
+    // The probe's second reply did not come in time: a NOOP tells whether it
+    // was lost (one command at a time from now on, the query asked again)
+    // or late (commands in flight after all).
     void fallBackToOneAtATime();
     void forgetCommandsInFlight();
     // Raises EFtpReplyError unless the reply's code is accepted (an empty list
     // accepts any); a 421 closes the connection first.
     void requireAccepted(const FtpReply& reply, std::initializer_list<int> accepted);
+    // A 421 announces that the server closes the connection, whatever the
+    // command accepts: the connection is closed and the reply raised.
+    void refuseServerClosing(const FtpReply& reply);
     FtpReply getResponse(std::initializer_list<int> accepted);
     FtpReply sendCmd(const std::string& command, std::initializer_list<int> accepted);
     void requireConnected() const;
@@ -215,11 +227,18 @@ private:
     void serverClosed();
 
     bool transfer(const std::string& command, const Sink& sink, std::int64_t restartAt);
-    // Sends PASV (with the command too when `together`) and connects.
-    void openPassive(const std::string& command, TcpSocket& data, bool together);
+    // Sends PASV (with the command too when `together`) and connects;
+    // `connecting` tells a failure of the connect from one of the PASV.
+    void openPassive(const std::string& command, TcpSocket& data, bool together,
+                     bool& connecting);
+    // The command sent with its PASV: its reply, when it accepted the
+    // command, or the command sent again alone when the server took it
+    // before the data connection existed (425); false for a refusal the
+    // caller reports (450).
+    bool commandAfterItsPasv(const std::string& command, TcpSocket& data);
     // The reply to a command sent with its PASV that a failure left unread:
-    // read within the bounded wait, or the connection is closed.
-    void settleCommandInFlight(bool& accepted);
+    // read within the bounded wait (and returned), or the connection is closed.
+    std::optional<FtpReply> settleCommandInFlight(bool& accepted);
     void openActive(const std::string& command, TcpSocket& data, std::int64_t restartAt,
                     bool& accepted);
     // The server's data connection, or none when another host connected (it

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/Errors.h"
@@ -34,6 +35,20 @@ public:
 class EFtpConnectionClosed : public FtpError {
 public:
     EFtpConnectionClosed() : FtpError("Connection Closed Gracefully.") {}
+};
+
+// A download delivered more bytes than the size given for it: the transfer
+// was stopped there.
+class EFtpOversizedDownload : public FtpError {
+public:
+    EFtpOversizedDownload(const std::string& file, std::int64_t announced)
+        : FtpError("The server sent more than the " + std::to_string(announced) +
+                   " bytes it announced for " + file + "."),
+          announced_(announced) {}
+    std::int64_t AnnouncedSize() const { return announced_; }
+
+private:
+    std::int64_t announced_;
 };
 
 // A listing line whose fields do not form a valid entry.

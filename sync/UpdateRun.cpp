@@ -10,6 +10,7 @@
 #include "sync/ArchiveStep.h"
 #include "sync/ChangeTest.h"
 #include "sync/FtpClient.h"
+#include "sync/FtpErrors.h"
 #include "sync/ListingEntries.h"
 #include "sync/ReplacementFile.h"
 #include "sync/TransferProgress.h"
@@ -27,7 +28,10 @@ std::string closingMessage(bool errorFlag, int tag) {
 }
 
 UpdateRun::UpdateRun(TFtpClient& ftpupdate, UpdateRunView& view, TransferProgress& progress)
-    : ftpupdate_(ftpupdate), view_(view), progress_(progress) {}
+    : ftpupdate_(ftpupdate),
+      view_(view),
+      progress_(progress),
+      session_(ftpupdate, kProductDirectory) {}
 
 void UpdateRun::AtualizaSistema() {
     logRunStart();
@@ -151,13 +155,22 @@ void UpdateRun::downloadChanged() {
     // Every entry's size query goes out ahead, in listing order; each answer
     // is taken when its entry comes up, before its change test.
     const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    std::vector<std::string> names;
     for (std::size_t r = 0; r < lines_.size(); ++r)
         if (items_[r] >= 0 && isSafeLocalName(items[items_[r]].FileName))
-            ftpupdate_.QueueSize(items[items_[r]].FileName);
+            names.push_back(items[items_[r]].FileName);
+    session_.queueSizes(names);
     bool told = false;
+    bool lost = false;
     for (std::size_t r = 0; r < lines_.size(); ++r) {
         if (items_[r] >= 0) {
-            downloadEntry(static_cast<int>(r), items_[r]);
+            if (lost) continue;
+            try {
+                downloadEntry(static_cast<int>(r), items_[r]);
+            } catch (const DownloadSessionLost& e) {
+                lostTheServer(r, e.what());
+                lost = true;
+            }
         } else if (!told && unread(r)) {
             reportUnreadLines(r);
             told = true;
@@ -165,17 +178,26 @@ void UpdateRun::downloadChanged() {
     }
 }
 
+void UpdateRun::lostTheServer(std::size_t line, const std::string& why) {
+    for (std::size_t r = line; r < lines_.size(); ++r)
+        if (items_[r] >= 0) view_.setNodeState(static_cast<int>(r), tsDiffers);
+    view_.repaintTree();
+    errorFlag_ = true;
+    dialogs().information(why);
+}
+
 void UpdateRun::downloadEntry(int line, int item) {
     const TFtpListItem& entry = ftpupdate_.DirectoryListing()[item];
     const std::string name = entry.FileName;
     const DateTime modified = entry.ModifiedDate;
+    const std::int64_t listed = entry.SizeAvail ? entry.Size : -1;
     view_.showFileName(NomeDaLinha(lines_[line]));
     if (!isSafeLocalName(name)) {
         refuseName(line, name);
         return;
     }
     // The size goes out for every entry, changed or not.
-    const std::int64_t size = ftpupdate_.TakeSize(name);
+    const std::int64_t size = session_.takeSize(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
     if (!ArquivoDiferente(name, modified)) return;
     downloaded_ = true;
@@ -183,7 +205,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     try {
         view_.setNodeState(line, tsFetching);
         view_.repaintTree();
-        fetchVerified(name, size);
+        fetchVerified(name, size, size >= 0 ? size : listed);
         try {
             fileSystem().setModificationTime(".\\" + name, modified);
         } catch (const Error&) {
@@ -206,10 +228,19 @@ void UpdateRun::downloadEntry(int line, int item) {
 // The download replaces the local file only when it is whole: the server
 // confirmed the transfer and it holds the size the server gave, when it gave
 // one. The run holds the replacement itself, the client filling it as a
-// stream, so that the size is checked before the one rename.
-void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize) {
+// stream, so that the size is checked before the one rename. Receiving
+// stops once the file exceeds the size the server announced: a server that
+// never stops sending cannot fill the shop's disk.
+void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize,
+                              std::int64_t announcedSize) {
     ReplacementFile file(".\\" + name);
-    ftpupdate_.Get(name, file.stream(), false);
+    try {
+        ftpupdate_.Get(name, file.stream(), false, announcedSize);
+    } catch (const EFtpOversizedDownload& e) {
+        throw Error("Arquivo " + name + " recebido maior que os " +
+                    std::to_string(e.AnnouncedSize()) +
+                    " bytes anunciados pelo servidor; o download foi interrompido.");
+    }
     if (expectedSize >= 0 && file.size() != expectedSize)
         throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(file.size()) +
                     " de " + std::to_string(expectedSize) + " bytes.");

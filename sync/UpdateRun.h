@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sync/DownloadSession.h"
+
 namespace velm {
 
 class TFtpClient;
@@ -42,7 +44,11 @@ private:
     void markStates();
     void downloadChanged();
     void downloadEntry(int line, int item);
-    void fetchVerified(const std::string& name, std::int64_t expectedSize);
+    // The pass cannot reach the server any more: told once, the entries from
+    // `line` on turn red.
+    void lostTheServer(std::size_t line, const std::string& why);
+    void fetchVerified(const std::string& name, std::int64_t expectedSize,
+                       std::int64_t announcedSize);
     void refuseName(int line, const std::string& name);
     void reportUnreadLines(std::size_t first);
     void upgradeDatabases();
@@ -51,6 +57,7 @@ private:
     TFtpClient& ftpupdate_;
     UpdateRunView& view_;
     TransferProgress& progress_;
+    DownloadSession session_;
     bool errorFlag_ = false;
     bool downloaded_ = false;
     int tag_ = 0;

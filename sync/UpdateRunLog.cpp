@@ -99,6 +99,14 @@ void logDownload(const std::string& name, std::int64_t size, std::int64_t receiv
     });
 }
 
+void logReconnect(const std::string& lostBy, const std::string& error) {
+    logBuiltEvent([&] {
+        std::string text = "reconnect" + logField("lost-by", lostBy.empty() ? "closed" : lostBy);
+        return error.empty() ? text + " result=ok"
+                             : text + " result=failed" + logField("error", error);
+    });
+}
+
 void logArchiveSkipped(bool downloaded, bool errorFlag) {
     logBuiltEvent([&] {
         return std::string("archive result=skipped") + logField("downloaded", yesNo(downloaded)) +

@@ -33,6 +33,10 @@ void logEntryState(const std::string& rawLine, const TFtpListItem* item, TreeSta
 // server's time, and "ok" or the error's text.
 void logDownload(const std::string& name, std::int64_t size, std::int64_t received,
                  DateTime serverTime, const std::string& error = "");
+// "reconnect": the control connection was lost in the download pass (the
+// error that showed it, "" when a failed download had closed it) and made
+// again ("ok"), or the error of the attempt.
+void logReconnect(const std::string& lostBy, const std::string& error);
 // "archive": why the step did not run, the command line it started, or the
 // first program that would not go.
 void logArchiveSkipped(bool downloaded, bool errorFlag);

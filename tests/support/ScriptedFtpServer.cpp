@@ -90,6 +90,21 @@ void FtpSession::sendData(const std::string& bytes) {
     data.close();
 }
 
+std::int64_t FtpSession::sendEndlessly(std::int64_t cap) {
+    TcpSocket data = openData();
+    const std::string chunk(65536, 'z');
+    std::int64_t sent = 0;
+    try {
+        while (sent < cap) {
+            data.write(chunk.data(), chunk.size(), kDataWaitMs);
+            sent += static_cast<std::int64_t>(chunk.size());
+        }
+    } catch (const SocketError&) {
+        // The client broke the connection off.
+    }
+    return sent;
+}
+
 bool FtpSession::waitForCommand(int capMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(capMs);
     while (buffer_.find('\n') == std::string::npos) {

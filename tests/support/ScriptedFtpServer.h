@@ -47,6 +47,10 @@ public:
     TcpSocket openData();
     // Opens the data connection, sends `bytes` (from the REST offset), closes.
     void sendData(const std::string& bytes);
+    // Like a server that never stops: opens the data connection and sends
+    // until the client breaks it off or `cap` bytes went out; returns the
+    // bytes the connection took.
+    std::int64_t sendEndlessly(std::int64_t cap);
 
     // Reads the next command line; false when the client closed the connection
     // or the server is stopping.

@@ -826,6 +826,41 @@ TEST_F(FtpClientTest, DownloadIntoAStreamAndResumed) {
                             "RETR a.exe", "PASV", "REST 70000", "RETR a.exe"));
 }
 
+// A server that answers a small file with endless data fills no disk: the
+// download stops as soon as more arrives than the size it was given, and the
+// session goes on. Exactly that size, or no size at all, is no fault.
+TEST_F(FtpClientTest, DownloadStopsOnceMoreArrivesThanTheAnnouncedSize) {
+    constexpr std::int64_t kEndless = 64 << 20;
+    std::atomic<std::int64_t> sent{0};
+    server.on("RETR", [&](FtpSession& s, const std::string& name) {
+        s.reply("150 Opening BINARY mode data connection");
+        if (name == "a.exe") {
+            sent = s.sendEndlessly(kEndless);
+            return s.reply("426 Connection closed; transfer aborted.");
+        }
+        bool found = false;
+        s.sendData(s.server().fileContent(name, found));
+        s.reply("226 Transfer complete");
+    });
+    client.Connect();
+    std::ostringstream endless;
+    EXPECT_EQ(errorText([&] { client.Get("a.exe", endless, false, 100000); }),
+              "The server sent more than the 100000 bytes it announced for a.exe.");
+    EXPECT_LE(endless.str().size(), 100000u) << "nothing beyond the size is written";
+    EXPECT_LT(sent, kEndless / 2) << "the client stopped receiving";
+    EXPECT_TRUE(client.Connected());
+
+    for (const std::int64_t announced : {std::int64_t{12}, std::int64_t{-1}}) {
+        std::ostringstream exact;
+        client.Get("b.dll", exact, false, announced);
+        EXPECT_EQ(exact.str(), "twelve bytes");
+    }
+    std::ostringstream shorter;
+    EXPECT_EQ(errorText([&] { client.Get("b.dll", shorter, false, 11); }),
+              "The server sent more than the 11 bytes it announced for b.dll.");
+    EXPECT_EQ(client.Size("b.dll"), 12) << "the next command gets its own reply";
+}
+
 TEST_F(FtpClientTest, ResumeNeedsTheServersSupport) {
     server.reply("REST", "502 Command not implemented");
     test::writeFileBytes(folder.path() / "a.exe", "partial");
@@ -1082,7 +1117,8 @@ TEST_F(FtpClientClockTest, BoundedWaitsEndWithinAReplyCutShort) {
     // The server's reply never came whole: the data side's error stands.
     EXPECT_EQ(errorText([&] { client.Get("a.exe", local("a.exe"), true, false); }),
               "Read timed out.");
-    EXPECT_EQ(statuses.back(), "8 Transfer aborted");
+    EXPECT_THAT(statuses, ::testing::Contains("8 Transfer aborted"));
+    EXPECT_FALSE(client.Connected()) << "the rest of that reply would answer the next command";
     releaseWhenAborted = nullptr;
     client.Disconnect();
     server.release();
@@ -1374,12 +1410,20 @@ TEST_F(FtpClientClockTest, RetrTravelsWithItsPasv) {
     };
     const test::ScriptedFtpServer::Handler noDataConnection =
         [](FtpSession& s, const std::string&) { s.reply("425 Can't open data connection."); };
+    // Like a server that cannot open the file: it refuses at once and
+    // closes its passive listener, so the connect is refused as well.
+    const test::ScriptedFtpServer::Handler noSuchFile = [](FtpSession& s, const std::string&) {
+        s.reply("550 arq15.bin: No such file or directory");
+    };
     const test::ScriptedFtpServer::Handler silent = [this](FtpSession& s, const std::string&) {
         holdWhileTheClockRuns(s);
     };
     const Case cases[] = {
         {"PASV refused", true, false, outOfSequence, "No passive today", true},
-        {"data connection refused, RETR answered", false, true, noDataConnection, "", true},
+        {"data connection refused, RETR answered", false, true, noDataConnection,
+         "Can't open data connection.", true},
+        {"data connection refused, the file refused", false, true, noSuchFile,
+         "arq15.bin: No such file or directory", true},
         {"data connection refused, RETR never answered", false, true, silent, "", false},
     };
     for (const Case& c : cases) {
@@ -1400,8 +1444,44 @@ TEST_F(FtpClientClockTest, RetrTravelsWithItsPasv) {
             server.release();  // the silent RETR
         }
     }
-    EXPECT_EQ(together, 4);
+    EXPECT_EQ(together, 5);
     EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+}
+
+// A server that takes the RETR sent with its PASV before the data connection
+// exists and refuses it ("425 Use PORT or PASV first") does not take commands
+// in flight for transfers: that file is asked again, alone, and so is every
+// transfer after it.
+TEST_F(FtpClientClockTest, RetrRefusedBeforeItsDataConnectionIsAskedAgainAlone) {
+    std::atomic<bool> retrCameWithPasv{false};
+    server.on("PASV", [&](FtpSession& s, const std::string&) {
+        retrCameWithPasv = s.waitForCommand(0);
+        answerPasv(s);
+    });
+    server.on("RETR", [&](FtpSession& s, const std::string& name) {
+        if (retrCameWithPasv) return s.reply("425 Use PORT or PASV first.");
+        s.reply("150 Opening BINARY mode data connection");
+        bool found = false;
+        s.sendData(s.server().fileContent(name, found));
+        s.reply("226 Transfer complete");
+    });
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const char* name : {"a.exe", "b.dll"}) client.QueueSize(name);
+    EXPECT_EQ(client.TakeSize("a.exe"), 100000);
+    EXPECT_EQ(client.TakeSize("b.dll"), 12);
+    ASSERT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::Works);
+
+    EXPECT_EQ(errorText([&] { client.Get("a.exe", local("a.exe"), true, false); }), "no error");
+    EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
+    std::ostringstream b;
+    client.Get("b.dll", b, false);
+    EXPECT_EQ(b.str(), "twelve bytes");
+    EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::OneAtATime);
+    EXPECT_EQ(commandsAfterLogin(),
+              (std::vector<std::string>{"TYPE I", "SIZE a.exe", "SIZE b.dll", "PASV", "RETR a.exe",
+                                        "PASV", "RETR a.exe", "PASV", "RETR b.dll"}));
+    EXPECT_TRUE(client.Connected());
 }
 
 // A server that answers only the first command of what arrived, or answers
@@ -1412,14 +1492,22 @@ TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
         const char* name;
         bool drops;
         std::vector<std::string> sizeCommands;  // as the server read them
+        // A late reply, followed by the NOOP's, proves that the server
+        // takes commands in flight after all.
+        TFtpClient::Pipelining after;
+        int sentTogether;  // commands that arrived with the one before them
     };
     const Case cases[] = {
         {"drops what came with the first command",
          true,
-         {"SIZE a.exe", "NOOP", "SIZE b.dll", "SIZE c.txt", "SIZE missing"}},
+         {"SIZE a.exe", "NOOP", "SIZE b.dll", "SIZE c.txt", "SIZE missing"},
+         TFtpClient::Pipelining::OneAtATime,
+         0},
         {"answers the second command late",
          false,
-         {"SIZE a.exe", "SIZE b.dll", "NOOP", "SIZE c.txt", "SIZE missing"}},
+         {"SIZE a.exe", "SIZE b.dll", "NOOP", "SIZE c.txt", "SIZE missing"},
+         TFtpClient::Pipelining::Works,
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1429,11 +1517,17 @@ TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
         scripted.file("b.dll", "twelve bytes");
         scripted.file("c.txt", "c");
         // The clock runs while the client waits for the reply that does not come.
-        scripted.on("SIZE", [this, &c](FtpSession& s, const std::string& name) {
+        std::atomic<int> together{0};
+        scripted.on("SIZE", [this, &c, &together](FtpSession& s, const std::string& name) {
             const bool late = !c.drops && name == "b.dll" && s.index() == 0;
             if (late) runTheClockUntilTheNextCommand(s);
+            if (name == "c.txt" && s.waitForCommand(0)) ++together;
             answerSize(s, name);
             if (c.drops && s.discarded() > 0 && name == "a.exe") runTheClockUntilTheNextCommand(s);
+        });
+        scripted.on("PASV", [&together](FtpSession& s, const std::string&) {
+            if (s.waitForCommand(0)) ++together;
+            answerPasv(s);
         });
         client.Port = scripted.port();
         client.SetTransferType(ftASCII);  // as a new client logs in
@@ -1444,9 +1538,9 @@ TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
         EXPECT_EQ(client.TakeSize("b.dll"), 12);
         EXPECT_EQ(client.TakeSize("c.txt"), 1);
         EXPECT_EQ(client.TakeSize("missing"), -1);
-        EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::OneAtATime);
+        EXPECT_EQ(client.CommandsInFlight(), c.after);
 
-        // PASV and RETR go out one at a time too (the dropping server would lose RETR).
+        // PASV and RETR go out as the session does (the dropping server would lose RETR).
         client.Get("a.exe", local("a.exe"), true, false);
         EXPECT_EQ(test::readFileBytes(folder.path() / "a.exe"), pattern(100000));
         client.Disconnect();
@@ -1457,6 +1551,7 @@ TEST_F(FtpClientClockTest, FallsBackToOneCommandAtATime) {
                                                c.sizeCommands,
                                                {"PASV", "RETR a.exe", "QUIT"}}));
         EXPECT_EQ(scripted.sessions().size(), 1u);
+        EXPECT_EQ(together, c.sentTogether);
     }
 }
 

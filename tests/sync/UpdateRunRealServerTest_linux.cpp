@@ -8,11 +8,14 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "support/DelayProxy.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/RecordingRunView.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ServerTurn.h"
 #include "support/TempFolder.h"
+#include "support/TestServers.h"
 #include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
@@ -121,6 +124,77 @@ TEST_P(UpdateRunRealServerTest, DownloadsWhatDiffersThenNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, UpdateRunRealServerTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+// vsftpd behind a relay that refuses one passive port, as a firewall may.
+// vsftpd has then read the RETR sent with that PASV and waits a minute for
+// the data connection, far longer than the client waits for its reply, so
+// the client closes the control connection. The run connects again and
+// fetches the other files; only that one fails, and the next run fetches it.
+TEST(UpdateRunVsftpdTest, ARefusedDataConnectionCostsOneFile) {
+    VELM_REQUIRE_SERVER_VARIABLES("VELM_TEST_VSFTPD_PORT", "VELM_TEST_VSFTPD_ROOT",
+                                  "VELM_TEST_VSFTPD_UPDATE_USER", "VELM_TEST_VSFTPD_PASSWORD");
+    struct RereadZone {
+        ~RereadZone() { tzset(); }
+    } rereadZone;
+    test::ScopedEnvironment zone{"TZ", "UTC0"};  // vsftpd lists in GMT
+    tzset();
+    const fs::path root = test::serverVariable("VELM_TEST_VSFTPD_ROOT");
+    // The product directory is the run's fixed one: one test at a time.
+    test::ServerTurn turn(root.parent_path() / "VSFTPD-test-turn");
+    const fs::path product = root / "quorixsenha";
+    struct RemovedAfter {
+        fs::path folder;
+        ~RemovedAfter() {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } removed{product};
+    fs::create_directories(product);
+    std::vector<std::string> names;
+    for (int i = 1; i <= 8; ++i) {
+        names.push_back("arquivo" + std::to_string(i) + ".bin");
+        test::writeFileBytes(product / names.back(), randomBytes(20000 + i, i));
+        fs::last_write_time(product / names.back(), hoursAgo(3));
+    }
+    // Passive replies: the listing's first, then one per file: the fourth file's.
+    test::DelayProxy relay(std::stoi(test::serverVariable("VELM_TEST_VSFTPD_PORT")),
+                           {"--rtt-ms", "0", "--refuse-passive", "5"});
+
+    test::TempFolder folder{test::TempFolder::Enter::Yes};
+    fileSystem().writeTextLines("atualiza.cfg",
+                                {"127.0.0.1", std::to_string(relay.port()), "TRUE"});
+    RecordingDialogs dialogs;
+    ScopedService<Dialogs> useDialogs{dialogs};
+    RecordingProcess process;
+    ScopedService<Process> useProcess{process};
+    test::RecordingRunView view;
+    view.password = test::serverVariable("VELM_TEST_VSFTPD_PASSWORD");
+    TFtpClient client;
+    client.ReadTimeout = 20000;
+    TransferProgress progress{view};
+    progress.bind(client);
+
+    UpdateRun(client, view, progress).AtualizaSistema();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_THAT(dialogs.shown[0].text, ::testing::HasSubstr("Connecting to 127.0.0.1:"));
+    EXPECT_THAT(view.states, ElementsAre(tsEqual, tsEqual, tsEqual, tsDiffers, tsEqual, tsEqual,
+                                         tsEqual, tsEqual));
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        if (name == "arquivo4.bin")
+            EXPECT_FALSE(fs::exists(name));
+        else
+            EXPECT_EQ(test::readFileBytes(name), test::readFileBytes(product / name));
+    }
+    EXPECT_EQ(view.status,
+              "Atualiza\xE7\xE3o finalizada com erros, feche os aplicativos e tente denovo.");
+
+    dialogs.shown.clear();
+    UpdateRun(client, view, progress).AtualizaSistema();
+    EXPECT_THAT(dialogs.shown, ::testing::IsEmpty());
+    EXPECT_EQ(test::readFileBytes("arquivo4.bin"), test::readFileBytes(product / "arquivo4.bin"));
+    EXPECT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+}
 
 }  // namespace
 }  // namespace velm

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "platform/Clock.h"
@@ -605,6 +606,200 @@ TEST_F(UpdateRunTest, LeavingDuringATransferStopsItAndDisconnects) {
         EXPECT_THAT(view.calls("status Atualiza"), IsEmpty())
             << "no closing message: the window goes";
         EXPECT_THAT(dialogs.shown, IsEmpty());
+    }
+}
+
+// What the scripted server answers by default, for handlers that change
+// the answer on one connection only.
+void answerSizeOf(test::FtpSession& s, const std::string& name) {
+    bool found = false;
+    const std::string content = s.server().fileContent(name, found);
+    s.reply(found ? "213 " + std::to_string(content.size()) : "550 No such file");
+}
+void answerPasvOf(test::FtpSession& s) {
+    s.passiveListener = TcpListener::listen(s.localHost(), 0, 0);
+    const std::uint16_t port = s.passiveListener.localAddress().port;
+    s.reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
+            std::to_string(port & 0xFF) + ").");
+}
+void serveFile(test::FtpSession& s, const std::string& name) {
+    bool found = false;
+    const std::string content = s.server().fileContent(name, found);
+    if (!found) return s.reply("550 No such file");
+    s.reply("150 Opening BINARY mode data connection");
+    s.sendData(content);
+    s.reply("226 Transfer complete.");
+}
+
+// A server that answers a small file with endless data: the download stops
+// once more arrives than the server announced (its size query, or its
+// listing line when it refuses the query), the file fails as oversized and
+// its temporary file goes. A refused size query alone is no fault.
+TEST_F(UpdateRunTest, DownloadBeyondTheAnnouncedSizeFailsAndLeavesNothing) {
+    constexpr std::int64_t kEndless = 64 << 20;
+    struct Case {
+        const char* sizeQuery;
+        bool refused;
+    };
+    const Case cases[] = {{"answered", false}, {"refused: the listing's size", true}};
+    server.listing(
+        "-rw-r--r--   1 owner group   10240 Jan 05  2023 grande.bin\r\n"
+        "-rw-r--r--   1 owner group       3 Jan 05  2023 ok.txt\r\n");
+    server.file("grande.bin", std::string(10240, 'g'));
+    server.file("ok.txt", "bom");
+    std::atomic<std::int64_t> sent{0};
+    server.on("RETR", [&](test::FtpSession& s, const std::string& name) {
+        s.reply("150 Opening BINARY mode data connection");
+        if (name == "grande.bin") {
+            sent = s.sendEndlessly(kEndless);
+            return s.reply("426 Connection closed; transfer aborted.");
+        }
+        s.sendData("bom");
+        s.reply("226 Transfer complete.");
+    });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sizeQuery);
+        if (c.refused) server.reply("SIZE", "550 SIZE not allowed here");
+        for (const char* name : {"grande.bin", "ok.txt"}) fs::remove(name);
+        dialogs.shown.clear();
+        view.upgrades = 0;
+        run();
+        EXPECT_LT(sent, kEndless / 2) << "the run stopped receiving";
+        EXPECT_THAT(information(),
+                    ElementsAre("Arquivo grande.bin recebido maior que os 10240 bytes anunciados "
+                                "pelo servidor; o download foi interrompido."));
+        EXPECT_THAT(view.states, ElementsAre(tsDiffers, tsEqual)) << "the pass goes on";
+        EXPECT_EQ(test::readFileBytes("ok.txt"), "bom");
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_EQ(view.status, kCloseApps);
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator("."))
+            left.push_back(e.path().filename().string());
+        EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "ok.txt"))
+            << "no temporary file stays behind";
+    }
+
+    // Within the listing's size, a refused size query fetches as usual; the
+    // size shown is the refusal's (-1 as an unsigned 32-bit number).
+    server.on("RETR", serveFile);
+    fs::remove("ok.txt");
+    dialogs.shown.clear();
+    run();
+    EXPECT_EQ(test::readFileBytes("grande.bin"), std::string(10240, 'g'));
+    EXPECT_EQ(progress.BytesToTransfer, 4294967295u);
+    EXPECT_THAT(information(), IsEmpty());
+    EXPECT_EQ(view.status, kSuccess);
+}
+
+// The control connection lost in the middle of the download pass: the run
+// connects and logs in once more and goes on with the next file. When that
+// fails too, one box says so, the files not yet looked at turn red and the
+// run still ends with its closing text.
+TEST_F(UpdateRunTest, LostControlConnectionIsMadeAgainOnceOrTheRunEndsWithErrors) {
+    struct Case {
+        const char* fault;
+        test::ScriptedFtpServer::Handler size, pasv, retr;  // on the first connection
+        bool refuseSecondConnection;
+        ::testing::Matcher<std::vector<std::string>> boxes;
+        std::vector<TreeState> states;
+        std::vector<std::string> fetched;
+    };
+    const auto closing = [](test::FtpSession& s, const std::string& name) {
+        if (name != "c.bin") return answerSizeOf(s, name);
+        s.reply("421 Timeout (no operation for 900 seconds): closing control connection.");
+        s.drop();
+    };
+    const auto deadPort = [](test::FtpSession& s, const std::string&) {
+        // Announces a port nobody listens on: the connect is refused.
+        const std::uint16_t port = TcpListener::listen("127.0.0.1", 0, 0).localAddress().port;
+        s.reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
+                std::to_string(port & 0xFF) + ").");
+    };
+    const auto waitsForTheDataConnection = [](test::FtpSession& s, const std::string&) {
+        // Like vsftpd: no reply until the data connection comes, which it
+        // never does; the client gives up and closes.
+        s.waitForCommand(15000);
+    };
+    const std::string lost = "421 Timeout (no operation for 900 seconds): closing control connection.";
+    const Case cases[] = {
+        {"421 among the size queries in flight",
+         closing,
+         {},
+         {},
+         false,
+         ElementsAre(lost.substr(4)),
+         {tsEqual, tsDiffers, tsEqual, tsEqual},
+         {"a.bin", "c.bin", "d.bin"}},
+        {"421 among the size queries in flight, the new connection refused",
+         closing,
+         {},
+         {},
+         true,
+         ElementsAre(lost.substr(4),
+                     ::testing::AllOf(
+                         ::testing::StartsWith("A conex\xE3o com o servidor caiu e n\xE3o p\xF4"
+                                               "de ser refeita: "),
+                         ::testing::HasSubstr("Too many connections"))),
+         {tsEqual, tsDiffers, tsDiffers, tsDiffers},
+         {"a.bin"}},
+        {"data connection refused while the server waits for it",
+         {},
+         deadPort,
+         waitsForTheDataConnection,
+         false,
+         ElementsAre(::testing::HasSubstr("127.0.0.1")),
+         {tsEqual, tsDiffers, tsEqual, tsEqual},
+         {"a.bin", "c.bin", "d.bin"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        test::ScriptedFtpServer scripted;
+        writeSettings({"127.0.0.1", std::to_string(scripted.port()), "TRUE"});
+        std::string listing;
+        for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"}) {
+            listing += "-rw-r--r--   1 owner group  3 Jan 05  2023 " + std::string(name) + "\r\n";
+            scripted.file(name, "abc");
+            fs::remove(name);
+        }
+        scripted.listing(listing);
+        if (c.refuseSecondConnection)
+            scripted.onConnect([](test::FtpSession& s, const std::string&) {
+                if (s.index() == 0) return s.reply("220 Scripted FTP server ready");
+                s.reply("421 Too many connections (1) from this IP");
+                s.drop();
+            });
+        // The faults hit the first connection only.
+        if (c.size)
+            scripted.on("SIZE", [&c](test::FtpSession& s, const std::string& name) {
+                if (s.index() == 0) return c.size(s, name);
+                answerSizeOf(s, name);
+            });
+        std::atomic<int> pasvCount{0};
+        if (c.pasv)
+            scripted.on("PASV", [&c, &pasvCount](test::FtpSession& s, const std::string& a) {
+                // The listing's, a.bin's, then b.bin's.
+                if (s.index() == 0 && ++pasvCount == 3) return c.pasv(s, a);
+                answerPasvOf(s);
+            });
+        if (c.retr)
+            scripted.on("RETR", [&c](test::FtpSession& s, const std::string& name) {
+                if (s.index() == 0 && name == "b.bin") return c.retr(s, name);
+                serveFile(s, name);
+            });
+        dialogs.shown.clear();
+        view.upgrades = 0;
+        run();
+
+        EXPECT_THAT(information(), c.boxes);
+        EXPECT_EQ(view.states, c.states);
+        std::vector<std::string> fetched;
+        for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"})
+            if (fs::exists(name)) fetched.push_back(name);
+        EXPECT_EQ(fetched, c.fetched);
+        EXPECT_EQ(scripted.connectionCount(), 2);
+        EXPECT_EQ(view.upgrades, 0);
+        EXPECT_EQ(view.status, kCloseApps) << "the run ends with its closing text";
+        EXPECT_FALSE(client.Connected());
     }
 }
 
