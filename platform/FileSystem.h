@@ -64,7 +64,8 @@ public:
     virtual DateTime modificationTime(const std::string& name) = 0;
     // Sets the modification time, as local time, at 2-second resolution
     // (seconds rounded down to even); only years 1980 to 2107 can be stored,
-    // others raise FileError and change nothing.
+    // a time outside them is stored as the nearest one inside (see
+    // storedFileTime); NaN raises FileError and changes nothing.
     virtual void setModificationTime(const std::string& name, DateTime localTime) = 0;
     virtual long long fileSize(const std::string& name) = 0;
 

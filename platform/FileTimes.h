@@ -15,7 +15,9 @@ namespace velm {
 
 // The instant a file stamped with `localTime` carries: seconds rounded down to
 // even, no milliseconds, taken to UTC by the zone's rule at that date. Only
-// years 1980 to 2107 can be stored; others raise FileError naming the file.
+// years 1980 to 2107 can be stored: an earlier time is stored as 1980-01-01
+// 00:00:00, a later one as 2107-12-31 23:59:58 (a server listing "Jan 01
+// 1970" for a file without a time). NaN raises FileError naming the file.
 std::int64_t storedFileTime(const std::string& name, DateTime localTime);
 
 // The local time a file carrying the instant reads as. Raises FileError naming
@@ -24,8 +26,8 @@ DateTime localFileTime(const std::string& name, std::int64_t utc, int millisecon
 
 // What a file stamped with `localTime` reads back: the time itself, seconds
 // rounded down to even, except in the hour the clocks skip when summer time
-// begins, which reads later by the skip. A time no file can carry comes back
-// unchanged.
+// begins, which reads later by the skip; a time outside the years a file can
+// carry reads as the nearest one it can. NaN comes back unchanged.
 DateTime stampedFileTime(DateTime localTime);
 
 }  // namespace velm

@@ -3,6 +3,7 @@
 // today's offset to every date instead, moving every file's time by an hour
 // at each change of summer time.
 #include <cstring>
+#include <map>
 
 #include "platform/LocalTime.h"
 #include "platform/WindowsZone.h"
@@ -42,22 +43,29 @@ TIME_ZONE_INFORMATION currentRule(const DYNAMIC_TIME_ZONE_INFORMATION& zone) {
 }
 
 // Reading a year's rule goes to the registry (about a millisecond under
-// Wine), so the last one is kept per thread, tied to the zone it came from.
+// Wine), and a listing mixes the years of its files, so the rules read are
+// kept per thread by year, tied to the zone they came from. A hostile
+// listing could name thousands of years: past a bound the map starts over.
 TIME_ZONE_INFORMATION ruleOfYear(const DYNAMIC_TIME_ZONE_INFORMATION& zone, WORD year) {
+    constexpr std::size_t kMaxYearsKept = 256;
     struct Kept {
         DYNAMIC_TIME_ZONE_INFORMATION zone;
-        WORD year = 0;
-        TIME_ZONE_INFORMATION rule;
+        std::map<WORD, TIME_ZONE_INFORMATION> rules;
     };
     thread_local Kept kept{};
-    if (kept.year == year && std::memcmp(&kept.zone, &zone, sizeof zone) == 0) return kept.rule;
+    if (std::memcmp(&kept.zone, &zone, sizeof zone) != 0) {
+        kept.zone = zone;
+        kept.rules.clear();
+    }
+    if (const auto found = kept.rules.find(year); found != kept.rules.end()) return found->second;
     TIME_ZONE_INFORMATION rule{};
     // A zone without a registry key (or with summer time turned off) has only its own rule.
     if (zone.DynamicDaylightTimeDisabled ||
         !GetTimeZoneInformationForYear(year, const_cast<DYNAMIC_TIME_ZONE_INFORMATION*>(&zone),
                                        &rule))
         rule = currentRule(zone);
-    kept = {zone, year, rule};
+    if (kept.rules.size() >= kMaxYearsKept) kept.rules.clear();
+    kept.rules.emplace(year, rule);
     return rule;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/RunLogFile.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "platform/FileSystem.h"
@@ -15,14 +17,20 @@ RunLogFile::~RunLogFile() {
 void RunLogFile::append(const std::string& line) noexcept {
     if (!file_ && !open()) return;
     if (size_ > bound_ && !rotate()) return;
+    const long long whole = size_;  // the file ends with a whole line here
     try {
         const std::string text = line + "\r\n";
         const std::size_t written = std::fwrite(text.data(), 1, text.size(), file_);
         size_ += static_cast<long long>(written);
         if (written != text.size() || std::fflush(file_) != 0) {
-            // A full disk: drop what is buffered, so that a later line does not
-            // carry half of this one.
+            // A full disk: drop what is buffered and what reached the file of
+            // this line, so that a later line does not carry half of it.
             close();
+            const std::filesystem::path native = fileSystem().nativePath(name_);
+            std::error_code failed;
+            const auto reached = std::filesystem::file_size(native, failed);
+            if (!failed && static_cast<long long>(reached) > whole)
+                std::filesystem::resize_file(native, static_cast<std::uintmax_t>(whole), failed);
         }
     } catch (...) {
     }

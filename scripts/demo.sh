@@ -4,7 +4,8 @@
 #
 # With a display the program runs as usual. Without one it runs under Xvfb and
 # an operator is played with xdotool: the screenshots of every window shown
-# are saved in build/demo/screenshots.
+# are saved in build/demo/screenshots (the last step starts a second copy in
+# one folder and kills a first one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -193,6 +194,33 @@ pid=$!
 notice=$(wait_window '^Erro$')
 shot "$notice" notice.png
 click "$notice" 775 249  # "&Cont.."
+wait "$pid" || true
+
+# 4. One copy per folder: a second copy started while the first one shows
+# its gate says so and ends; a first copy that is killed leaves the folder
+# free for the next start.
+make_installation "$demo/duas-copias"
+cd "$demo/duas-copias"
+"$program" &
+first=$!
+wait_window '^Atualização$' >/dev/null
+"$program" &
+second=$!
+box=$(wait_window '^VelmUpdate$')
+shot "$box" second-copy.png
+import -window root "$shots/second-copy-screen.png"
+xdotool key --window "$box" Return
+code=0
+wait "$second" || code=$?
+echo "the second copy ended with exit code $code; in the folder: $(ls)"
+kill -KILL "$first"
+wait "$first" 2>/dev/null || true
+"$program" &
+pid=$!
+gate=$(wait_window '^Atualização$')
+shot "$gate" after-killed-copy.png
+echo "the first copy killed, the next start shows the gate"
+xdotool key --window "$gate" alt+s  # "&Sair"
 wait "$pid" || true
 
 echo "Demo done. Screenshots in $shots"

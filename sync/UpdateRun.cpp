@@ -209,7 +209,7 @@ void UpdateRun::downloadEntry(int line, int item) {
         try {
             fileSystem().setModificationTime(".\\" + name, modified);
         } catch (const Error&) {
-            // A time the file system cannot store: the file keeps the download's.
+            // A file system that refuses the stamp: the file keeps the download's time.
         }
         logDownload(name, size, progress_.BytesReceived, modified);
         view_.setNodeState(line, tsEqual);

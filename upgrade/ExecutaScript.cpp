@@ -7,9 +7,12 @@
 namespace velm {
 
 void ExecutaScript(TSqlScript& FbScript1) {
-    if (const auto mixed = blankCommitWorkLines(FbScript1.Script(), FbScript1.Terminator()))
-        throw ScriptError("COMMIT WORK junto de outro texto na mesma linha",
-                          static_cast<int>(*mixed) + 1);
+    std::vector<std::string>& lines = FbScript1.Script();
+    if (const auto stuck = blankCommitWorkLines(lines, FbScript1.Terminator()))
+        throw ScriptError(isWholeCommitWorkLine(lines[*stuck])
+                              ? "COMMIT WORK dentro de um comando, texto ou bloco"
+                              : "COMMIT WORK junto de outro texto na mesma linha",
+                          static_cast<int>(*stuck) + 1);
     FbScript1.ExecuteScript();
 }
 

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/TextLines.h"
+#include "platform/WorkingFolder.h"
 
 namespace velm {
 
@@ -69,6 +72,19 @@ std::string failedCommitMessage(const std::optional<std::string>& scriptError,
     std::string message = scriptError ? *scriptError + "\r\n \r\n" : std::string();
     message += joinTextLines(kCommitFailedLines);
     return message + commitError;
+}
+
+void checkFolderTakesFailureFile() {
+    try {
+        const std::string probe = fileSystem().createTemporaryFile("", "~vs");
+        fileSystem().deleteFile(probe);
+    } catch (const FileError& error) {
+        const std::string reason = error.code() ? systemErrorMessage(error.code()) : error.what();
+        throw Error("A pasta " + workingFolder() + " n\xE3o aceita arquivos novos: " + reason +
+                    "\r\n\r\nNenhum script foi executado: sem essa grava\xE7\xE3o, um script "
+                    "que falhasse n\xE3o ficaria registrado. Libere a grava\xE7\xE3o na pasta e "
+                    "avise a Quorix Sistemas");
+    }
 }
 
 std::string unsavedScriptText(const std::string& fileError, const std::string& message) {

@@ -39,6 +39,12 @@ inline constexpr char kSavedScriptFilePattern[] = "SCRIPT_ERRO*.*";
 using NameListing =
     std::function<void(const std::string& pattern, std::vector<std::string>& names)>;
 
+// Before any script runs: makes sure the working folder takes a new file
+// (one is created and removed), since a failed script's file is what stops
+// the next start from applying later scripts over it. Raises velm::Error
+// with the operator's text (the folder, the system's reason) otherwise.
+void checkFolderTakesFailureFile();
+
 // The saved file that `listFiles` sorts first; "" when none lies in the
 // working folder.
 std::string firstSavedScriptFile(const NameListing& listFiles);

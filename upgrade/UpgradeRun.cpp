@@ -111,6 +111,12 @@ void UpgradeRun::runPendingScripts(const std::string& workingText,
     logVersionFound(recordedVersion, pending);
     c_.Query2.setSQL(pendingListSql(key, recordedVersion));
     c_.Query2.Open();
+    if (!c_.Query2.Eof() && !folderTakesFailureFile_) {
+        // A failed script must be able to stop the next start: where its file
+        // cannot be made, no script runs at all.
+        checkFolderTakesFailureFile();
+        folderTakesFailureFile_ = true;
+    }
 
     std::int64_t done = 0;
     bool failed = false;

@@ -24,13 +24,15 @@ class UpgradeRunView;
 // for somebody to finish; its data had not committed, so nothing of it is
 // applied twice.
 //
-// A failing script (an execution error, a parse error, a line mixing COMMIT
-// WORK with other text, a failed commit) is saved to a SCRIPT_ERRO file in
+// A failing script (an execution error, a parse error, a COMMIT WORK line
+// that cannot be blanked, a failed commit) is saved to a SCRIPT_ERRO file in
 // the working folder, its version is still recorded, the window's Tag
 // becomes 1, the notice names the file, and the next database follows. The
 // file is saved after the commit, and says so when the commit failed and
 // undid what the script left pending. A file that cannot be saved is told
-// in the standard error box instead of the notice. A database without
+// in the standard error box instead of the notice. Before the run's first
+// script the working folder must take a new file; where it does not, no
+// script runs and the run ends as on the errors below. A database without
 // EMPRESA.NOME ends the whole run quietly. Any other error (the product
 // connection, the catalogue, VERSAO) shows the standard error box, rolls
 // back and closes the product connection, sets Tag to 1 and ends the run.
@@ -57,6 +59,7 @@ private:
 
     DatabaseConnections& c_;
     UpgradeRunView& view_;
+    bool folderTakesFailureFile_ = false;  // checked before the run's first script
 };
 
 }  // namespace velm

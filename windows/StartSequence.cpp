@@ -3,11 +3,23 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "platform/Dialogs.h"
+#include "platform/FolderLock.h"
+#include "platform/WorkingFolder.h"
 #include "windows/Pictures.h"
 #include "windows/Unit1.h"
 #include "windows/untfrmvelmupdate.h"
 
 namespace velm {
+
+namespace {
+
+std::string updateRunningText(const std::string& folder) {
+    return "J\xE1 existe uma atualiza\xE7\xE3o em andamento nesta pasta:\r\n" + folder +
+           "\r\n\r\nAguarde o t\xE9rmino dela. Esta c\xF3pia do programa ser\xE1 fechada.";
+}
+
+}  // namespace
 
 int runStartSequence(QApplication& application) {
     // The application title is the caption of the message boxes only: no
@@ -16,6 +28,15 @@ int runStartSequence(QApplication& application) {
     QApplication::setWindowIcon(applicationIcon());
     // The process ends with the main window, not with whichever window closed last.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Before anything reads or writes the folder (the gate, the leftovers of
+    // a run cut short, the log): a second copy would delete the first one's
+    // files as they are written and run the scripts on the same databases.
+    const FolderLock oneCopyPerFolder;
+    if (oneCopyPerFolder.outcome() == FolderLock::Outcome::HeldByOther) {
+        dialogs().information(updateRunningText(workingFolder()));
+        return kUpdateAlreadyRunningCode;
+    }
 
     Tfrmvelmupdate frmvelmupdate;
     QObject::connect(&frmvelmupdate, &Tfrmvelmupdate::closed, &application, &QApplication::quit,

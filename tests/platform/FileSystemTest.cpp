@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
@@ -183,6 +185,8 @@ TEST_F(FileSystemTest, StreamsWriteAndReadBackEveryByte) {
 }
 
 TEST_F(FileSystemTest, ModificationTimesAreStoredAtTwoSecondResolutionFrom1980To2107) {
+    // A time outside the years is stored as the nearest inside, so that a
+    // listed "Jan 01 1970" has a stamp the change test finds equal.
     const std::string name = dir / "stamp.txt";
     files.writeTextLines(name, {"x"});
     struct Case {
@@ -194,6 +198,12 @@ TEST_F(FileSystemTest, ModificationTimesAreStoredAtTwoSecondResolutionFrom1980To
         {at(2001, 1, 15, 8, 0, 44), at(2001, 1, 15, 8, 0, 44)},
         {at(1980, 1, 1, 0, 0, 1), at(1980, 1, 1, 0, 0, 0)},
         {at(2107, 12, 31, 23, 59, 59), at(2107, 12, 31, 23, 59, 58)},
+        {at(1979, 12, 31, 23, 59, 59), at(1980, 1, 1, 0, 0, 0)},
+        {at(1970, 1, 1, 0, 0, 0), at(1980, 1, 1, 0, 0, 0)},
+        {DateTime{0.0}, at(1980, 1, 1, 0, 0, 0)},
+        {DateTime{-1e300}, at(1980, 1, 1, 0, 0, 0)},
+        {at(2108, 1, 1, 0, 0, 0), at(2107, 12, 31, 23, 59, 58)},
+        {DateTime{1e300}, at(2107, 12, 31, 23, 59, 58)},
     };
     for (const auto& c : cases) {
         files.setModificationTime(name, c.set);
@@ -201,12 +211,9 @@ TEST_F(FileSystemTest, ModificationTimesAreStoredAtTwoSecondResolutionFrom1980To
     }
 
     files.setModificationTime(name, at(2020, 2, 29, 12, 0, 0));
-    for (DateTime outside :
-         {at(1979, 12, 31, 23, 59, 59), at(2108, 1, 1, 0, 0, 0), DateTime{-1e300}, DateTime{0.0}}) {
-        EXPECT_THROW(files.setModificationTime(name, outside), FileError);
-        EXPECT_EQ(decodeDateTime(files.modificationTime(name)),
-                  decodeDateTime(at(2020, 2, 29, 12, 0, 0)));
-    }
+    EXPECT_THROW(files.setModificationTime(name, DateTime{std::nan("")}), FileError);
+    EXPECT_EQ(decodeDateTime(files.modificationTime(name)),
+              decodeDateTime(at(2020, 2, 29, 12, 0, 0)));
     const std::string missing = dir / "missing.txt";
     expectFileError([&] { files.setModificationTime(missing, at(2020, 1, 1, 0, 0, 0)); }, missing,
                     2);

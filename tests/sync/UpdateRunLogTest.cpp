@@ -107,41 +107,51 @@ TEST_F(UpdateRunLogTest, ARunWithFailedDownloads) {
         })));
 }
 
-// Runs that end early or skip a stage: the lines after the server's.
-TEST_F(UpdateRunLogTest, ARefusedLoginEndsTheProcess) {
-    server.reply("PASS", "530 Login incorrect.");
-    EXPECT_THROW(run(), ProcessExit);
-    EXPECT_THAT(log.lines, ElementsAreArray(stamped({
-                               startLine(),
-                               serverLine(),
-                               "login result=failed error=\"Login incorrect.\" exit-code=2",
-                           })));
+// A refusal that ends the run early: the lines after the server's.
+struct Refusal {
+    const char* name;
+    const char* command;
+    const char* reply;
+    enum class End { ProcessExit, Raised, Returned } end;
+    std::vector<std::string> lines;
+};
+
+const Refusal kRefusals[] = {
+    {"Login", "PASS", "530 Login incorrect.", Refusal::End::ProcessExit,
+     {"login result=failed error=\"Login incorrect.\" exit-code=2"}},
+    {"Directory", "CWD", "550 No such directory.", Refusal::End::Raised,
+     {"login result=ok", "run stopped error=\"No such directory.\""}},
+    {"Listing", "LIST", "450 No files found", Refusal::End::Returned,
+     {"login result=ok", "listing result=failed error=\"No files found\"",
+      "upgrade result=skipped reason=errors",
+      "run end message=\"Atualiza\xE7\xE3o finalizada com erros, feche os aplicativos e tente "
+      "denovo.\""}},
+};
+
+class UpdateRunRefusalLogTest : public UpdateRunLogTest,
+                                public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(UpdateRunRefusalLogTest, EndsTheLogWhereTheRunEnds) {
+    const Refusal& refusal = GetParam();
+    server.reply(refusal.command, refusal.reply);
+    switch (refusal.end) {
+        case Refusal::End::ProcessExit:
+            EXPECT_THROW(run(), ProcessExit);
+            break;
+        case Refusal::End::Raised:
+            EXPECT_THROW(run(), std::exception);
+            break;
+        case Refusal::End::Returned:
+            run();
+            break;
+    }
+    std::vector<std::string> expected = {startLine(), serverLine()};
+    expected.insert(expected.end(), refusal.lines.begin(), refusal.lines.end());
+    EXPECT_THAT(log.lines, ElementsAreArray(stamped(expected)));
 }
 
-TEST_F(UpdateRunLogTest, ARefusedDirectoryStopsTheRun) {
-    server.reply("CWD", "550 No such directory.");
-    EXPECT_THROW(run(), std::exception);
-    EXPECT_THAT(log.lines, ElementsAreArray(stamped({
-                               startLine(),
-                               serverLine(),
-                               "login result=ok",
-                               "run stopped error=\"No such directory.\"",
-                           })));
-}
-
-TEST_F(UpdateRunLogTest, ARefusedListing) {
-    server.reply("LIST", "450 No files found");
-    run();
-    EXPECT_THAT(log.lines, ElementsAreArray(stamped({
-                               startLine(),
-                               serverLine(),
-                               "login result=ok",
-                               "listing result=failed error=\"No files found\"",
-                               "upgrade result=skipped reason=errors",
-                               "run end message=\"Atualiza\xE7\xE3o finalizada com erros, feche "
-                               "os aplicativos e tente denovo.\"",
-                           })));
-}
+INSTANTIATE_TEST_SUITE_P(Refused, UpdateRunRefusalLogTest, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateRunLogTest, AListingLineThatNamesNoEntry) {
     server.listing("this line names no file at all\r\n");

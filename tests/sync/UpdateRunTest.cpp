@@ -190,6 +190,23 @@ TEST_F(UpdateRunTest, SummerTimeSkippedHourIsFetchedOnlyOnce) {
     if (ran == 0) GTEST_SKIP() << "the process's zone is none of the table's";
 }
 
+// A listing time no file can carry (a file without a time, listed as the
+// start of 1970): stamped as the nearest time a file can carry and found
+// equal to it next time, so the archive is fetched and extracted once.
+TEST_F(UpdateRunTest, TimeNoFileCanCarryIsFetchedOnlyOnce) {
+    server.listing("-rw-r--r--   1 owner group  3 Jan 01  1970 Sys_Brevant.rar\r\n");
+    server.file("Sys_Brevant.rar", "rar");
+    test::writeFileBytes("Sys_Brevant.exe", "loja");  // what the archiver would have unpacked
+    run();
+    EXPECT_THAT(retrieved(), ElementsAre("Sys_Brevant.rar"));
+    EXPECT_EQ(shell.started.size(), 1u);
+    run();
+    EXPECT_THAT(retrieved(), ElementsAre("Sys_Brevant.rar")) << "found equal on the second run";
+    EXPECT_EQ(shell.started.size(), 1u) << "nothing changed: no extraction";
+    EXPECT_THAT(view.states, ElementsAre(tsEqual));
+    EXPECT_EQ(view.status, kSuccess);
+}
+
 TEST_F(UpdateRunTest, ProgressShowsEveryTransfer) {
     server.listing("-rw-r--r--   1 owner group  70000 Jan 05  2023 big.bin\r\n");
     server.file("big.bin", std::string(70000, 'b'));
@@ -801,13 +818,6 @@ TEST_F(UpdateRunTest, LostControlConnectionIsMadeAgainOnceOrTheRunEndsWithErrors
         EXPECT_EQ(view.status, kCloseApps) << "the run ends with its closing text";
         EXPECT_FALSE(client.Connected());
     }
-}
-
-TEST(UpdateRunClosingTest, ClosingMessages) {
-    EXPECT_EQ(closingMessage(false, 0), kSuccess);
-    EXPECT_EQ(closingMessage(false, 1), kSuccess);
-    EXPECT_EQ(closingMessage(true, 1), kContact);
-    EXPECT_EQ(closingMessage(true, 0), kCloseApps);
 }
 
 }  // namespace

@@ -12,18 +12,6 @@
 namespace velm {
 namespace {
 
-TEST(UpgradeSql, FixedTextsOfTheProductDatabase) {
-    EXPECT_STREQ(kProductCheckSql,
-                 "SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where RDB$FIELD_NAME='NOME' AND "
-                 "RDB$RELATION_NAME='EMPRESA'");
-    EXPECT_STREQ(kVersionTableCheckSql,
-                 "SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where RDB$FIELD_NAME='VERSAO' AND "
-                 "RDB$RELATION_NAME='VERSAO'");
-    EXPECT_STREQ(kCreateVersionTableSql, "CREATE TABLE VERSAO (VERSAO VARCHAR(10));");
-    EXPECT_STREQ(kSeedVersionSql, "insert into versao (versao) values ('0');");
-    EXPECT_STREQ(kReadVersionSql, "select versao from versao");
-}
-
 TEST(UpgradeSql, BuiltTextsQuoteTheirValues) {
     struct Row {
         const char* key;
@@ -173,10 +161,11 @@ TEST(CommitWorkLines, OnlyWholeCommitWorkLinesAreBlanked) {
     }
 }
 
-// A commented-out COMMIT WORK is blanked only where the splitter sees it
-// between statements: elsewhere its line carries a terminator, a literal or
-// a comment's end, and blanking it would change what runs.
-TEST(CommitWorkLines, CommentedCommitWorkIsBlankedOnlyBetweenStatements) {
+// A COMMIT WORK line, bare or commented out, is blanked only where the
+// splitter sees it between statements: elsewhere it is part of a literal, a
+// body or a statement, or carries its terminator or a comment's end, and
+// blanking it would change what runs.
+TEST(CommitWorkLines, CommitWorkIsBlankedOnlyBetweenStatements) {
     using Lines = std::vector<std::string>;
     struct Row {
         Lines script;
@@ -187,6 +176,17 @@ TEST(CommitWorkLines, CommentedCommitWorkIsBlankedOnlyBetweenStatements) {
         {{"INSERT INTO T VALUES (1);", "-- COMMIT WORK;", "INSERT INTO T VALUES (2);"},
          std::nullopt,
          "between two statements"},
+        {{"INSERT INTO T VALUES (1);", "COMMIT WORK;", "INSERT INTO T VALUES (2);", "COMMIT WORK ;"},
+         std::nullopt,
+         "the catalogue's own commits"},
+        {{"INSERT INTO T VALUES ('linha 1", "COMMIT WORK;", "linha 3');"},
+         1,
+         "a bare line inside a literal: blanking it changes the data written"},
+        {{"SET TERM ^ ;", "CREATE PROCEDURE P AS BEGIN", "  INSERT INTO T VALUES (1);",
+          "COMMIT WORK;", "END^"},
+         3,
+         "a bare line inside a procedure's body"},
+        {{"UPDATE T SET A = 1", "COMMIT WORK;"}, 1, "it ends the statement above"},
         {{"INSERT INTO T VALUES (1)", "-- COMMIT WORK;", "INSERT INTO T VALUES (2);"},
          1,
          "its terminator ends the INSERT above"},
@@ -221,12 +221,14 @@ TEST(CommitWorkLines, CommentedCommitWorkIsBlankedOnlyBetweenStatements) {
     }
 }
 
-TEST(CommitWorkLines, FirstMixedLineIsNamedAfterEveryWholeOneIsBlanked) {
-    std::vector<std::string> lines = {"COMMIT WORK;", "INSERT INTO T VALUES (1); COMMIT WORK;",
-                                      "commit work;", "UPDATE T SET A=1; COMMIT WORK;"};
+TEST(CommitWorkLines, AScriptThatCannotRunKeepsEveryLineAsWritten) {
+    const std::vector<std::string> script = {"COMMIT WORK;", "INSERT INTO T VALUES (1); COMMIT WORK;",
+                                             "commit work;", "UPDATE T SET A=1; COMMIT WORK;"};
+    std::vector<std::string> lines = script;
     EXPECT_EQ(blankCommitWorkLines(lines), std::optional<std::size_t>(1));
-    EXPECT_EQ(lines, (std::vector<std::string>{" ", "INSERT INTO T VALUES (1); COMMIT WORK;", " ",
-                                               "UPDATE T SET A=1; COMMIT WORK;"}));
+    EXPECT_EQ(lines, script);  // the saved file shows the script as the catalogue holds it
+    EXPECT_TRUE(isWholeCommitWorkLine(" commit work ;"));
+    EXPECT_FALSE(isWholeCommitWorkLine(script[1]));
 }
 
 TEST(ScriptFailureFile, TrocaCaractere) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -386,6 +387,28 @@ TEST_P(UpgradeRunTest, CommitWorkBesideOtherSqlFailsBeforeAnythingRuns) {
     EXPECT_EQ(view.Tag, 1);
 }
 
+TEST_P(UpgradeRunTest, CommitWorkInsideALiteralOrABodyFailsBeforeAnythingRuns) {
+    ProductDatabase& literalDb = product("TEXTO.GDB");
+    ProductDatabase& bodyDb = product("CORPO.GDB");
+    literalDb.exec({"CREATE TABLE NOTA (T VARCHAR(100))"});
+    bodyDb.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('1')"});
+    addScript("1", "INSERT INTO NOTA VALUES ('linha 1\nCOMMIT WORK;\nlinha 3');");
+    addScript("2", "SET TERM ^ ;\nCREATE PROCEDURE GRAVA AS BEGIN\n  INSERT INTO LOG VALUES (1, "
+                   "'p');\nCOMMIT WORK;\nEND^\nSET TERM ; ^");
+    run({literalDb.path, bodyDb.path});
+
+    EXPECT_TRUE(literalDb.column("SELECT T AS V FROM NOTA").empty()) << "no text stored changed";
+    EXPECT_EQ(bodyDb.column("SELECT COUNT(*) AS V FROM RDB$PROCEDURES WHERE "
+                            "RDB$PROCEDURE_NAME='GRAVA'"),
+              Lines{"0"});
+    ASSERT_EQ(view.notices.size(), 2u);
+    EXPECT_EQ(fileSystem().readTextLines(view.notices[0])[2],
+              "COMMIT WORK dentro de um comando, texto ou bloco (linha 2)");
+    EXPECT_EQ(fileSystem().readTextLines(view.notices[1])[2],
+              "COMMIT WORK dentro de um comando, texto ou bloco (linha 4)");
+    EXPECT_EQ(view.Tag, 1);
+}
+
 // A commit-time rule of the database: a commit fails while FALHA holds a row.
 void refuseCommitsWhileFalhaHasRows(const ProductDatabase& db) {
     db.exec({"CREATE TABLE FALHA (A INTEGER)", "CREATE EXCEPTION RECUSADO 'commit recusado'",
@@ -436,6 +459,38 @@ TEST_P(UpgradeRunTest, FailedCommitAfterAFailedScriptIsSaidBelowItsError) {
     EXPECT_EQ(view.Tag, 1);
 }
 
+// The version cannot be recorded either (the connection lost in the commit,
+// here a commit-time rule that refuses every change of VERSAO): the saved
+// file still stops the next start, the box gives the database's error, and
+// the run goes no further.
+TEST_P(UpgradeRunTest, VersionThatCannotBeRecordedAfterAFailedScriptEndsTheRun) {
+    ProductDatabase& db = product("LOJA.GDB");
+    ProductDatabase& next = product("SEGUNDA.GDB");
+    db.exec({"CREATE TABLE VERSAO (VERSAO VARCHAR(10))", "INSERT INTO VERSAO VALUES ('0')",
+             "CREATE EXCEPTION RECUSADO 'versao recusada'",
+             "CREATE TRIGGER MARCA FOR VERSAO AFTER UPDATE AS BEGIN "
+             "RDB$SET_CONTEXT('USER_TRANSACTION', 'VERSAO', '1'); END",
+             "CREATE TRIGGER RECUSA ON TRANSACTION COMMIT AS BEGIN "
+             "IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'VERSAO') = '1') THEN EXCEPTION RECUSADO; "
+             "END"});
+    addScript("1", logs("1") + "\nINSERT INTO NAO_EXISTE VALUES (1);");
+    run({db.path, next.path});
+
+    EXPECT_EQ(db.versao(), Lines{"0"});
+    EXPECT_TRUE(db.log().empty()) << "nothing of the script committed";
+    ASSERT_EQ(view.notices.size(), 1u);
+    EXPECT_EQ(savedFiles(), view.notices) << "the file stops the next start";
+    const Lines saved = fileSystem().readTextLines(view.notices[0]);
+    EXPECT_NE(std::find(saved.begin(), saved.end(), kCommitFailedLines[0]), saved.end());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Error);
+    EXPECT_NE(dialogs.shown[0].text.find("versao recusada"), std::string::npos)
+        << dialogs.shown[0].text;
+    EXPECT_EQ(view.Tag, 1);
+    EXPECT_TRUE(next.log().empty()) << "the run ended at the first database";
+    expectCleanEnd();
+}
+
 // Fills up at the first write: a file gets its first 40 bytes, then the
 // write fails as on a full disk.
 class FullDisk : public test::DelegatingFileSystem {
@@ -461,15 +516,26 @@ public:
     }
 };
 
+// Refuses to create the failed script's file, as a folder does that lost
+// its write permission after the run checked it.
+class NoScriptFile : public test::DelegatingFileSystem {
+public:
+    std::unique_ptr<OutputFile> createFile(const std::string& name) override {
+        if (name.starts_with("SCRIPT_ERRO"))
+            throw FileError("Cannot create file \"" + name + "\". Access is denied.", 5);
+        return DelegatingFileSystem::createFile(name);
+    }
+};
+
 TEST_P(UpgradeRunTest, UnsavedScriptIsToldInTheErrorBoxAndItsVersionStillRecorded) {
     ProductDatabase& first = product("PRIMEIRA.GDB");
     ProductDatabase& second = product("SEGUNDA.GDB");
     addScript("1", logs("1"));
     addScript("2", logs("2a") + "\nINSERT INTO NAO_EXISTE VALUES (1);");
     addScript("3", logs("3"));
+    NoScriptFile noScriptFile;
     {
-        const test::ReadOnlyFolder readOnly(work.name());
-        ASSERT_TRUE(readOnly.holds());
+        ScopedService<FileSystem> refuseTheFile{noScriptFile};
         run({first.path, second.path});
     }
     // Nothing in the folder can stop the next start: the operator hears it
@@ -492,6 +558,35 @@ TEST_P(UpgradeRunTest, UnsavedScriptIsToldInTheErrorBoxAndItsVersionStillRecorde
         EXPECT_EQ(db->versao(), Lines{"2"});
     }
     EXPECT_EQ(process.sleeps, (std::vector<int>{1000, 1000}));
+    expectCleanEnd();
+}
+
+// Without the failed script's file nothing would stop the next start from
+// running later scripts over a half-applied one: no script runs at all.
+TEST_P(UpgradeRunTest, AFolderThatTakesNoNewFileRunsNoScript) {
+    ProductDatabase& first = product("PRIMEIRA.GDB");
+    ProductDatabase& second = product("SEGUNDA.GDB");
+    addScript("1", logs("1"));
+    addScript("2", "INSERT INTO NAO_EXISTE VALUES (1);");
+    {
+        const test::ReadOnlyFolder readOnly(work.name());
+        ASSERT_TRUE(readOnly.holds());
+        run({first.path, second.path});
+    }
+    EXPECT_TRUE(first.log().empty());
+    EXPECT_EQ(first.versao(), Lines{"0"});
+    EXPECT_TRUE(second.log().empty()) << "the run ended at the first database";
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Error);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "A pasta " + work.name() +
+                  " n\xE3o aceita arquivos novos: Access is denied.\r\n\r\nNenhum script foi "
+                  "executado: sem essa grava\xE7\xE3o, um script que falhasse n\xE3o ficaria "
+                  "registrado. Libere a grava\xE7\xE3o na pasta e avise a Quorix Sistemas.");
+    EXPECT_EQ(view.Tag, 1);  // the run ends "necessario contactar"
+    EXPECT_TRUE(savedFiles().empty());
+    for (const auto& entry : std::filesystem::directory_iterator(work.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("~vs")) << "a probe left behind";
     expectCleanEnd();
 }
 

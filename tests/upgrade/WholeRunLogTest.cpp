@@ -81,7 +81,7 @@ protected:
 
     void runWhole() { UpdateRun(client, upgrading, progress).AtualizaSistema(); }
 
-    // The lines both runs share up to the upgrade.
+    // The lines every run shares up to the upgrade.
     Lines upToTheUpgrade() const {
         return {
             startLine(),
@@ -105,39 +105,44 @@ protected:
     test::RecordingRunLog log;
 };
 
-TEST_F(WholeRunLogTest, AGoodRun) {
+// The same run with a second script that runs or fails: the lines after
+// the first script's.
+struct SecondScript {
+    const char* name;
+    const char* sql;
+    Lines lines;
+};
+
+const SecondScript kSecondScripts[] = {
+    {"Good", "INSERT INTO CLIENTE VALUES ('Ana');",
+     {"script version=2 result=ok", "upgrade end",
+      "run end message=\"Atualiza\xE7\xE3o finalizada com sucesso.\""}},
+    {"FailedScript", "INSERT INTO CLIENTES VALUES ('Ana');",
+     {"script version=2 result=failed saved=\"SCRIPT_ERRO_DT_10-12-2026_HR_12-00-00 "
+      "M-LOJA.TXT\" error=\"Dynamic SQL Error | SQL error code = -204 | Table unknown | "
+      "CLIENTES | At line 1, column 13\"",
+      "upgrade end",
+      "run end message=\"Atualiza\xE7\xE3o finalizada com erros, necess\xE1rio contactar "
+      "Quorix Sistemas.\""}},
+};
+
+class WholeRunScriptsLogTest : public WholeRunLogTest,
+                               public ::testing::WithParamInterface<SecondScript> {};
+
+TEST_P(WholeRunScriptsLogTest, LogsEveryStage) {
     addCatalogueScript(catalogue.admin,
                        {"QUORIX_SENHA", "1", "CREATE TABLE CLIENTE (NOME VARCHAR(40));", "S"});
-    addCatalogueScript(catalogue.admin,
-                       {"QUORIX_SENHA", "2", "INSERT INTO CLIENTE VALUES ('Ana');", "S"});
+    addCatalogueScript(catalogue.admin, {"QUORIX_SENHA", "2", GetParam().sql, "S"});
     runWhole();
     Lines expected = upToTheUpgrade();
-    for (const char* line :
-         {"script version=1 result=ok", "script version=2 lines=1 result=started",
-          "script version=2 result=ok", "upgrade end",
-          "run end message=\"Atualiza\xE7\xE3o finalizada com sucesso.\""})
-        expected.push_back(line);
+    expected.insert(expected.end(), {"script version=1 result=ok",
+                                     "script version=2 lines=1 result=started"});
+    expected.insert(expected.end(), GetParam().lines.begin(), GetParam().lines.end());
     EXPECT_THAT(log.lines, ElementsAreArray(stamped(expected)));
 }
 
-TEST_F(WholeRunLogTest, ARunWithAFailedScript) {
-    addCatalogueScript(catalogue.admin,
-                       {"QUORIX_SENHA", "1", "CREATE TABLE CLIENTE (NOME VARCHAR(40));", "S"});
-    addCatalogueScript(catalogue.admin,
-                       {"QUORIX_SENHA", "2", "INSERT INTO CLIENTES VALUES ('Ana');", "S"});
-    runWhole();
-    Lines expected = upToTheUpgrade();
-    for (const char* line :
-         {"script version=1 result=ok", "script version=2 lines=1 result=started",
-          "script version=2 result=failed saved=\"SCRIPT_ERRO_DT_10-12-2026_HR_12-00-00 "
-          "M-LOJA.TXT\" error=\"Dynamic SQL Error | SQL error code = -204 | Table unknown | "
-          "CLIENTES | At line 1, column 13\"",
-          "upgrade end",
-          "run end message=\"Atualiza\xE7\xE3o finalizada com erros, necess\xE1rio contactar "
-          "Quorix Sistemas.\""})
-        expected.push_back(line);
-    EXPECT_THAT(log.lines, ElementsAreArray(stamped(expected)));
-}
+INSTANTIATE_TEST_SUITE_P(Runs, WholeRunScriptsLogTest, ::testing::ValuesIn(kSecondScripts),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velm

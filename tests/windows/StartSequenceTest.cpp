@@ -2,7 +2,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QThread>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include <map>
 
 #include "platform/Dialogs.h"
+#include "platform/FolderLock.h"
+#include "platform/WorkingFolder.h"
 #include "support/FakeRegistry.h"
 #include "support/ModalDriver.h"
 #include "support/TempFolder.h"
@@ -23,10 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry of the folder with its size and time, to show nothing changed.
+// Every entry of the folder with its size and time, to show nothing changed
+// (but the empty file that the one-copy lock leaves behind).
 std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> snapshot() {
     std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> entries;
     for (const auto& e : fs::recursive_directory_iterator(".")) {
+        if (e.path().filename() == kFolderLockName) continue;
         entries[e.path().string()] = {e.is_regular_file() ? e.file_size() : 0,
                                       e.last_write_time()};
     }
@@ -67,6 +72,35 @@ TEST_F(StartSequenceTest, UnconfirmedGateEndsWithoutAnyCheck) {
     }
 }
 
+// A double click started a second copy while the first one runs.
+TEST_F(StartSequenceTest, SecondCopyInTheFolderSaysSoAndEndsBeforeTouchingIt) {
+    std::ofstream("SCRIPT_ERRO_DT_10-12-2026_HR_09-00-00 BASE.TXT") << "ALTER TABLE X;\r\n";
+    const FolderLock firstCopy;
+    ASSERT_EQ(firstCopy.outcome(), FolderLock::Outcome::Held);
+    const auto before = snapshot();
+    // Closes the gate or the notice, should either show.
+    bool windowShown = false;
+    QTimer closeModal;
+    closeModal.setInterval(10);
+    QObject::connect(&closeModal, &QTimer::timeout, [&] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            windowShown = true;
+            window->close();
+        }
+    });
+    closeModal.start();
+    EXPECT_EQ(runStartSequence(*qApp), kUpdateAlreadyRunningCode);
+    EXPECT_FALSE(windowShown) << "neither the gate nor the notice";
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Information);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "J\xE1 existe uma atualiza\xE7\xE3o em andamento nesta pasta:\r\n" + workingFolder() +
+                  "\r\n\r\nAguarde o t\xE9rmino dela. Esta c\xF3pia do programa ser\xE1 fechada.");
+    EXPECT_EQ(registry.reads, 0);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(Form1, nullptr);
+}
+
 TEST_F(StartSequenceTest, SavedScriptFileEndsTheStartAndStays) {
     std::ofstream("SCRIPT_ERRO_DT_10-12-2026_HR_09-00-00 BASE.TXT") << "ALTER TABLE X;\r\n";
     const auto before = snapshot();
@@ -101,7 +135,14 @@ TEST_F(StartSequenceTest, ConfirmedGateShowsTheUpdateWindowAndIsDestroyed) {
     EXPECT_EQ(registry.reads, 1);
 }
 
+// Resets the global gate at the end of a test, whatever failed, so that one
+// failure does not break the tests after it.
+struct Form1Reset {
+    ~Form1Reset() { Form1.reset(); }
+};
+
 TEST(UpdateWindow, UnconfirmedGateClosesItThroughTimer2) {
+    const Form1Reset resetGate;
     RecordingDialogs dialogs;
     ScopedService<Dialogs> useDialogs(dialogs);
     test::FakeRegistry registry;
@@ -116,18 +157,14 @@ TEST(UpdateWindow, UnconfirmedGateClosesItThroughTimer2) {
     EXPECT_TRUE(window.Timer2.isActive());
     EXPECT_EQ(window.Timer2.interval(), 100);
     EXPECT_FALSE(closed);
-    for (int i = 0; i < 100 && !closed; ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    EXPECT_TRUE(closed);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
     EXPECT_FALSE(window.Timer2.isActive());
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_NE(Form1, nullptr) << "an unconfirmed gate is left to the process end";
-    Form1.reset();
 }
 
 TEST(UpdateWindow, RegistryErrorShowsTheStandardErrorBoxAndTheWindowStays) {
+    const Form1Reset resetGate;
     RecordingDialogs dialogs;
     ScopedService<Dialogs> useDialogs(dialogs);
     test::FakeRegistry registry;  // no ProgramFilesDir
@@ -144,7 +181,6 @@ TEST(UpdateWindow, RegistryErrorShowsTheStandardErrorBoxAndTheWindowStays) {
     EXPECT_FALSE(window.Timer2.isActive());
     EXPECT_NE(Form1, nullptr) << "the handler stopped before destroying the gate";
     EXPECT_EQ(window.Label9->text(), QStringLiteral("Label7"));
-    Form1.reset();
     window.close();
 }
 
