@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/DateTime.h"
+#include "sync/StagedFiles.h"
+
 namespace velm {
 
 class TFtpClient;
@@ -42,7 +45,10 @@ private:
     void markStates();
     void downloadChanged();
     void downloadEntry(int line, int item);
-    void fetchVerified(const std::string& name, std::int64_t expectedSize);
+    void fetchVerified(const std::string& name, std::int64_t expectedSize, DateTime modified);
+    // The run's files in place together, or, after an error, none.
+    void commitStaged();
+    void commitRefused(const RenameRefused& refusal);
     void refuseName(int line, const std::string& name);
     void reportUnreadLines(std::size_t first);
     void upgradeDatabases();
@@ -56,6 +62,7 @@ private:
     int tag_ = 0;
     std::vector<std::string> lines_;  // the raw listing
     std::vector<int> items_;          // per line: its parsed item, or -1
+    StagedFiles staged_;              // the downloads, whole, until the commit
 };
 
 }  // namespace velm
