@@ -76,9 +76,9 @@ public:
     // On Windows the rename is on disk when the call returns.
     virtual void replaceFile(const std::string& from, const std::string& to) = 0;
     // Puts the contents and times of the files on disk before returning, so
-    // that a power cut after it cannot lose them. Linux flushes the file
-    // systems that hold them (one call for many files instead of one wait
-    // for the disk per file); Windows flushes each file.
+    // that a power cut after it cannot lose them. Linux flushes a few files
+    // one by one and many through the file systems that hold them (one call
+    // instead of one wait for the disk per file); Windows flushes each file.
     virtual void flushFiles(const std::vector<std::string>& names) = 0;
     // Puts the folder's entries (files created, renamed, removed) on disk
     // before returning, where the system lets a program ask for it: on

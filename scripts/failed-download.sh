@@ -141,13 +141,13 @@ else
     exit 1
 fi
 mv "$folder/VelmUpdate.log" "$base/failed-run.log"
-grep -E 'download|commit|run end' "$base/failed-run.log" >&2 || true
+grep -aE 'download|commit|run end' "$base/failed-run.log" >&2 || true
 run bom
 for name in App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT \
     App_Vezra_Config.exe; do
     cmp "$base/servidor/$name" "$folder/$name" >&2
 done
 echo "good run: all five files as on the server" >&2
-echo "leftovers: $(cd "$folder" && ls | grep -E '^~|journal' || echo none)" >&2
-grep -E 'download|commit|recovery|run end' "$folder/VelmUpdate.log" >&2 || true
+echo "leftovers: $(cd "$folder" && ls | grep -aE '^~|journal' || echo none)" >&2
+grep -aE 'download|commit|recovery|run end' "$folder/VelmUpdate.log" >&2 || true
 echo "Screenshots in $shots" >&2
