@@ -31,18 +31,22 @@ StagedFiles::~StagedFiles() {
 
 void StagedFiles::add(const std::string& destination, const std::string& staged) {
     CommitEntry entry{extractFileName(destination), extractFileName(staged), ""};
-    for (CommitEntry& e : staged_)
-        if (sameFileName(e.destination, entry.destination)) {
-            fileSystem().deleteFile(inFolder(folder_, e.staged));
-            e = std::move(entry);
-            return;
-        }
-    staged_.push_back(std::move(entry));
+    std::string key = entry.destination;
+    for (char& c : key) c = foldFileNameChar(c);
+    const auto [known, added] = byName_.try_emplace(std::move(key), staged_.size());
+    if (added) {
+        staged_.push_back(std::move(entry));
+        return;
+    }
+    CommitEntry& earlier = staged_[known->second];
+    fileSystem().deleteFile(inFolder(folder_, earlier.staged));
+    earlier = std::move(entry);
 }
 
 void StagedFiles::discard() {
     for (const CommitEntry& e : staged_) fileSystem().deleteFile(inFolder(folder_, e.staged));
     staged_.clear();
+    byName_.clear();
 }
 
 void StagedFiles::commit(const CommitStepObserver& afterStep) {
@@ -50,6 +54,7 @@ void StagedFiles::commit(const CommitStepObserver& afterStep) {
     FileSystem& files = fileSystem();
     std::vector<CommitEntry> entries = std::move(staged_);
     staged_.clear();
+    byName_.clear();
     try {
         // A journal still here is a commit the start could not finish: its
         // files must not be mixed with this one's.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sync/CommitJournal.h"
@@ -42,6 +43,7 @@ public:
 private:
     std::string folder_;
     std::vector<CommitEntry> staged_;  // backups not chosen yet
+    std::unordered_map<std::string, std::size_t> byName_;  // folded destination -> entry
 };
 
 }  // namespace velm

@@ -182,6 +182,22 @@ TEST(StagedFilesTest, AJournalThatCannotBeWrittenReplacesNothing) {
     EXPECT_EQ(contentsOf(folder), oldSet());
 }
 
+// A listing that names a file twice (in another case too) stages it twice:
+// the later download wins and the earlier one is not left behind.
+TEST(StagedFilesTest, ALaterFileForTheSameNameReplacesTheEarlierOne) {
+    test::TempFolder folder;
+    test::writeFileBytes(folder.path() / "Loja.exe", "velho");
+    StagedFiles staged(folder.name());
+    for (const char* name : {"Loja.exe", "LOJA.EXE"}) {
+        ReplacementFile file(folder.name() + "\\" + name);
+        file.write(name, 8);
+        staged.add(name, file.stage());
+    }
+    EXPECT_EQ(staged.size(), 1u);
+    staged.commit();
+    EXPECT_EQ(contentsOf(folder), (Contents{{"LOJA.EXE", "LOJA.EXE"}}));
+}
+
 // The leftover removal runs before the downloads: it must keep what a
 // readable journal still needs, and remove the backups of runs cut short.
 TEST(StagedFilesTest, LeftoverRemovalKeepsWhatAJournalNeeds) {
