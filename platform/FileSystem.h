@@ -74,7 +74,17 @@ public:
     // Returns false, changing nothing, when `to` exists or `from` cannot be copied.
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     // Renames, replacing an existing `to` in one step where the system allows.
+    // On Windows the rename is on disk when the call returns.
     virtual void replaceFile(const std::string& from, const std::string& to) = 0;
+    // Puts the contents and times of the files on disk before returning, so
+    // that a power cut after it cannot lose them. Linux flushes a few files
+    // one by one and many through the file systems that hold them (one call
+    // instead of one wait for the disk per file); Windows flushes each file.
+    virtual void flushFiles(const std::vector<std::string>& names) = 0;
+    // Puts the folder's entries (files created, renamed, removed) on disk
+    // before returning, where the system lets a program ask for it: on
+    // Windows the renames were written through already.
+    virtual void flushFolder(const std::string& folder) = 0;
     // A new, empty, uniquely named file in `folder` ("" for the current one),
     // its name beginning with `prefix` (Windows uses its first 3 characters)
     // and ending in ".tmp"; returns the folder and the file's name joined

@@ -187,13 +187,28 @@ public:
     }
 
     void replaceFile(const std::string& from, const std::string& to) override {
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (!MoveFileExA(from.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             const DWORD code = GetLastError();
             throw FileError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
                                 systemErrorMessage(code),
                             code);
         }
     }
+
+    void flushFiles(const std::vector<std::string>& names) override {
+        for (const std::string& name : names) {
+            WindowsHandle h(CreateFileA(name.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h.valid() || !FlushFileBuffers(h.get()))
+                throw fileError("Cannot write file", name, GetLastError());
+        }
+    }
+
+    // A folder can be flushed only by an administrator; the renames in it
+    // were written through (MOVEFILE_WRITE_THROUGH) and deletions need no order.
+    void flushFolder(const std::string&) override {}
 
     std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {
         const std::string shownFolder = folder.empty() ? "." : folder;

@@ -1,12 +1,15 @@
 #include "sync/ReplacementFile.h"
 
+#include <algorithm>
 #include <ostream>
 #include <streambuf>
 #include <utility>
 
 #include "platform/Errors.h"
 #include "platform/FileErrors.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
+#include "sync/CommitJournal.h"
 
 namespace velm {
 
@@ -59,7 +62,7 @@ ReplacementFile::ReplacementFile(std::string destination)
 }
 
 ReplacementFile::~ReplacementFile() {
-    if (replaced_) return;
+    if (handedOver_) return;
     out_.reset();  // closed first: an open file cannot be deleted on every system
     files_.deleteFile(temporary_);
 }
@@ -86,7 +89,18 @@ void ReplacementFile::replaceDestination() {
     } catch (const FileError& e) {
         throw naming(e);
     }
-    replaced_ = true;
+    handedOver_ = true;
+}
+
+std::string ReplacementFile::stage() {
+    try {
+        out_->close();
+        out_.reset();
+    } catch (const FileError& e) {
+        throw naming(e);
+    }
+    handedOver_ = true;
+    return temporary_;
 }
 
 FileError ReplacementFile::naming(const FileError& e) const {
@@ -98,9 +112,16 @@ FileError ReplacementFile::naming(const FileError& e) const {
 void ReplacementFile::removeLeftovers(const std::string& folder) {
     FileSystem& files = fileSystem();
     try {
+        const std::vector<std::string> needed = namesTheJournalNeeds(folder);
+        const auto isNeeded = [&](const std::string& name) {
+            return std::any_of(needed.begin(), needed.end(),
+                               [&](const std::string& n) { return sameFileName(n, name); });
+        };
         for (const std::string& name : files.findFiles(inFolder(folder, "~*.tmp")))
-            if (isTemporaryFileName(name, kTemporaryPrefix) ||
-                isTemporaryFileName(name, kOlderTemporaryPrefix))
+            if ((isTemporaryFileName(name, kTemporaryPrefix) ||
+                 isTemporaryFileName(name, kOlderTemporaryPrefix) ||
+                 isTemporaryFileName(name, kBackupPrefix)) &&
+                !isNeeded(name))
                 files.deleteFile(inFolder(folder, name));
     } catch (const Error&) {
         // A folder that cannot be searched keeps its files; the run goes on.

@@ -24,6 +24,9 @@ public:
     // (one temporary file in the download, another in the run) began.
     static constexpr const char* kTemporaryPrefix = "~vu";
     static constexpr const char* kOlderTemporaryPrefix = "~ftp";
+    // How the names of the old files a commit keeps until it is done begin
+    // (see StagedFiles): the temporary file's name with this prefix.
+    static constexpr const char* kBackupPrefix = "~vb";
 
     // Creates the temporary file in the destination's folder.
     explicit ReplacementFile(std::string destination);
@@ -38,12 +41,18 @@ public:
     std::int64_t size() const { return size_; }
     // Closes the temporary file and renames it over the destination.
     void replaceDestination();
+    // Closes the temporary file and hands it over to the caller, who puts it
+    // in place later (or removes it): the object no longer removes it.
+    // Returns its name (with the folder part the destination had).
+    std::string stage();
+    const std::string& destination() const { return destination_; }
 
-    // Removes the temporary files that runs cut short (a power cut, a killed
-    // process) left in `folder` ("" for the current one): only files named
-    // exactly as this class's temporary files are, now or in earlier
-    // versions. One that cannot be removed (another running copy writes it)
-    // stays; nothing here raises.
+    // Removes the temporary files and the commit's old copies that runs cut
+    // short (a power cut, a killed process) left in `folder` ("" for the
+    // current one): only files named exactly as this class's temporary files
+    // or the backups are, now or in earlier versions, and never one that the
+    // commit journal lying in the folder still names. One that cannot be
+    // removed (another running copy writes it) stays; nothing here raises.
     static void removeLeftovers(const std::string& folder);
 
 private:
@@ -57,7 +66,7 @@ private:
     std::unique_ptr<OutputFile> out_;
     std::unique_ptr<Stream> stream_;
     std::int64_t size_ = 0;
-    bool replaced_ = false;
+    bool handedOver_ = false;
 };
 
 }  // namespace velm

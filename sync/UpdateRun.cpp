@@ -5,6 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "sync/ArchiveStep.h"
@@ -42,16 +43,19 @@ void UpdateRun::AtualizaSistema() {
             markStates();
             ReplacementFile::removeLeftovers("");
             downloadChanged();
+            commitStaged();
             runArchiveStep(view_.programFilesFolder(),
                            firstProgramName(view_.firstProgramCaption()), downloaded_, errorFlag_);
         }
     } catch (const UpdateRunCancelled&) {
         // The operator is leaving: close the connection and let the window go.
         logRunCancelled();
+        staged_.discard();
         ftpupdate_.Disconnect();
         return;
     } catch (const std::exception& e) {
         logRunStopped(e.what());
+        staged_.discard();
         throw;
     }
     ftpupdate_.Disconnect();
@@ -63,6 +67,7 @@ void UpdateRun::startAfresh() {
     view_.showStatus(" ");
     errorFlag_ = false;
     downloaded_ = false;
+    staged_.discard();
     view_.clearTree();
 }
 
@@ -205,12 +210,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     try {
         view_.setNodeState(line, tsFetching);
         view_.repaintTree();
-        fetchVerified(name, size, size >= 0 ? size : listed);
-        try {
-            fileSystem().setModificationTime(".\\" + name, modified);
-        } catch (const Error&) {
-            // A file system that refuses the stamp: the file keeps the download's time.
-        }
+        fetchVerified(name, size, size >= 0 ? size : listed, modified);
         logDownload(name, size, progress_.BytesReceived, modified);
         view_.setNodeState(line, tsEqual);
         view_.repaintTree();
@@ -225,14 +225,15 @@ void UpdateRun::downloadEntry(int line, int item) {
     }
 }
 
-// The download replaces the local file only when it is whole: the server
-// confirmed the transfer and it holds the size the server gave, when it gave
-// one. The run holds the replacement itself, the client filling it as a
-// stream, so that the size is checked before the one rename. Receiving
-// stops once the file exceeds the size the server announced: a server that
-// never stops sending cannot fill the shop's disk.
+// The download is staged only when it is whole: the server confirmed the
+// transfer and it holds the size the server gave, when it gave one. The run
+// holds the temporary file itself, the client filling it as a stream, so
+// that the file is checked (and given the server's time) before it joins the
+// set that the commit puts in place. Receiving stops once the file exceeds
+// the size the server announced: a server that never stops sending cannot
+// fill the shop's disk.
 void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize,
-                              std::int64_t announcedSize) {
+                              std::int64_t announcedSize, DateTime modified) {
     ReplacementFile file(".\\" + name);
     try {
         ftpupdate_.Get(name, file.stream(), false, announcedSize);
@@ -244,7 +245,59 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
     if (expectedSize >= 0 && file.size() != expectedSize)
         throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(file.size()) +
                     " de " + std::to_string(expectedSize) + " bytes.");
-    file.replaceDestination();
+    const std::string staged = file.stage();
+    try {
+        try {
+            fileSystem().setModificationTime(staged, modified);
+        } catch (const Error&) {
+            // A file system that refuses the stamp: the file keeps the download's time.
+        }
+        staged_.add(name, staged);
+    } catch (...) {
+        fileSystem().deleteFile(staged);
+        throw;
+    }
+}
+
+// Nothing lands unless everything arrived: after any error of the run the
+// staged files go and the folder stays as it was.
+void UpdateRun::commitStaged() {
+    const std::size_t files = staged_.size();
+    if (errorFlag_) {
+        if (files > 0) logCommitDiscarded(files);
+        staged_.discard();
+        return;
+    }
+    if (files == 0) return;
+    try {
+        staged_.commit();
+        logCommitDone(files);
+    } catch (const RenameRefused& refusal) {
+        logCommitRolledBack(files, refusal.destination(), refusal.what());
+        commitRefused(refusal);
+    } catch (const Error& e) {
+        logCommitFailed(files, e.what());
+        errorFlag_ = true;
+        dialogs().information(
+            "N\xE3o foi poss\xEDvel gravar os arquivos baixados; nenhum arquivo foi "
+            "atualizado.\r\r" +
+            std::string(e.what()));
+    }
+}
+
+// The file that could not be replaced turns red; the others were put back
+// as they were, so the box says that nothing changed.
+void UpdateRun::commitRefused(const RenameRefused& refusal) {
+    const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    for (std::size_t r = 0; r < lines_.size(); ++r)
+        if (items_[r] >= 0 && sameFileName(items[items_[r]].FileName, refusal.destination())) {
+            view_.setNodeState(static_cast<int>(r), tsDiffers);
+            view_.repaintTree();
+        }
+    errorFlag_ = true;
+    dialogs().information("N\xE3o foi poss\xEDvel substituir o arquivo " + refusal.destination() +
+                          " (em uso ou protegido); nenhum arquivo foi atualizado.\r\r" +
+                          std::string(refusal.what()));
 }
 
 void UpdateRun::refuseName(int line, const std::string& name) {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/DateTime.h"
 #include "sync/DownloadSession.h"
+#include "sync/StagedFiles.h"
 
 namespace velm {
 
@@ -48,7 +50,10 @@ private:
     // `line` on turn red.
     void lostTheServer(std::size_t line, const std::string& why);
     void fetchVerified(const std::string& name, std::int64_t expectedSize,
-                       std::int64_t announcedSize);
+                       std::int64_t announcedSize, DateTime modified);
+    // The run's files in place together, or, after an error, none.
+    void commitStaged();
+    void commitRefused(const RenameRefused& refusal);
     void refuseName(int line, const std::string& name);
     void reportUnreadLines(std::size_t first);
     void upgradeDatabases();
@@ -63,6 +68,7 @@ private:
     int tag_ = 0;
     std::vector<std::string> lines_;  // the raw listing
     std::vector<int> items_;          // per line: its parsed item, or -1
+    StagedFiles staged_;              // the downloads, whole, until the commit
 };
 
 }  // namespace velm

@@ -4,6 +4,7 @@
 #include "platform/RunLog.h"
 #include "platform/WorkingFolder.h"
 #include "sync/ArchiveStep.h"
+#include "sync/CommitJournal.h"
 #include "sync/FtpListItem.h"
 #include "sync/ListingEntries.h"
 #include "sync/UpdateSettings.h"
@@ -104,6 +105,52 @@ void logReconnect(const std::string& lostBy, const std::string& error) {
         std::string text = "reconnect" + logField("lost-by", lostBy.empty() ? "closed" : lostBy);
         return error.empty() ? text + " result=ok"
                              : text + " result=failed" + logField("error", error);
+    });
+}
+
+void logCommitDone(std::size_t files) {
+    logBuiltEvent([&] {
+        return "commit" + logField("files", static_cast<std::int64_t>(files)) + " result=ok";
+    });
+}
+
+void logCommitDiscarded(std::size_t files) {
+    logBuiltEvent([&] {
+        return "commit" + logField("files", static_cast<std::int64_t>(files)) +
+               " result=discarded reason=errors";
+    });
+}
+
+void logCommitRolledBack(std::size_t files, const std::string& name, const std::string& error) {
+    logBuiltEvent([&] {
+        return "commit" + logField("files", static_cast<std::int64_t>(files)) +
+               " result=rolled-back" + logField("name", name) + logField("error", error);
+    });
+}
+
+void logCommitFailed(std::size_t files, const std::string& error) {
+    logBuiltEvent([&] {
+        return "commit" + logField("files", static_cast<std::int64_t>(files)) +
+               " result=failed" + logField("error", error);
+    });
+}
+
+void logRecovery(const CommitRecovery& recovery) {
+    using Outcome = CommitRecovery::Outcome;
+    if (recovery.outcome == Outcome::None) return;
+    logBuiltEvent([&] {
+        const auto files = logField("files", static_cast<std::int64_t>(recovery.files));
+        switch (recovery.outcome) {
+        case Outcome::RolledForward:
+            return "recovery result=rolled-forward" + files;
+        case Outcome::Discarded:
+            return std::string("recovery result=discarded reason=journal-cut");
+        case Outcome::RolledBack:
+            return "recovery result=rolled-back" + files + logField("error", recovery.error);
+        default:
+            return "recovery result=failed" + files + logField("error", recovery.error) +
+                   logField("journal", "kept");
+        }
     });
 }
 

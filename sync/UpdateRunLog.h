@@ -8,6 +8,7 @@
 
 namespace velm {
 
+struct CommitRecovery;
 struct TFtpListItem;
 struct UpdateSettings;
 
@@ -37,6 +38,17 @@ void logDownload(const std::string& name, std::int64_t size, std::int64_t receiv
 // error that showed it, "" when a failed download had closed it) and made
 // again ("ok"), or the error of the attempt.
 void logReconnect(const std::string& lostBy, const std::string& error);
+// "commit": the run's staged files put in place together ("ok"), removed
+// because the run had errors before ("discarded"), put back after a rename
+// was refused ("rolled-back", with the file), or left as they were because
+// the commit could not begin ("failed", a journal that could not be written).
+void logCommitDone(std::size_t files);
+void logCommitDiscarded(std::size_t files);
+void logCommitRolledBack(std::size_t files, const std::string& name, const std::string& error);
+void logCommitFailed(std::size_t files, const std::string& error);
+// "recovery": what the start did about a commit a killed run left (nothing
+// when there was none).
+void logRecovery(const CommitRecovery& recovery);
 // "archive": why the step did not run, the command line it started, or the
 // first program that would not go.
 void logArchiveSkipped(bool downloaded, bool errorFlag);

@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/FolderLock.h"
 #include "platform/WorkingFolder.h"
+#include "sync/CommitJournal.h"
 #include "windows/Pictures.h"
 #include "windows/Unit1.h"
 #include "windows/untfrmvelmupdate.h"
@@ -37,6 +38,10 @@ int runStartSequence(QApplication& application) {
         dialogs().information(updateRunningText(workingFolder()));
         return kUpdateAlreadyRunningCode;
     }
+    // A commit of new files that a killed run left half done is finished
+    // before anything else looks at the folder; only the copy that holds the
+    // lock may, or it would finish a commit that is still running.
+    recoverInterruptedCommit("");
 
     Tfrmvelmupdate frmvelmupdate;
     QObject::connect(&frmvelmupdate, &Tfrmvelmupdate::closed, &application, &QApplication::quit,

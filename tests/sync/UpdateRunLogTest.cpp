@@ -52,6 +52,7 @@ TEST_F(UpdateRunLogTest, AWholeGoodRun) {
             "server-time=2026-11-21T09:00:00 result=ok",
             "download name=Sys_Brevant.rar size=3 received=3 server-time=2026-11-20T08:59:00 "
             "result=ok",
+            "commit files=3 result=ok",
             "archive result=started command=\"C:\\Program Files\\winrar\\WinRAR.exe x -o+ "
             "Sys_Brevant.rar *.exe \"\".\\\"\"\"",
             "run end message=\"Atualiza\xE7\xE3o finalizada com sucesso.\"",
@@ -99,6 +100,7 @@ TEST_F(UpdateRunLogTest, ARunWithFailedDownloads) {
             "download name=nega.txt size=unknown received=0 server-time=2023-01-05T00:00:00 "
             "result=failed error=\"Permission denied.\"",
             "download name=ok.txt size=3 received=3 server-time=2023-01-05T00:00:00 result=ok",
+            "commit files=1 result=discarded reason=errors",
             "archive result=skipped downloaded=yes errors=yes main-program=present "
             "archive=missing",
             "upgrade result=skipped reason=errors",

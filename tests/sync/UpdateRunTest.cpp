@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -18,6 +20,7 @@
 #include "support/ScriptedFtpServer.h"
 #include "support/SummerTimeZones.h"
 #include "support/TempFolder.h"
+#include "support/UnrenamableFile.h"
 #include "sync/FtpClient.h"
 #include "sync/FtpErrors.h"
 #include "sync/ReplacementFile.h"
@@ -256,7 +259,10 @@ TEST_F(UpdateRunTest, RefusedLoginShowsTheMessageAndEndsWithCode2) {
               "incorrect.");
 }
 
-TEST_F(UpdateRunTest, FailedDownloadsKeepThePreviousFileAndSkipTheUpgrade) {
+// All or nothing: a download that fails, whichever way and whichever file
+// of the run it is, leaves every file of the folder as it was, the ones
+// fetched whole before it included; the next run on a good link brings all.
+TEST_F(UpdateRunTest, AFailedDownloadLeavesEveryFileAsItWas) {
     struct Fault {
         const char* reason;
         test::ScriptedFtpServer::Handler retr;
@@ -282,44 +288,118 @@ TEST_F(UpdateRunTest, FailedDownloadsKeepThePreviousFileAndSkipTheUpgrade) {
          },
          "Arquivo app.exe recebido incompleto: 40000 de 100000 bytes."},
     };
+    // Five changed files, the third the one that fails; two of them new.
     server.listing(
+        "-rw-r--r--   1 owner group       6 Jan 05  2023 Loja.exe\r\n"
+        "-rw-r--r--   1 owner group       3 Jan 05  2023 novo.txt\r\n"
         "-rw-r--r--   1 owner group  100000 Jan 05  2023 app.exe\r\n"
-        "-rw-r--r--   1 owner group       3 Jan 05  2023 ok.txt\r\n");
-    server.file("app.exe", content);
-    server.file("ok.txt", "bom");
+        "-rw-r--r--   1 owner group       7 Jan 05  2023 base.dll\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 leia.txt\r\n");
+    const std::map<std::string, std::string> fresh = {{"Loja.exe", "loja 2"},
+                                                      {"novo.txt", "bom"},
+                                                      {"app.exe", content},
+                                                      {"base.dll", "dll nova"},
+                                                      {"leia.txt", "leia"}};
+    for (const auto& [name, bytes] : fresh) server.file(name, bytes);
+    const std::map<std::string, std::string> old = {
+        {"Loja.exe", "loja velha"}, {"app.exe", "versao anterior"}, {"base.dll", "dll velha"}};
+    const auto goodRetr = [&](test::FtpSession& s, const std::string& name) {
+        s.reply("150 Opening BINARY mode data connection");
+        s.sendData(fresh.at(name));
+        s.reply("226 Transfer complete.");
+    };
+    const auto folderNames = [] {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(".")) names.insert(e.path().filename().string());
+        return names;
+    };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.reason);
-        local("app.exe", "versao anterior", at(2020, 1, 1, 0, 0));
-        fs::remove("ok.txt");
+        for (const auto& [name, bytes] : fresh) fs::remove(name);
+        for (const auto& [name, bytes] : old) local(name, bytes, at(2020, 1, 1, 0, 0));
         server.on("RETR", [&](test::FtpSession& s, const std::string& name) {
             if (name == "app.exe") return fault.retr(s, name);
-            s.reply("150 Opening BINARY mode data connection");
-            s.sendData("bom");
-            s.reply("226 Transfer complete.");
+            goodRetr(s, name);
         });
         dialogs.shown.clear();
         view.upgrades = 0;
         run();
-        EXPECT_EQ(test::readFileBytes("app.exe"), "versao anterior");
-        EXPECT_EQ(fileSystem().modificationTime("app.exe"), at(2020, 1, 1, 0, 0));
-        EXPECT_THAT(view.states, ElementsAre(tsDiffers, tsEqual)) << "the pass goes on";
-        EXPECT_EQ(test::readFileBytes("ok.txt"), "bom");
+        for (const auto& [name, bytes] : old) {
+            EXPECT_EQ(test::readFileBytes(name), bytes) << name;
+            EXPECT_EQ(fileSystem().modificationTime(name), at(2020, 1, 1, 0, 0)) << name;
+        }
+        EXPECT_THAT(view.states, ElementsAre(tsEqual, tsEqual, tsDiffers, tsEqual, tsEqual))
+            << "the pass goes on, the tree as before";
         EXPECT_THAT(information(), ElementsAre(fault.message));
         EXPECT_EQ(view.upgrades, 0);
         EXPECT_EQ(view.status, kCloseApps);
         EXPECT_EQ(view.tag, 0);
-        std::vector<std::string> left;
-        for (const auto& e : fs::directory_iterator("."))
-            left.push_back(e.path().filename().string());
-        EXPECT_THAT(left, ::testing::UnorderedElementsAre("atualiza.cfg", "app.exe", "ok.txt"))
-            << "no temporary file stays behind";
+        EXPECT_EQ(folderNames(), (std::set<std::string>{"atualiza.cfg", "Loja.exe", "app.exe",
+                                                        "base.dll"}))
+            << "nothing new, no temporary file, no journal";
+
+        server.on("RETR", goodRetr);
+        run();
+        EXPECT_EQ(view.status, kSuccess);
+        for (const auto& [name, bytes] : fresh) EXPECT_EQ(test::readFileBytes(name), bytes) << name;
+        EXPECT_EQ(fileSystem().modificationTime("app.exe"), at(2023, 1, 5, 0, 0));
+        EXPECT_EQ(folderNames().size(), fresh.size() + 1);
     }
+}
+
+// A file that cannot be replaced (a program still running) is met only
+// once everything arrived: the files put in place before it go back, the
+// box names it, its line turns red, and the run ends as after any error.
+TEST_F(UpdateRunTest, AFileThatCannotBeReplacedRollsTheRunBack) {
+    server.listing(
+        "-rw-r--r--   1 owner group       6 Jan 05  2023 a.exe\r\n"
+        "-rw-r--r--   1 owner group       6 Jan 05  2023 b.exe\r\n"
+        "-rw-r--r--   1 owner group       6 Jan 05  2023 c.exe\r\n");
+    for (const char* name : {"a.exe", "b.exe", "c.exe"}) {
+        server.file(name, std::string("novo ") + name[0]);
+        local(name, std::string("velho ") + name[0], at(2020, 1, 1, 0, 0));
+    }
+    {
+        const test::UnrenamableFile inUse("b.exe");
+        if (!inUse.applied()) GTEST_SKIP() << "the file cannot be held here";
+        run();
+    }
+    for (const char* name : {"a.exe", "b.exe", "c.exe"}) {
+        EXPECT_EQ(test::readFileBytes(name), std::string("velho ") + name[0]) << name;
+        EXPECT_EQ(fileSystem().modificationTime(name), at(2020, 1, 1, 0, 0)) << name;
+    }
+    ASSERT_EQ(information().size(), 1u);
+    EXPECT_THAT(information()[0],
+                ::testing::StartsWith("N\xE3o foi poss\xEDvel substituir o arquivo b.exe (em uso ou "
+                                      "protegido); nenhum arquivo foi atualizado.\r\r"));
+    EXPECT_THAT(view.states, ElementsAre(tsEqual, tsDiffers, tsEqual));
+    EXPECT_EQ(view.upgrades, 0);
+    EXPECT_EQ(view.status, kCloseApps);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(".")) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"atualiza.cfg", "a.exe", "b.exe", "c.exe"}));
+}
+
+// A run that finds nothing changed creates, renames and removes nothing.
+TEST_F(UpdateRunTest, ANothingChangedRunTouchesNoFile) {
+    server.listing(
+        "-rw-r--r--   1 owner group       5 Jan 05  2023 a.exe\r\n"
+        "-rw-r--r--   1 owner group       5 Jan 05  2023 b.dll\r\n");
+    local("a.exe", "igual", at(2023, 1, 5, 0, 0));
+    local("b.dll", "igual", at(2023, 1, 5, 0, 0));
+    test::RecordingFileSystem recording;
+    ScopedService<FileSystem> use{recording};
+    run();
+    EXPECT_EQ(view.status, kSuccess);
+    EXPECT_THAT(recording.calls, IsEmpty());
+    EXPECT_FALSE(fileSystem().fileExists("VelmUpdate.journal"));
 }
 
 // A run cut short (a power cut, the task manager) leaves its temporary file;
 // the next run removes every such file, of this version and of the earlier
 // ones, before it downloads, and touches nothing else. Each download makes
-// one temporary file and one rename.
+// one temporary file; the commit renames each new file into place and
+// removes its journal.
 TEST_F(UpdateRunTest, LeftoversOfInterruptedRunsGoBeforeTheDownloads) {
     FileSystem& files = fileSystem();
     std::vector<std::string> leftovers;
@@ -357,11 +437,12 @@ TEST_F(UpdateRunTest, LeftoversOfInterruptedRunsGoBeforeTheDownloads) {
     for (const std::string& call : recording.calls)
         (afterwards.empty() && call.starts_with("delete ") ? deleted : afterwards).push_back(call);
     EXPECT_EQ(deleted.size(), leftovers.size() + 1);
-    ASSERT_EQ(afterwards.size(), 4u);
+    ASSERT_EQ(afterwards.size(), 5u);
     EXPECT_THAT(afterwards[0], ::testing::StartsWith("temporary ~vu"));
-    EXPECT_THAT(afterwards[1], ::testing::EndsWith(" .\\a.txt"));
-    EXPECT_THAT(afterwards[2], ::testing::StartsWith("temporary ~vu"));
-    EXPECT_THAT(afterwards[3], ::testing::EndsWith(" .\\b.txt"));
+    EXPECT_THAT(afterwards[1], ::testing::StartsWith("temporary ~vu"));
+    EXPECT_THAT(afterwards[2], ::testing::EndsWith(" a.txt"));
+    EXPECT_THAT(afterwards[3], ::testing::EndsWith(" b.txt"));
+    EXPECT_EQ(afterwards[4], "delete VelmUpdate.journal");
 }
 
 // Seen on a full disk: the box named a temporary file the operator had never seen.

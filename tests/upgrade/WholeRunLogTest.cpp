@@ -90,6 +90,7 @@ protected:
             "listing lines=1 entries=1 format=Unix",
             "entry state=new name=novo.exe",
             "download name=novo.exe size=4 received=4 server-time=2026-12-01T14:07:00 result=ok",
+            "commit files=1 result=ok",
             "archive result=skipped downloaded=yes errors=no main-program=missing "
             "archive=missing",
             "upgrade start databases=1",

@@ -1,0 +1,97 @@
+#include "sync/StagedFiles.h"
+
+#include <utility>
+
+#include "platform/FileNames.h"
+#include "platform/FileSystem.h"
+#include "sync/ReplacementFile.h"
+
+namespace velm {
+
+namespace {
+
+std::string inFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "\\" + name;
+}
+
+// The staged file's own name with the backup prefix: unique as that name
+// is, and of a shape the leftover removal knows.
+std::string backupNameFor(const std::string& staged) {
+    const std::size_t prefix = std::string(ReplacementFile::kTemporaryPrefix).size();
+    return ReplacementFile::kBackupPrefix + staged.substr(prefix);
+}
+
+}  // namespace
+
+StagedFiles::StagedFiles(std::string folder) : folder_(std::move(folder)) {}
+
+StagedFiles::~StagedFiles() {
+    discard();
+}
+
+void StagedFiles::add(const std::string& destination, const std::string& staged) {
+    CommitEntry entry{extractFileName(destination), extractFileName(staged), ""};
+    std::string key = entry.destination;
+    for (char& c : key) c = foldFileNameChar(c);
+    const auto [known, added] = byName_.try_emplace(std::move(key), staged_.size());
+    if (added) {
+        staged_.push_back(std::move(entry));
+        return;
+    }
+    CommitEntry& earlier = staged_[known->second];
+    fileSystem().deleteFile(inFolder(folder_, earlier.staged));
+    earlier = std::move(entry);
+}
+
+void StagedFiles::discard() {
+    for (const CommitEntry& e : staged_) fileSystem().deleteFile(inFolder(folder_, e.staged));
+    staged_.clear();
+    byName_.clear();
+}
+
+void StagedFiles::commit(const CommitStepObserver& afterStep) {
+    if (staged_.empty()) return;
+    FileSystem& files = fileSystem();
+    std::vector<CommitEntry> entries = std::move(staged_);
+    staged_.clear();
+    byName_.clear();
+    try {
+        // A journal still here is a commit the start could not finish: its
+        // files must not be mixed with this one's.
+        if (commitJournalExists(folder_))
+            throw FileError("An earlier update could not be finished: \"" +
+                            inFolder(folder_, kCommitJournalName) + "\" is still there.");
+        std::vector<std::string> names;
+        for (CommitEntry& e : entries) {
+            names.push_back(inFolder(folder_, e.staged));
+            if (files.fileExists(inFolder(folder_, e.destination)))
+                e.backup = backupNameFor(e.staged);
+        }
+        files.flushFiles(names);
+        if (afterStep) afterStep();
+        writeCommitJournal(folder_, entries);
+    } catch (...) {
+        for (const CommitEntry& e : entries) files.deleteFile(inFolder(folder_, e.staged));
+        throw;
+    }
+    if (afterStep) afterStep();
+    try {
+        rollForward(folder_, entries, afterStep);
+    } catch (const RenameRefused&) {
+        // Without every old file back the journal stays: the next start
+        // finishes the commit one way or the other.
+        if (rollBack(folder_, entries)) {
+            try {
+                removeCommitJournal(folder_);
+            } catch (const Error&) {
+            }
+        }
+        throw;
+    }
+    files.flushFolder(folder_);
+    removeBackups(folder_, entries, afterStep);
+    removeCommitJournal(folder_);
+    if (afterStep) afterStep();
+}
+
+}  // namespace velm
