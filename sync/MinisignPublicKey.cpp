@@ -1,0 +1,49 @@
+#include "sync/MinisignPublicKey.h"
+
+#include <algorithm>
+#include <string>
+
+#include "sync/Base64.h"
+#include "sync/MinisignText.h"
+#include "sync/SignedListError.h"
+
+namespace velm {
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& why) {
+    throw SignedListError(SignedListFailure::BadPublicKey,
+                          std::string("O arquivo ") + kPublicKeyFile +
+                              " desta pasta n\xE3o \xE9 uma chave p\xFA" "blica v\xE1lida: " +
+                              why + ".");
+}
+
+}  // namespace
+
+MinisignPublicKey readMinisignPublicKey(std::string_view file) {
+    const std::vector<std::string> lines = significantLines(file);
+    if (lines.size() != 2) refuse("esperadas 2 linhas, encontradas " + std::to_string(lines.size()));
+    if (!lines[0].starts_with(kUntrustedCommentPrefix))
+        refuse("a primeira linha n\xE3o \xE9 um coment\xE1rio");
+    const std::optional<std::string> bytes = decodeBase64(lines[1]);
+    if (!bytes) refuse("a chave n\xE3o est\xE1 em base64");
+    if (bytes->size() != 2 + 8 + 32)
+        refuse("a chave tem " + std::to_string(bytes->size()) + " bytes em vez de 42");
+    if (bytes->compare(0, 2, kLegacyAlgorithm) != 0) refuse("algoritmo desconhecido");
+    MinisignPublicKey key;
+    std::copy_n(bytes->begin() + 2, 8, key.keyId.begin());
+    std::copy_n(bytes->begin() + 10, 32, key.key.begin());
+    return key;
+}
+
+std::string keyIdText(const MinisignKeyId& id) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (auto byte = id.rbegin(); byte != id.rend(); ++byte) {
+        text += kHex[*byte >> 4];
+        text += kHex[*byte & 15];
+    }
+    return text;
+}
+
+}  // namespace velm
