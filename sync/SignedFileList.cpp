@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "sync/ChangeTest.h"
 #include "sync/MinisignSignature.h"
 #include "sync/MinisignText.h"
 #include "sync/SignedListError.h"
@@ -12,9 +13,6 @@
 namespace velm {
 
 namespace {
-
-// Never fetched by the run, so never in a release's list.
-constexpr const char* kLibrariesFolder = "Arquivos_dlls";
 
 void requireWithin(std::string_view bytes, std::size_t bound, const char* name) {
     if (bytes.size() > bound)
@@ -75,7 +73,8 @@ SignedFileList SignedFileList::verify(std::string_view publicKeyFile, std::strin
                                   timestampDisplayText(*timestamp) + "; a instalada, em " +
                                   timestampDisplayText(*lastAccepted) + ").");
 
-    return SignedFileList(Sha256Sums::read(sums), key.keyId, *timestamp, parts.prehashed);
+    return SignedFileList(Sha256Sums::read(sums), key.keyId, *timestamp, parts.prehashed,
+                          sha256(sums), sha256(signature));
 }
 
 const Sha256Digest* SignedFileList::expectedDigest(const std::string& name) const {
@@ -92,8 +91,14 @@ void SignedFileList::checkNamed(const std::string& name) const {
                     "servidor (" + kSumsFile + ").");
 }
 
+const Sha256Digest* SignedFileList::digestFor(const std::string& name) const {
+    if (name == kSumsFile) return &sumsDigest_;
+    if (name == kSumsSignatureFile) return &signatureDigest_;
+    return expectedDigest(name);
+}
+
 void SignedFileList::checkDownloaded(const std::string& name, const Sha256Digest& digest) const {
-    const Sha256Digest* expected = expectedDigest(name);
+    const Sha256Digest* expected = digestFor(name);
     if (!expected)
         throw Error("O arquivo " + name + " n\xE3o consta da lista assinada de arquivos do "
                     "servidor (" + kSumsFile + ").");

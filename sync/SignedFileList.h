@@ -47,20 +47,27 @@ public:
     // the libraries' folder, which the run never fetches, need not be.
     void checkNamed(const std::string& name) const;
     // For each download, before it replaces anything: raises Error with the
-    // operator's text when the file's digest is not the one listed.
+    // operator's text when the file's digest is not the one listed. The two
+    // list files, fetched again as ordinary entries, must be the very bytes
+    // that were verified (the server could have changed them meanwhile).
     void checkDownloaded(const std::string& name, const Sha256Digest& digest) const;
 
     // True for the names a listing needs no list entry for.
     static bool exempt(const std::string& name);
 
 private:
-    SignedFileList(Sha256Sums sums, MinisignKeyId keyId, std::uint64_t timestamp, bool prehashed)
-        : sums_(std::move(sums)), keyId_(keyId), timestamp_(timestamp), prehashed_(prehashed) {}
+    SignedFileList(Sha256Sums sums, MinisignKeyId keyId, std::uint64_t timestamp, bool prehashed,
+                   Sha256Digest sumsDigest, Sha256Digest signatureDigest)
+        : sums_(std::move(sums)), keyId_(keyId), timestamp_(timestamp), prehashed_(prehashed),
+          sumsDigest_(sumsDigest), signatureDigest_(signatureDigest) {}
+    const Sha256Digest* digestFor(const std::string& name) const;
 
     Sha256Sums sums_;
     MinisignKeyId keyId_;
     std::uint64_t timestamp_;
     bool prehashed_;
+    Sha256Digest sumsDigest_;
+    Sha256Digest signatureDigest_;
 };
 
 // The folder's public key file as bytes: nothing when it is absent (signed

@@ -162,6 +162,12 @@ TEST_F(SignedFileListFixtures, AcceptedListAnswersTheRunsQuestions) {
     EXPECT_NO_THROW(list.checkDownloaded("App_Vezra_Lista.exe", sha256(received)));
     EXPECT_THROW(list.checkDownloaded("App_Vezra_Lista.exe", sha256(program)), Error);
     EXPECT_THROW(list.checkDownloaded("intruso.exe", sha256(received)), Error);
+    // The list files fetched into the folder must be the bytes verified.
+    const std::string sums = file(row, "SHA256SUMS");
+    EXPECT_NO_THROW(list.checkDownloaded("SHA256SUMS", sha256(sums)));
+    EXPECT_NO_THROW(list.checkDownloaded("SHA256SUMS.minisig", sha256(signature)));
+    EXPECT_THROW(list.checkDownloaded("SHA256SUMS", sha256(sums + "\n")), Error);
+    EXPECT_THROW(list.checkDownloaded("SHA256SUMS.minisig", sha256(sums)), Error);
 
     test::RecordingRunLog log;
     logSignedListAccepted(list, std::nullopt);
