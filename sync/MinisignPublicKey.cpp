@@ -11,16 +11,26 @@ namespace velm {
 
 namespace {
 
+SignedListError badKey(const std::string& why) {
+    return SignedListError(SignedListFailure::BadPublicKey,
+                           std::string("O arquivo ") + kPublicKeyFile +
+                               " desta pasta n\xE3o \xE9 uma chave p\xFA" "blica v\xE1lida: " +
+                               why + ".");
+}
+
 [[noreturn]] void refuse(const std::string& why) {
-    throw SignedListError(SignedListFailure::BadPublicKey,
-                          std::string("O arquivo ") + kPublicKeyFile +
-                              " desta pasta n\xE3o \xE9 uma chave p\xFA" "blica v\xE1lida: " +
-                              why + ".");
+    throw badKey(why);
 }
 
 }  // namespace
 
+SignedListError oversizedPublicKeyFile() {
+    return badKey("passa de " + std::to_string(kMaxPublicKeyFileBytes) + " bytes");
+}
+
 MinisignPublicKey readMinisignPublicKey(std::string_view file) {
+    // A key file is two short lines; never split a large file into lines.
+    if (file.size() > kMaxPublicKeyFileBytes) throw oversizedPublicKeyFile();
     const std::vector<std::string> lines = significantLines(file);
     if (lines.size() != 2) refuse("esperadas 2 linhas, encontradas " + std::to_string(lines.size()));
     if (!lines[0].starts_with(kUntrustedCommentPrefix))

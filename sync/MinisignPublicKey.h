@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "sync/SignatureCrypto.h"
+#include "sync/SignedListError.h"
 
 namespace velm {
 
@@ -22,6 +23,9 @@ struct MinisignPublicKey {
 // The key of a public key file (LF or CR LF lines); raises SignedListError
 // (BadPublicKey) saying what is wrong.
 MinisignPublicKey readMinisignPublicKey(std::string_view file);
+
+// The error for a key file past kMaxPublicKeyFileBytes.
+SignedListError oversizedPublicKeyFile();
 
 // The key id as the key tool prints it: 16 upper-case hex digits, the last
 // byte first (it reads the 8 bytes as a little-endian number).

@@ -15,8 +15,6 @@ namespace velm {
 // Bounds of the two list files, fetched into memory: past them is a failure.
 inline constexpr std::size_t kMaxSumsBytes = 4 * 1024 * 1024;
 inline constexpr std::size_t kMaxSignatureBytes = 4 * 1024;
-// The folder's own public key file is read only up to this size.
-inline constexpr std::size_t kMaxPublicKeyFileBytes = 4 * 1024;
 
 // The maker's signed list of a release's files, accepted: the signature
 // and the global signature over the trusted comment verified with the

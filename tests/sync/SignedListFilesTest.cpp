@@ -13,6 +13,7 @@
 #include "sync/ReplacementFile.h"
 #include "sync/SignedFileList.h"
 #include "sync/MinisignSignature.h"
+#include "sync/MinisignText.h"
 #include "sync/SignedListError.h"
 #include "sync/SignedListLog.h"
 #include "sync/SignedListStreams.h"

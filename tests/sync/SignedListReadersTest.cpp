@@ -166,6 +166,7 @@ TEST(MinisignFiles, ReadTheKeyAndSignatureFiles) {
         {"untrusted comment: k\n" + kSignatureLine + "\n", "a signature line"},
         {"untrusted comment: k\n" + kPublicKeyLine + "\nextra\n", "a third line"},
         {"", "empty"},
+        {pub + std::string(5000, '\n'), "a key file past 4 KiB, however blank"},
     };
     for (const auto& [text, reason] : badKeys)
         EXPECT_EQ(failureOf([&] { readMinisignPublicKey(text); }), SignedListFailure::BadPublicKey)
