@@ -73,9 +73,9 @@ TEST(Sha256Sums, RefusesLinesSha256sumDoesNotWrite) {
         {a + "  a.exe\n" + a + " *a.exe\n", "a name listed twice"},
         {"SHA256 (a.exe) = " + a + "\n", "the BSD form"},
     };
-    for (const auto& [text, reason] : rows)
-        EXPECT_EQ(failureOf([&] { Sha256Sums::read(text); }), SignedListFailure::BadList)
-            << reason;
+    for (const auto& row : rows)
+        EXPECT_EQ(failureOf([&] { Sha256Sums::read(row.first); }), SignedListFailure::BadList)
+            << row.second;
     // Names differing in case are two names, as the listing's are.
     EXPECT_EQ(Sha256Sums::read(a + "  a.exe\n" + a + "  A.EXE\n").size(), 2u);
 }
@@ -168,9 +168,10 @@ TEST(MinisignFiles, ReadTheKeyAndSignatureFiles) {
         {"", "empty"},
         {pub + std::string(5000, '\n'), "a key file past 4 KiB, however blank"},
     };
-    for (const auto& [text, reason] : badKeys)
-        EXPECT_EQ(failureOf([&] { readMinisignPublicKey(text); }), SignedListFailure::BadPublicKey)
-            << reason;
+    for (const auto& row : badKeys)
+        EXPECT_EQ(failureOf([&] { readMinisignPublicKey(row.first); }),
+                  SignedListFailure::BadPublicKey)
+            << row.second;
 
     const std::vector<std::pair<std::string, const char*>> badSignatures = {
         {sig.substr(0, sig.rfind(kGlobalLine)), "three lines"},
@@ -187,10 +188,10 @@ TEST(MinisignFiles, ReadTheKeyAndSignatureFiles) {
              kGlobalLine + "\nfifth\n",
          "five lines"},
     };
-    for (const auto& [text, reason] : badSignatures)
-        EXPECT_EQ(failureOf([&] { readMinisignSignature(text); }),
+    for (const auto& row : badSignatures)
+        EXPECT_EQ(failureOf([&] { readMinisignSignature(row.first); }),
                   SignedListFailure::BadSignatureFile)
-            << reason;
+            << row.second;
 }
 
 }  // namespace
