@@ -53,7 +53,9 @@ std::string keyIdText(const MinisignKeyId& id) {
         text += kHex[*byte >> 4];
         text += kHex[*byte & 15];
     }
-    return text;
+    // The tool prints the number without leading zeros.
+    const std::size_t first = text.find_first_not_of('0');
+    return first == std::string::npos ? "0" : text.substr(first);
 }
 
 }  // namespace velm

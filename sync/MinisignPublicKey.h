@@ -27,8 +27,8 @@ MinisignPublicKey readMinisignPublicKey(std::string_view file);
 // The error for a key file past kMaxPublicKeyFileBytes.
 SignedListError oversizedPublicKeyFile();
 
-// The key id as the key tool prints it: 16 upper-case hex digits, the last
-// byte first (it reads the 8 bytes as a little-endian number).
+// The key id as the key tool prints it: the 8 bytes read as a little-endian
+// number, in upper-case hex without leading zeros.
 std::string keyIdText(const MinisignKeyId& id);
 
 }  // namespace velm
