@@ -12,6 +12,7 @@ packages=(
     g++-mingw-w64-x86-64-posix wine64 wine
     clang libclang-rt-14-dev
     curl lftp hyperfine locales xdg-utils
+    libgcrypt20-dev libgcrypt-mingw-w64-dev minisign
 )
 
 # One dpkg-query for the whole list. A package counts as present when its

@@ -16,7 +16,7 @@ bool differsToTheMinute(DateTime a, DateTime b) {
 }
 
 bool ArquivoDiferente(const std::string& name, DateTime remoteTime) {
-    if (name == "Arquivos_dlls") return false;  // the libraries' folder is never fetched
+    if (name == kLibrariesFolder) return false;
     if (!fileSystem().fileExists(name))
         return differsToTheMinute(DateTime{std::floor(clock().now().value)}, remoteTime);
     // A download is stamped with the server's time; a time the clocks skipped

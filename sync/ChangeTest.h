@@ -6,6 +6,9 @@
 
 namespace velm {
 
+// The libraries' folder of the listing, which the run never fetches.
+inline constexpr const char* kLibrariesFolder = "Arquivos_dlls";
+
 // True when two local times differ in year, month, day, hour or minute;
 // seconds and fractions never count (the "dd/mm/yyyy HH:mm" comparison).
 bool differsToTheMinute(DateTime a, DateTime b);
