@@ -2,6 +2,7 @@
 """A forwarding FTP proxy on loopback that behaves like a slower link.
 
     delay_proxy.py --target-port P [--target-host H] [--rtt-ms 20] [--port 0]
+                   [--listen-host 127.0.0.1]
 
 Every byte that crosses the proxy, in either direction, is released half the
 round trip after it arrived: each direction of each connection has a queue of
@@ -18,6 +19,10 @@ What the proxy cannot delay is the client's own TCP handshake: the kernel
 completes it at once, so a client that waits for its connect to finish sees
 that connect one round trip early (on the control and every data
 connection).
+
+The proxy listens, for the control and the data connections, on
+--listen-host (any 127.x.y.z address works on Linux), so that a benchmark can
+give each run addresses of its own, free of the last run's TIME_WAIT sockets.
 
 Prints "listening on PORT" on stdout once it accepts, then runs until killed.
 """
@@ -108,8 +113,9 @@ class Direction:
 
 
 class Proxy:
-    def __init__(self, target_host, target_port, rtt_ms):
+    def __init__(self, target_host, target_port, rtt_ms, listen_host="127.0.0.1"):
         self.target = (target_host, target_port)
+        self.listen_host = listen_host
         self.delay = rtt_ms / 2000.0
 
     async def connect_upstream(self, host, port):
@@ -163,7 +169,7 @@ class Proxy:
             done.set()
             await self.relay(reader, writer, host, port)
 
-        server = await asyncio.start_server(accepted, "127.0.0.1", 0)
+        server = await asyncio.start_server(accepted, self.listen_host, 0)
         loop = asyncio.get_running_loop()
 
         async def close_when_used():
@@ -185,7 +191,8 @@ class Proxy:
                     numbers = [int(x) for x in found.groups()]
                     host = ".".join(str(n) for n in numbers[:4])
                     port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
-                    mine = b"127,0,0,1,%d,%d" % (port // 256, port % 256)
+                    mine = b"%s,%d,%d" % (self.listen_host.replace(".", ",").encode(),
+                                          port // 256, port % 256)
                     line = line[: found.start()] + mine + line[found.end():]
             elif line.startswith(b"229"):
                 found = EPSV_229.search(line)
@@ -207,9 +214,10 @@ async def main():
     parser.add_argument("--target-port", type=int, required=True)
     parser.add_argument("--rtt-ms", type=float, default=20.0)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--listen-host", default="127.0.0.1")
     args = parser.parse_args()
-    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms)
-    server = await asyncio.start_server(proxy.control, "127.0.0.1", args.port, backlog=128)
+    proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, args.listen_host)
+    server = await asyncio.start_server(proxy.control, args.listen_host, args.port, backlog=128)
     print("listening on %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:
         await server.serve_forever()
