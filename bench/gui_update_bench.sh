@@ -9,7 +9,8 @@
 #   bash bench/gui_update_bench.sh [files...] [--rtt-ms MS] [--runs N]
 #   (default: 200 500, 20 ms, 3 runs)
 #
-# VELM_GUI_BENCH_WRAP, when set, is put before the program's command line
+# VELM_GUI_BENCH_PROGRAM, when set, is the program measured instead of this
+# tree's Release build (an older build, to compare). VELM_GUI_BENCH_WRAP, when set, is put before the program's command line
 # (e.g. "perf record -g -o /tmp/velm.perf"), to profile the real run.
 #
 # Each side's run has a server (and proxy) of its own on a loopback address
@@ -38,14 +39,15 @@ if [ -z "${VELM_GUI_BENCH_UNDER_XVFB:-}" ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build/release --target VelmUpdate velm_make_catalogue >&2
     export VELM_GUI_BENCH_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "${sizes[@]}" --rtt-ms "$rtt" --runs "$runs"
+    # A display number of its own: other sessions on the machine start at 99.
+    exec xvfb-run -a -n $((200 + $$ % 500)) -s "-screen 0 1280x1024x24" bash "$0" "${sizes[@]}" --rtt-ms "$rtt" --runs "$runs"
 fi
 
 # shellcheck source=../scripts/lib/ports.sh
 . scripts/lib/ports.sh
 # shellcheck source=../scripts/lib/installation.sh
 . scripts/lib/installation.sh
-program="$root/build/release/app/VelmUpdate"
+program=${VELM_GUI_BENCH_PROGRAM:-$root/build/release/app/VelmUpdate}
 work=$(mktemp -d /tmp/velm-gui-bench.XXXXXX)
 pids=()
 stop_servers() {
@@ -143,7 +145,10 @@ echo "10 KiB files, $link; $runs runs, medians (s)"
 for n in "${sizes[@]}"; do
     served="$work/servidor-$n"
     mkdir -p "$served/quorixsenha"
-    for ((i = 0; i < n; i++)); do head -c 10240 /dev/urandom >"$served/quorixsenha/arquivo$i.bin"; done
+    /usr/bin/python3 -c 'import os, sys
+for i in range(int(sys.argv[2])):
+    with open("%s/arquivo%d.bin" % (sys.argv[1], i), "wb") as f: f.write(os.urandom(10240))' \
+        "$served/quorixsenha" "$n"
     ours_new=() ours_same=() lftp_new=() lftp_same=()
     for ((r = 0; r < runs; r++)); do
         for side in 0 1; do
