@@ -118,16 +118,13 @@ double runIsqlSession(const std::string& path, const std::vector<std::string>& s
     const std::string session = folder + "/sessao.sql";
     {
         std::ofstream out(session, std::ios::binary);
-        for (const std::string& file : scriptFiles) out << "INPUT '" << file << "';
-COMMIT;
-";
+        for (const std::string& file : scriptFiles) out << "INPUT '" << file << "';\nCOMMIT;\n";
     }
     const auto start = Clock::now();
     const std::string command = "isql-fb -q -bail" + kToolLogin + "-i '" + session + "' '" + path +
                                 "' >>'" + log + "' 2>&1";
     if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "isql-fb failed on the session, see %s
-", log.c_str());
+        std::fprintf(stderr, "isql-fb failed on the session, see %s\n", log.c_str());
         std::exit(1);
     }
     return std::chrono::duration<double>(Clock::now() - start).count();

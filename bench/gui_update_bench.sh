@@ -10,8 +10,9 @@
 #   (default: 200 500, 20 ms, 3 runs)
 #
 # VELM_GUI_BENCH_PROGRAM, when set, is the program measured instead of this
-# tree's Release build (an older build, to compare). VELM_GUI_BENCH_WRAP, when set, is put before the program's command line
-# (e.g. "perf record -g -o /tmp/velm.perf"), to profile the real run.
+# tree's Release build (an older build, to compare). VELM_GUI_BENCH_PERF=PREFIX
+# records each program run from Enter to the upgrade window with `perf record
+# -g` into PREFIX-N.data (N the run's number), to profile the real run.
 #
 # Each side's run has a server (and proxy) of its own on a loopback address
 # of its own (127.0.K.1): a run of 20,000 files leaves 20,000 sockets in
@@ -94,17 +95,23 @@ start_server() {  # served folder
 
 # One run of the program in its folder: seconds from Enter to the upgrade
 # window, in $took (no subshell: the run's processes stay this shell's children).
+run_number=0
 program_run() {  # folder
-    local pid gate window start
+    local pid gate window start perf_pid=
+    run_number=$((run_number + 1))
     cp "$work/dados/BLANK.GDB" "$work/dados/BASE.GDB"
     # A session of its own: the program's end must not reach this script.
-    # shellcheck disable=SC2086
-    (cd "$1" && exec setsid ${VELM_GUI_BENCH_WRAP:-} "$program") >"$work/program.log" 2>&1 &
+    (cd "$1" && exec setsid "$program") >"$work/program.log" 2>&1 &
     pid=$!
     gate=$(wait_window '^Atualização$' 30)
     confirm_gate "$gate"
     window=$(wait_window '^Atualização de Sistema$' 30)
     sleep 0.5 # the environment checks and the ready prompt
+    if [ -n "${VELM_GUI_BENCH_PERF:-}" ]; then
+        perf record -F 999 -g -p "$pid" -o "$VELM_GUI_BENCH_PERF-$run_number.data" 2>/dev/null &
+        perf_pid=$!
+        sleep 1
+    fi
     start=$(now)
     xdotool key --window "$window" Return
     while ! xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1; do
@@ -115,11 +122,11 @@ program_run() {  # folder
         sleep 0.02
     done
     took=$(echo "$(now) - $start" | bc)
-    if [ -n "${VELM_GUI_BENCH_WRAP:-}" ]; then
-        kill -TERM "$pid" 2>/dev/null || true  # the profiler writes its file
-    else
-        kill -KILL "$pid" 2>/dev/null || true  # the upgrade window ignores a polite end
+    if [ -n "$perf_pid" ]; then
+        kill -INT "$perf_pid"
+        wait "$perf_pid" || true
     fi
+    kill -KILL "$pid" 2>/dev/null || true  # the upgrade window ignores a polite end
     wait "$pid" 2>/dev/null || true
 }
 

@@ -152,8 +152,21 @@ void UpdateWindowView::addNode(const std::string& caption, TreeState state) {
 
 void UpdateWindowView::setNodeState(int node, TreeState state) {
     pending_.nodes[node] = state;
-    // A node leaving the fetching state ends a download: its last state shows.
-    if (state != tsFetching) showNow();
+    if (state == tsFetching) {
+        fetching_.start();
+        showWhenDue();
+        return;
+    }
+    // A node leaving the fetching state ends a download. One the operator
+    // could watch (a screen interval or longer) shows its end at once; the
+    // end of a shorter one shows with the next paint, its node's colour
+    // staying in the tree: a paint per small file would cost more than the
+    // file (each paint waits on the display).
+    if (fetching_.isValid() && fetching_.elapsed() >= kScreenIntervalMs)
+        showNow();
+    else
+        showWhenDue();
+    fetching_.invalidate();
 }
 
 void UpdateWindowView::repaintTree() {

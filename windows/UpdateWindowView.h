@@ -18,14 +18,15 @@ class Tfrmvelmupdate;
 // The update window as the update run and its progress display see it.
 //
 // The run blocks the event loop, so the window is painted from here. It is
-// painted at the screen's pace, not on every event: the texts, the gauge and
-// the tree states the run sets are kept and shown together at most once per
-// kScreenInterval while the run goes on (from its calls, from its message
-// pumps, or from a timer when a modal window's loop runs), and always at once
-// when a download ends (its node turns green or red), before a modal window
-// of the run, and at the end of the run (showNow). So every state still
-// reaches the screen in order, the last of each download and of the run
-// always, while the run no longer pays a paint per event.
+// painted at the screen's pace, not on every event (each paint waits on the
+// display, which cost more than a small file's download): the texts, the
+// gauge and the tree states the run sets are kept and shown together at most
+// once per kScreenIntervalMs while the run goes on (from its calls, its
+// message pumps, or a timer while a modal window's loop runs), and at once
+// when a download that lasted a screen interval or more ends, before a
+// modal window of the run, and at the end of the run. So every state reaches
+// the screen in order, each download's node keeps its colour in the tree, and
+// what the run set last is always shown.
 class UpdateWindowView : public UpdateRunView {
 public:
     explicit UpdateWindowView(Tfrmvelmupdate& window);
@@ -92,6 +93,7 @@ private:
     Pending pending_;
     QRegion changed_;
     QElapsedTimer sinceShown_;
+    QElapsedTimer fetching_;  // since the current download's node turned orange
     QTimer dueTimer_;
 };
 
