@@ -397,46 +397,55 @@ protected:
     std::string label(QLabel* l) const { return toAnsi(l->text()); }
 };
 
-// Each download's last state (its name, its counter, its node) reaches the
-// screen when it ends, however many events came before it, in order; the
-// run's last texts when it ends.
-TEST_F(UpdateWindowPaceTest, EveryDownloadsLastStateAndTheRunsEndArePainted) {
+// A download the operator could watch (a screen interval or longer) shows
+// its last state (its name, its counter, its green node) the moment it ends,
+// however many events came before it; the file names reach the screen in the
+// run's order; short downloads leave their nodes' colours for the next paint;
+// the run's last texts show when it ends.
+TEST_F(UpdateWindowPaceTest, DownloadsEndsAndTheRunsEndArePainted) {
     UpdateWindowView view(window);
     view.beginRun();
-    const std::vector<std::string> names = {"um.bin", "dois.bin", "tres.bin"};
+    const std::vector<std::string> names = {"um.bin", "dois.bin", "tres.bin", "quatro.bin",
+                                            "cinco.bin"};
     view.clearTree();
     for (const std::string& name : names) view.addNode(name, tsDiffers);
     view.repaintTree();
     view.showNow();
     PaintRecorder fileName(*window.Label3, [&] { return label(window.Label3); });
     PaintRecorder counter(*window.lblcontador, [&] { return label(window.lblcontador); });
-    std::vector<std::string> treeAtPaint;
-    PaintRecorder tree(*window.TreeView1->viewport(),
-                       [&] { return stateOf(0) + stateOf(1) + stateOf(2); });
-    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    PaintRecorder tree(*window.TreeView1->viewport(), [&] {
+        std::string states;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) states += stateOf(i);
+        return states;
+    });
+    int events = 0;
+    const auto download = [&](int i, bool watched) {
         view.showFileName(names[i]);
         view.setNodeState(i, tsFetching);
         view.repaintTree();
-        for (int kb = 0; kb < 200; ++kb) {
-            view.showCounter("Transferidos: " + std::to_string(kb) + " Kb");
+        QElapsedTimer lasting;
+        lasting.start();
+        do {
+            view.showCounter("Transferidos: " + std::to_string(++events) + " Kb");
             view.repaintWindow();
             EXPECT_FALSE(view.pumpMessages());
-        }
+        } while (watched && lasting.elapsed() < 2 * UpdateWindowView::kScreenIntervalMs);
         view.showCounter(names[i] + " inteiro");
         view.setNodeState(i, tsEqual);
         view.repaintTree();
+    };
+    for (int i = 0; i < 3; ++i) {
+        download(i, true);
         ASSERT_FALSE(fileName.painted.empty());
         EXPECT_EQ(fileName.painted.back(), names[i]);
         EXPECT_EQ(counter.painted.back(), names[i] + " inteiro");
+        ASSERT_FALSE(tree.painted.empty());
         EXPECT_EQ(tree.painted.back().substr(0, i + 1), std::string(i + 1, '1'))
             << "the nodes fetched so far show green";
     }
-    // No state shows out of order: the file names painted follow the run's.
-    std::vector<std::string> distinct;
-    for (const std::string& n : fileName.painted)
-        if (distinct.empty() || distinct.back() != n) distinct.push_back(n);
-    EXPECT_EQ(distinct, names);
-    EXPECT_LT(counter.painted.size(), 3u * 200u) << "not a paint per event";
+    EXPECT_LT(counter.painted.size(), static_cast<std::size_t>(events)) << "not a paint per event";
+    download(3, false);
+    download(4, false);
 
     view.showStatus("fim");
     view.showFileName("fim.bin");
@@ -445,6 +454,17 @@ TEST_F(UpdateWindowPaceTest, EveryDownloadsLastStateAndTheRunsEndArePainted) {
     ASSERT_FALSE(status.painted.empty());
     EXPECT_EQ(status.painted.back(), "fim");
     EXPECT_EQ(fileName.painted.back(), "fim.bin");
+    EXPECT_EQ(tree.painted.back(), "11111") << "the short downloads' nodes show green too";
+    // No state shows out of order: the file names painted follow the run's.
+    std::vector<std::string> distinct;
+    for (const std::string& n : fileName.painted)
+        if (distinct.empty() || distinct.back() != n) distinct.push_back(n);
+    ASSERT_GE(distinct.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(distinct.begin(), distinct.begin() + 3),
+              std::vector<std::string>(names.begin(), names.begin() + 3));
+    EXPECT_EQ(distinct.back(), "fim.bin");
+    for (std::size_t i = 3; i + 1 < distinct.size(); ++i)
+        EXPECT_TRUE(distinct[i] == names[3] || distinct[i] == names[4]) << distinct[i];
 }
 
 // A run that blocks the event loop without pumping it (entry after entry
