@@ -71,18 +71,22 @@ make_catalogue "$root/build/release/upgrade/velm_make_catalogue" "$work" "$work/
     --script "QUORIX_SENHA:1:$work/espera.sql:S"
 
 # A server for one side's run on an address of its own: sets $host and $port.
-address=0
+address=$((RANDOM % 250))
 start_server() {  # served folder
-    address=$((address + 1))
-    host="127.0.$((address % 250 + 1)).1"
-    local ftp_port
-    ftp_port=$(free_port)
-    /usr/bin/python3 -m pyftpdlib -i "$host" -p "$ftp_port" -u ftpuser -P velmftp -d "$1" \
-        >"$work/ftp.log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 200); do
-        (exec 3<>"/dev/tcp/$host/$ftp_port") 2>/dev/null && break
-        sleep 0.1
+    local ftp_port tries
+    for ((tries = 0; tries < 5; tries++)); do
+        address=$((address + 1))
+        host="127.0.$((address % 250 + 1)).1"
+        ftp_port=$(/usr/bin/python3 -c 'import socket, sys
+s = socket.socket(); s.bind((sys.argv[1], 0)); print(s.getsockname()[1]); s.close()' "$host")
+        /usr/bin/python3 -m pyftpdlib -i "$host" -p "$ftp_port" -u ftpuser -P velmftp -d "$1" \
+            >"$work/ftp.log" 2>&1 &
+        pids+=($!)
+        for _ in $(seq 200); do
+            (exec 3<>"/dev/tcp/$host/$ftp_port") 2>/dev/null && break 2
+            kill -0 "${pids[-1]}" 2>/dev/null || break
+            sleep 0.1
+        done
     done
     port=$ftp_port
     [ "$rtt" = 0 ] && return 0
@@ -103,9 +107,9 @@ program_run() {  # folder
     # A session of its own: the program's end must not reach this script.
     (cd "$1" && exec setsid "$program") >"$work/program.log" 2>&1 &
     pid=$!
-    gate=$(wait_window '^Atualização$' 30)
+    gate=$(wait_window '^Atualização$' 30) || { kill -KILL "$pid"; return 1; }
     confirm_gate "$gate"
-    window=$(wait_window '^Atualização de Sistema$' 30)
+    window=$(wait_window '^Atualização de Sistema$' 30) || { kill -KILL "$pid"; return 1; }
     sleep 0.5 # the environment checks and the ready prompt
     if [ -n "${VELM_GUI_BENCH_PERF:-}" ]; then
         perf record -F 999 -g -p "$pid" -o "$VELM_GUI_BENCH_PERF-$run_number.data" 2>/dev/null &
@@ -115,6 +119,11 @@ program_run() {  # folder
     start=$(now)
     xdotool key --window "$window" Return
     while ! xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1; do
+        if [ "$(echo "$(now) - $start > 1800" | bc)" = 1 ]; then
+            echo "no upgrade window after half an hour (a box of the run?)" >&2
+            kill -KILL "$pid"
+            return 1
+        fi
         if ! kill -0 "$pid" 2>/dev/null; then
             echo "the program ended before the upgrade window (see $work/program.log)" >&2
             return 1
