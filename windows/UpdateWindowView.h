@@ -55,6 +55,7 @@ public:
     void setGauge(int percent) override;
     void resetGauge() override;
     void repaintWindow() override;
+    void showBeforeWaiting() override { showNow(); }
     bool pumpMessages() override;
 
     void setTag(int tag) override;
