@@ -75,6 +75,7 @@ public:
     void setGauge(int) override {}
     void resetGauge() override {}
     void repaintWindow() override {}
+    void showBeforeWaiting() override {}
     bool pumpMessages() override { return false; }
     void setTag(int) override {}
     std::string savedScriptErrorFile() override { return {}; }

@@ -2,7 +2,7 @@
 """A forwarding FTP proxy on loopback that behaves like a slower link.
 
     delay_proxy.py --target-port P [--target-host H] [--rtt-ms 20] [--port 0]
-                   [--refuse-passive N[,N...]]
+                   [--refuse-passive N[,N...]] [--listen-host 127.0.0.1]
 
 Every byte that crosses the proxy, in either direction, is released half the
 round trip after it arrived: each direction of each connection has a queue of
@@ -27,6 +27,10 @@ the server is left waiting for a data connection that never comes. With
 --late-second-size-reply-ms the second "213" reply of each control
 connection, and everything after it, is held back that long: a server that
 answers the second of two commands sent together late.
+
+The proxy listens, for the control and the data connections, on
+--listen-host (any 127.x.y.z address works on Linux), so that a benchmark can
+give each run addresses of its own, free of the last run's TIME_WAIT sockets.
 
 Prints "listening on PORT" on stdout once it accepts, then runs until killed.
 """
@@ -131,8 +135,10 @@ def refused_port():
 
 
 class Proxy:
-    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=(), late_size_reply=0.0):
+    def __init__(self, target_host, target_port, rtt_ms, refuse_passive=(), late_size_reply=0.0,
+                 listen_host="127.0.0.1"):
         self.target = (target_host, target_port)
+        self.listen_host = listen_host
         self.delay = rtt_ms / 2000.0
         self.late_size_reply = late_size_reply
         self.refuse_passive = set(refuse_passive)
@@ -193,7 +199,7 @@ class Proxy:
             done.set()
             await self.relay(reader, writer, host, port)
 
-        server = await asyncio.start_server(accepted, "127.0.0.1", 0)
+        server = await asyncio.start_server(accepted, self.listen_host, 0)
         loop = asyncio.get_running_loop()
 
         async def close_when_used():
@@ -223,7 +229,8 @@ class Proxy:
                         port = refused_port()
                     else:
                         port = await self.data_listener(host, numbers[4] * 256 + numbers[5])
-                    mine = b"127,0,0,1,%d,%d" % (port // 256, port % 256)
+                    mine = b"%s,%d,%d" % (self.listen_host.replace(".", ",").encode(),
+                                          port // 256, port % 256)
                     line = line[: found.start()] + mine + line[found.end():]
             elif line.startswith(b"229"):
                 found = EPSV_229.search(line)
@@ -259,11 +266,12 @@ async def main():
                         help="passive replies (1 = the first) to point at a refused port")
     parser.add_argument("--late-second-size-reply-ms", type=float, default=0.0,
                         help="hold the second 213 reply of each control connection this long")
+    parser.add_argument("--listen-host", default="127.0.0.1")
     args = parser.parse_args()
     refused = [int(n) for n in args.refuse_passive.split(",") if n]
     proxy = Proxy(args.target_host, args.target_port, args.rtt_ms, refused,
-                  args.late_second_size_reply_ms / 1000.0)
-    server = await asyncio.start_server(proxy.control, "127.0.0.1", args.port, backlog=128)
+                  args.late_second_size_reply_ms / 1000.0, args.listen_host)
+    server = await asyncio.start_server(proxy.control, args.listen_host, args.port, backlog=128)
     print("listening on %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:
         await server.serve_forever()

@@ -19,20 +19,6 @@ fi
 program="$root/build/native/app/VelmUpdate"
 make_catalogue="$root/build/native/upgrade/velm_make_catalogue"
 
-# A demo installation: the sibling programs, the product's configuration
-# (its database), and the update server's address in atualiza.cfg.
-make_installation() {  # folder
-    local folder=$1
-    rm -rf "$folder"
-    mkdir -p "$folder"
-    for exe in App_Vezra_Config.exe App_Vezra_Lista.exe App_Vezra_Solicita.exe Sys_Brevant.exe; do
-        printf 'MZ demo\n' >"$folder/$exe"
-        touch -d '2026-11-02 08:00' "$folder/$exe"
-    done
-    printf '[SISTEMA]     %s\r\n' "$demo/dados/BASE.GDB" >"$folder/Sys_Info.INI"
-    printf '127.0.0.1\r\n%s\r\n\r\n' "$ftp_port" >"$folder/atualiza.cfg"
-}
-
 # The update server's product folder: a newer list program, a note, an
 # unchanged program and the archive of the main store program.
 make_server() {
@@ -53,34 +39,20 @@ make_server() {
 
 # shellcheck source=lib/ports.sh
 . scripts/lib/ports.sh
+# shellcheck source=lib/installation.sh
+. scripts/lib/installation.sh
 
-mkdir -p "$demo/programas/WinRAR" "$demo/dados" "$demo/screenshots"
-# The archiver's stand-in: "x -o+ ARCHIVE *.exe TARGET" extracts the archive
-# (a tar file here) into the folder it was started in.
-cat >"$demo/programas/WinRAR/WinRAR.exe" <<'SH'
-#!/bin/sh
-[ "$1" = x ] && tar -xf "$3" --wildcards '*.exe'
-SH
-chmod +x "$demo/programas/WinRAR/WinRAR.exe"
-cat >"$demo/registry.reg" <<REG
-REGEDIT4
-
-[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]
-"ProgramFilesDir"="$demo/programas"
-REG
-export VELMUPDATE_REGISTRY="$demo/registry.reg"
+mkdir -p "$demo/screenshots"
+make_programs_folder "$demo"
 
 # The update server (user ftpuser, password velmftp) and the script catalogue
-# (SQLite) with the FTP password scrambled as the product stores it, two
-# released scripts, and the product database.
+# with two released scripts and the product database.
 ftp_port=${ftp_port:-$(free_port)}
 export ftp_port
 make_server
 rm -f "$demo/dados/BASE.GDB"
-"$make_catalogue" --catalogue "$demo/catalogo.db" --aliases "$demo/aliases.ini" \
-    --product "$demo/dados/BASE.GDB" --ftp-password 1yhopiws --demo-scripts >&2
-export VELMUPDATE_ALIASES="$demo/aliases.ini"
-make_installation "$demo/instalacao"
+make_catalogue "$make_catalogue" "$demo" "$demo/dados/BASE.GDB" --demo-scripts
+make_installation "$demo/instalacao" "$ftp_port" "$demo/dados/BASE.GDB"
 
 start_ftp_server() {
     # pyftpdlib with downloads held to 2 MiB/s, so that a transfer can be seen.
@@ -121,29 +93,9 @@ fi
 shots="$demo/screenshots"
 rm -f "$shots"/*.png
 
-wait_window() {  # title regex -> window id
-    local id i
-    for ((i = 0; i < 100; i++)); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            sleep 0.5  # let it paint
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "window '$1' did not appear" >&2
-    return 1
-}
-
 shot() {  # window id, file name
     import -window "$1" "$shots/$2"
     echo "screenshot: $shots/$2"
-}
-
-click() {  # window id, x, y (client coordinates)
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.3
 }
 
 # 1. The gate, confirmed: the update window follows.
@@ -185,7 +137,7 @@ echo "run log ($demo/instalacao/VelmUpdate.log):"
 tr -d '\r' <"$demo/instalacao/VelmUpdate.log" | iconv -f WINDOWS-1252 -t UTF-8
 
 # 3. A saved failed script blocks the start: the notice names it.
-make_installation "$demo/bloqueada"
+make_installation "$demo/bloqueada" "$ftp_port" "$demo/dados/BASE.GDB"
 cd "$demo/bloqueada"
 printf 'ALTER TABLE CLIENTES ADD EMAIL VARCHAR(80);\r\n' \
     >"SCRIPT_ERRO_DT_10-12-2026_HR_09-30-00 BASE.GDB.TXT"

@@ -21,58 +21,18 @@ program="$root/build/native/app/VelmUpdate"
 server_program="$root/build/native/tests/sync/scripted_update_server"
 shots="$base/screenshots"
 rm -rf "$base"
-mkdir -p "$base/programas/WinRAR" "$base/dados" "$shots"
+mkdir -p "$shots"
 
-# The archiver's stand-in, the registry naming its folder, the catalogue
-# with the FTP password and the product database, as the demo lays them out.
-printf '#!/bin/sh\n' >"$base/programas/WinRAR/WinRAR.exe"
-chmod +x "$base/programas/WinRAR/WinRAR.exe"
-cat >"$base/registry.reg" <<REG
-REGEDIT4
-
-[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]
-"ProgramFilesDir"="$base/programas"
-REG
-export VELMUPDATE_REGISTRY="$base/registry.reg"
-"$root/build/native/upgrade/velm_make_catalogue" --catalogue "$base/catalogo.db" \
-    --aliases "$base/aliases.ini" --product "$base/dados/BASE.GDB" --ftp-password 1yhopiws >&2
-export VELMUPDATE_ALIASES="$base/aliases.ini"
-
-make_installation() {  # folder, server port
-    mkdir -p "$1"
-    for exe in App_Vezra_Config.exe App_Vezra_Lista.exe App_Vezra_Solicita.exe Sys_Brevant.exe; do
-        printf 'MZ demo\n' >"$1/$exe"
-        touch -d '2026-11-02 08:00' "$1/$exe"
-    done
-    printf '[SISTEMA]     %s\r\n' "$base/dados/BASE.GDB" >"$1/Sys_Info.INI"
-    printf '127.0.0.1\r\n%s\r\n\r\n' "$2" >"$1/atualiza.cfg"
-}
-
-wait_window() {  # title regex -> window id
-    local id i
-    for ((i = 0; i < 150; i++)); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            sleep 0.5  # let it paint
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "window '$1' did not appear" >&2
-    return 1
-}
+# shellcheck source=lib/installation.sh
+. scripts/lib/installation.sh
+make_programs_folder "$base"
+make_catalogue "$root/build/native/upgrade/velm_make_catalogue" "$base" "$base/dados/BASE.GDB"
 
 # The whole screen, since the box is a window of its own, less the empty
 # border around the update window.
 shot() {  # file name
     import -window root "$shots/$1"
     mogrify -trim +repage "$shots/$1"
-}
-
-click() {  # window id, x, y (client coordinates)
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.3
 }
 
 server_pid=
@@ -88,14 +48,12 @@ run_case() {  # name, listing text, [LIST reply]
     server_pid=$SERVER_PID
     local port
     read -r port <&"${SERVER[0]}"
-    make_installation "$case/instalacao" "$port"
+    make_installation "$case/instalacao" "$port" "$base/dados/BASE.GDB"
     cd "$case/instalacao"
     "$program" &
     local pid=$! gate window box
     gate=$(wait_window '^Atualização$')
-    click "$gate" 46 568   # CheckBox1
-    click "$gate" 46 591   # CheckBox2
-    click "$gate" 698 586  # "&Continuar  "
+    confirm_gate "$gate"
     window=$(wait_window '^Atualização de Sistema$')
     xdotool key --window "$window" Return
     box=$(wait_window '^VelmUpdate$')

@@ -112,6 +112,7 @@ void TransferProgress::ftpupdateWorkBegin(TWorkMode) {
     STime = clock().now();
     TaxaTransferencia = 0;
     BytesReceived = 0;
+    lastWorkCount_ = 0;
     // Read once per transfer: asking the system costs more than a small file's transfer.
     formats_ = locale().formats();
 }
@@ -125,6 +126,13 @@ void TransferProgress::ftpupdateWork(TWorkMode, std::int64_t AWorkCount) {
     view_.showStatus(shown.status);
     if (view_.pumpMessages()) throw UpdateRunCancelled{};
     if (shown.gauge) view_.setGauge(*shown.gauge);
+    // Less than a full read before the end: the data that had come is all
+    // taken, and the transfer now waits for more; the window, which paints
+    // at its own pace, must show where the transfer stands meanwhile.
+    const bool drained = AWorkCount - lastWorkCount_ < std::int64_t{TFtpClient::kReceiveBufferSize};
+    lastWorkCount_ = AWorkCount;
+    if (drained && (BytesToTransfer == 0 || AWorkCount < std::int64_t{BytesToTransfer}))
+        view_.showBeforeWaiting();
 }
 
 void TransferProgress::ftpupdateWorkEnd(TWorkMode AWorkMode) {

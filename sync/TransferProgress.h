@@ -60,6 +60,7 @@ public:
 
 private:
     UpdateRunView& view_;
+    std::int64_t lastWorkCount_ = 0;  // of the current transfer
     LocaleFormats formats_;  // the user's, as the current transfer began
 };
 

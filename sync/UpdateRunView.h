@@ -51,6 +51,9 @@ public:
     // Gauge1 at 0 of 100, yellow, shown; ProgressBar1 hidden.
     virtual void resetGauge() = 0;
     virtual void repaintWindow() = 0;
+    // The transfer is about to wait for the server: what was set shows now,
+    // whatever pace the window paints at otherwise.
+    virtual void showBeforeWaiting() = 0;
     // Handles the pending window messages; true when the operator asked to
     // leave meanwhile.
     virtual bool pumpMessages() = 0;

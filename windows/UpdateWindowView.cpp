@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRect>
 #include <QTreeWidget>
 #include <exception>
 
@@ -44,6 +45,74 @@ void showState(QTreeWidgetItem& node, TreeState state, const std::vector<QPixmap
 
 }  // namespace
 
+UpdateWindowView::UpdateWindowView(Tfrmvelmupdate& window) : window_(window) {
+    sinceShown_.start();
+    dueTimer_.setSingleShot(true);
+    QObject::connect(&dueTimer_, &QTimer::timeout, &dueTimer_, [this] { showNow(); });
+}
+
+void UpdateWindowView::beginRun() {
+    paced_ = true;
+}
+
+void UpdateWindowView::endRun() {
+    paced_ = false;
+    showNow();
+}
+
+void UpdateWindowView::showWhenDue() {
+    const qint64 age = sinceShown_.elapsed();
+    if (!paced_ || age >= kScreenIntervalMs) {
+        showNow();
+    } else if (!dueTimer_.isActive()) {
+        dueTimer_.start(static_cast<int>(kScreenIntervalMs - age));
+    }
+}
+
+void UpdateWindowView::showNow() {
+    dueTimer_.stop();
+    applyPending();
+    // Painted here, not when the blocked event loop would get to it; only
+    // the areas that changed, a label's as it was and as it is now.
+    if (!changed_.isEmpty()) window_.repaint(changed_);
+    changed_ = QRegion();
+    sinceShown_.restart();
+}
+
+void UpdateWindowView::markChanged(const QWidget& widget) {
+    if (widget.isVisible()) changed_ += QRect(widget.mapTo(&window_, QPoint(0, 0)), widget.size());
+}
+
+void UpdateWindowView::applyPending() {
+    Pending p = std::move(pending_);
+    pending_ = {};
+    const auto caption = [this](QLabel& label, const std::string& text) {
+        markChanged(label);
+        setCaption(label, text);
+        markChanged(label);
+    };
+    if (p.fileName) caption(*window_.Label3, *p.fileName);
+    if (p.status) caption(*window_.lblstatus, *p.status);
+    if (p.counter) caption(*window_.lblcontador, *p.counter);
+    if (p.statusPanel) {
+        window_.StatusPanel0->setText(shown(*p.statusPanel));
+        markChanged(*window_.StatusPanel0);
+    }
+    if (p.gauge) {
+        window_.Gauge1->setProgress(*p.gauge);
+        markChanged(*window_.Gauge1);
+    }
+    QTreeWidget& tree = *window_.TreeView1;
+    for (const auto& [node, state] : p.nodes) {
+        if (QTreeWidgetItem* item = tree.topLevelItem(node)) {
+            showState(*item, state, window_.ImageList1);
+            const QRect row = tree.visualItemRect(item);
+            if (row.isValid())
+                changed_ += QRect(tree.viewport()->mapTo(&window_, row.topLeft()), row.size());
+        }
+    }
+}
+
 bool UpdateWindowView::readyToDownload() {
     return window_.Label9->palette().color(QPalette::WindowText) == toQColor(clGreen);
 }
@@ -65,60 +134,88 @@ void UpdateWindowView::showListing(const std::vector<std::string>& lines) {
     text.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines) text.push_back(shown(line));
     window_.Memo1->setPlainText(text.join(QLatin1Char('\n')));
-    window_.Memo1->repaint();
+    markChanged(*window_.Memo1);
+    showNow();
 }
 
 void UpdateWindowView::clearTree() {
+    pending_.nodes.clear();
     window_.TreeView1->clear();
+    markChanged(*window_.TreeView1);
 }
 
 void UpdateWindowView::addNode(const std::string& caption, TreeState state) {
     auto* node = new QTreeWidgetItem(window_.TreeView1, QStringList(shown(caption)));
     showState(*node, state, window_.ImageList1);
+    markChanged(*window_.TreeView1);
 }
 
 void UpdateWindowView::setNodeState(int node, TreeState state) {
-    showState(*window_.TreeView1->topLevelItem(node), state, window_.ImageList1);
+    pending_.nodes[node] = state;
+    if (state == tsFetching) {
+        fetching_.start();
+        showWhenDue();
+        return;
+    }
+    // A node leaving the fetching state ends a download. One the operator
+    // could watch (a screen interval or longer) shows its end at once; the
+    // end of a shorter one shows with the next paint, its node's colour
+    // staying in the tree: a paint per small file would cost more than the
+    // file (each paint waits on the display).
+    if (fetching_.isValid() && fetching_.elapsed() >= kScreenIntervalMs)
+        showNow();
+    else
+        showWhenDue();
+    fetching_.invalidate();
 }
 
 void UpdateWindowView::repaintTree() {
-    window_.TreeView1->repaint();
+    showWhenDue();
 }
 
 void UpdateWindowView::showFileName(const std::string& text) {
-    setCaption(*window_.Label3, text);
+    pending_.fileName = text;
+    showWhenDue();
 }
 
 void UpdateWindowView::showStatus(const std::string& text) {
-    setCaption(*window_.lblstatus, text);
+    pending_.status = text;
+    showWhenDue();
 }
 
 void UpdateWindowView::showCounter(const std::string& text) {
-    setCaption(*window_.lblcontador, text);
+    pending_.counter = text;
+    showWhenDue();
 }
 
 void UpdateWindowView::showStatusPanel(const std::string& text) {
-    window_.StatusPanel0->setText(shown(text));
+    pending_.statusPanel = text;
+    showWhenDue();
 }
 
 void UpdateWindowView::setGauge(int percent) {
-    window_.Gauge1->setProgress(percent);
+    pending_.gauge = percent;
+    showWhenDue();
 }
 
 void UpdateWindowView::resetGauge() {
-    window_.Gauge1->setProgress(0);
+    pending_.gauge = 0;
+    applyPending();
+    markChanged(*window_.ProgressBar1);
     window_.Gauge1->setMaxValue(100);
     window_.ProgressBar1->hide();
     window_.Gauge1->show();
     window_.Gauge1->setForeColor(toQColor(clYellow));
-    window_.Gauge1->repaint();
+    markChanged(*window_.Gauge1);
+    showNow();
 }
 
 void UpdateWindowView::repaintWindow() {
-    window_.repaint();
+    showWhenDue();
 }
 
 bool UpdateWindowView::pumpMessages() {
+    showWhenDue();
     QCoreApplication::processEvents();
     return window_.leaveRequested();
 }
@@ -132,10 +229,12 @@ std::string UpdateWindowView::savedScriptErrorFile() {
 }
 
 void UpdateWindowView::showScriptErrorNotice(const std::string& fileName) {
+    showNow();
     velm::showScriptErrorNotice(&window_, fileName);
 }
 
 int UpdateWindowView::runUpgrade() {
+    showNow();
     aguarde->exec();
     return aguarde->Tag;
 }

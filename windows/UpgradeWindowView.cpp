@@ -28,8 +28,10 @@ void UpgradeWindowView::setChaveProduto(const std::string& key) {
 }
 
 void UpgradeWindowView::showProgress(int position) {
+    // No messages are processed during the run: the bar paints itself, when
+    // its position moved (with more scripts than steps, not after each one).
+    if (aguarde_.pb1->value() == position) return;
     aguarde_.pb1->setValue(position);
-    // No messages are processed during the run: the bar paints itself.
     aguarde_.pb1->repaint();
 }
 

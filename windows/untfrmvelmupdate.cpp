@@ -313,10 +313,16 @@ void Tfrmvelmupdate::batualizarClick() {
 
 void Tfrmvelmupdate::AtualizaSistema() {
     running_ = true;
+    // However the run ends, the window shows where it stopped.
     struct Running {
         bool& flag;
-        ~Running() { flag = false; }
-    } running{running_};
+        UpdateWindowView& view;
+        ~Running() {
+            view.endRun();
+            flag = false;
+        }
+    } running{running_, *runView_};
+    runView_->beginRun();
     UpdateRun(ftpupdate, *runView_, progress).AtualizaSistema();
 }
 

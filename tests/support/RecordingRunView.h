@@ -32,6 +32,7 @@ public:
     std::string fileName, status, counter, panel;
     int gauge = -1;
     int pumps = 0;
+    int shownBeforeWaiting = 0;
     int upgrades = 0;
     int tag = 0;
 
@@ -95,6 +96,7 @@ public:
         transcript.push_back("reset gauge");
     }
     void repaintWindow() override {}
+    void showBeforeWaiting() override { ++shownBeforeWaiting; }
     bool pumpMessages() override {
         ++pumps;
         return (leaveAtPump > 0 && pumps >= leaveAtPump) || (leaveWhen && leaveWhen());

@@ -123,6 +123,28 @@ TEST(TransferProgressTest, HandlersDriveTheWindow) {
     progress.ftpupdateWorkEnd(wmWrite);
     EXPECT_EQ(view.status, "Upload!!");
 
+    // A read short of a full buffer before the end means the transfer waits
+    // for the server next: the window shows its state before that; full
+    // reads and the end of the file leave the pace to the window.
+    struct Read {
+        std::int64_t count;
+        bool shown;
+        const char* why;
+    };
+    const Read reads[] = {
+        {100, true, "a first read short of a buffer, mid-file"},
+        {100 + 32768, false, "a full read: more is waiting"},
+        {100 + 32768 + 5000, true, "short again, mid-file"},
+        {2097152, false, "the last read, however short: the end shows with the file's end"},
+    };
+    progress.ftpupdateWorkBegin(wmRead);
+    for (const Read& read : reads) {
+        SCOPED_TRACE(read.why);
+        const int before = view.shownBeforeWaiting;
+        progress.ftpupdateWork(wmRead, read.count);
+        EXPECT_EQ(view.shownBeforeWaiting - before, read.shown ? 1 : 0);
+    }
+
     // The operator asked to leave while the window handled its messages.
     view.leaveAtPump = 2;
     view.gauge = -1;

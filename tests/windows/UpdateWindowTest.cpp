@@ -8,10 +8,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -43,6 +45,24 @@ using ::testing::IsEmpty;
 
 const char* const kNotFoundHere =
     " n\xE3o encontrado nesta pasta que voc\xEA executou o Atualiza_Quorix_Senha.exe";
+
+// What a widget showed each time it was painted: its text, read as the paint
+// event reaches it.
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder(QWidget& watched, std::function<std::string()> shown)
+        : shown_(std::move(shown)) {
+        watched.installEventFilter(this);
+    }
+    std::vector<std::string> painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted.push_back(shown_());
+        return false;
+    }
+
+private:
+    std::function<std::string()> shown_;
+};
 
 // Counts how often a window was shown.
 class ShowCounter : public QObject {
@@ -356,6 +376,120 @@ TEST_F(UpdateWindowTest, SilentServerIsGivenUpOnAfterTheSilenceLimit) {
     EXPECT_THROW(window.ftpupdate.Connect(), SocketTimeout);
     EXPECT_FALSE(window.ftpupdate.Connected());
     server.release();
+}
+
+// The window is painted at the screen's pace while a run blocks it, not on
+// every event; these show what the operator still sees.
+class UpdateWindowPaceTest : public UpdateWindowTest {
+protected:
+    void SetUp() override {
+        UpdateWindowTest::SetUp();
+        useCatalogue(false);
+        show();
+        ASSERT_THAT(messages(), IsEmpty()) << "the checks passed: the window stays";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::processEvents();  // its first paint is over
+    }
+    std::string stateOf(int node) const {
+        return std::to_string(
+            window.TreeView1->topLevelItem(node)->data(0, UpdateWindowView::kStateRole).toInt());
+    }
+    std::string label(QLabel* l) const { return toAnsi(l->text()); }
+};
+
+// A download the operator could watch (a screen interval or longer) shows
+// its last state (its name, its counter, its green node) the moment it ends,
+// however many events came before it; the file names reach the screen in the
+// run's order; short downloads leave their nodes' colours for the next paint;
+// the run's last texts show when it ends.
+TEST_F(UpdateWindowPaceTest, DownloadsEndsAndTheRunsEndArePainted) {
+    UpdateWindowView view(window);
+    view.beginRun();
+    const std::vector<std::string> names = {"um.bin", "dois.bin", "tres.bin", "quatro.bin",
+                                            "cinco.bin"};
+    view.clearTree();
+    for (const std::string& name : names) view.addNode(name, tsDiffers);
+    view.repaintTree();
+    view.showNow();
+    PaintRecorder fileName(*window.Label3, [&] { return label(window.Label3); });
+    PaintRecorder counter(*window.lblcontador, [&] { return label(window.lblcontador); });
+    PaintRecorder tree(*window.TreeView1->viewport(), [&] {
+        std::string states;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) states += stateOf(i);
+        return states;
+    });
+    int events = 0;
+    const auto download = [&](int i, bool watched) {
+        view.showFileName(names[i]);
+        view.setNodeState(i, tsFetching);
+        view.repaintTree();
+        QElapsedTimer lasting;
+        lasting.start();
+        do {
+            view.showCounter("Transferidos: " + std::to_string(++events) + " Kb");
+            view.repaintWindow();
+            EXPECT_FALSE(view.pumpMessages());
+        } while (watched && lasting.elapsed() < 2 * UpdateWindowView::kScreenIntervalMs);
+        view.showCounter(names[i] + " inteiro");
+        view.setNodeState(i, tsEqual);
+        view.repaintTree();
+    };
+    for (int i = 0; i < 3; ++i) {
+        download(i, true);
+        ASSERT_FALSE(fileName.painted.empty());
+        EXPECT_EQ(fileName.painted.back(), names[i]);
+        EXPECT_EQ(counter.painted.back(), names[i] + " inteiro");
+        ASSERT_FALSE(tree.painted.empty());
+        EXPECT_EQ(tree.painted.back().substr(0, i + 1), std::string(i + 1, '1'))
+            << "the nodes fetched so far show green";
+    }
+    EXPECT_LT(counter.painted.size(), static_cast<std::size_t>(events)) << "not a paint per event";
+    download(3, false);
+    download(4, false);
+
+    view.showStatus("fim");
+    view.showFileName("fim.bin");
+    PaintRecorder status(*window.lblstatus, [&] { return label(window.lblstatus); });
+    view.endRun();
+    ASSERT_FALSE(status.painted.empty());
+    EXPECT_EQ(status.painted.back(), "fim");
+    EXPECT_EQ(fileName.painted.back(), "fim.bin");
+    EXPECT_EQ(tree.painted.back(), "11111") << "the short downloads' nodes show green too";
+    // No state shows out of order: the file names painted follow the run's.
+    std::vector<std::string> distinct;
+    for (const std::string& n : fileName.painted)
+        if (distinct.empty() || distinct.back() != n) distinct.push_back(n);
+    ASSERT_GE(distinct.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(distinct.begin(), distinct.begin() + 3),
+              std::vector<std::string>(names.begin(), names.begin() + 3));
+    EXPECT_EQ(distinct.back(), "fim.bin");
+    for (std::size_t i = 3; i + 1 < distinct.size(); ++i)
+        EXPECT_TRUE(distinct[i] == names[3] || distinct[i] == names[4]) << distinct[i];
+}
+
+// A run that blocks the event loop without pumping it (entry after entry
+// with nothing to fetch) still has the window painted now and then, each time
+// with the latest text; and a modal window's loop, started before the next
+// paint was due, shows what the run set last.
+TEST_F(UpdateWindowPaceTest, BlockedStretchesAndModalLoopsStillShowTheLatestState) {
+    UpdateWindowView view(window);
+    view.beginRun();
+    PaintRecorder fileName(*window.Label3, [&] { return label(window.Label3); });
+    QElapsedTimer blocked;
+    blocked.start();
+    int calls = 0;
+    while (blocked.elapsed() < 10 * UpdateWindowView::kScreenIntervalMs)
+        view.showFileName("arquivo" + std::to_string(calls++) + ".bin");
+    ASSERT_GE(fileName.painted.size(), 2u) << "painted while blocked";
+    EXPECT_LT(fileName.painted.size(), static_cast<std::size_t>(calls));
+    for (std::size_t i = 1; i < fileName.painted.size(); ++i)
+        EXPECT_LT(std::stoi(fileName.painted[i - 1].substr(7)),
+                  std::stoi(fileName.painted[i].substr(7)));
+
+    view.showNow();
+    view.showFileName("ultimo.bin");  // not due yet: kept for later
+    QTest::qWait(5 * UpdateWindowView::kScreenIntervalMs);  // as a box's loop would run
+    EXPECT_EQ(fileName.painted.back(), "ultimo.bin");
 }
 
 // Leaving while a transfer pumps the window's messages: during the listing,

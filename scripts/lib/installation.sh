@@ -1,0 +1,81 @@
+# An installation of the product as the scripts that play the real program
+# lay it out (sourced): the archiver's stand-in and the registry naming its
+# folder, the script catalogue with the FTP password, an installation folder,
+# and the operator's moves under Xvfb (waiting for a window, clicking, the
+# start's gate). Used by scripts/demo.sh, scripts/listing-faults.sh and
+# bench/gui_update_bench.sh.
+
+# The archiver's stand-in below BASE/programas: "x -o+ ARCHIVE *.exe TARGET"
+# extracts the archive (a tar file here) into the folder it was started in;
+# the registry naming that folder is exported as VELMUPDATE_REGISTRY.
+make_programs_folder() {  # base folder
+    mkdir -p "$1/programas/WinRAR" "$1/dados"
+    cat >"$1/programas/WinRAR/WinRAR.exe" <<'SH'
+#!/bin/sh
+[ "$1" = x ] && tar -xf "$3" --wildcards '*.exe'
+SH
+    chmod +x "$1/programas/WinRAR/WinRAR.exe"
+    cat >"$1/registry.reg" <<REG
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]
+"ProgramFilesDir"="$1/programas"
+REG
+    export VELMUPDATE_REGISTRY="$1/registry.reg"
+}
+
+# The script catalogue BASE/catalogo.db (SQLite) with the FTP password of
+# ftpuser (velmftp) scrambled as the product stores it, its aliases file
+# (exported as VELMUPDATE_ALIASES) and the product database it creates.
+# Further arguments go to velm_make_catalogue (--demo-scripts, --script ...).
+make_catalogue() {  # velm_make_catalogue, base folder, product database, [arguments...]
+    local program=$1 base=$2 product=$3
+    shift 3
+    "$program" --catalogue "$base/catalogo.db" --aliases "$base/aliases.ini" \
+        --product "$product" --ftp-password 1yhopiws "$@" >&2
+    export VELMUPDATE_ALIASES="$base/aliases.ini"
+}
+
+# An installation folder, made afresh: the sibling programs as installed,
+# the product's configuration naming its database, and the update server's
+# address in atualiza.cfg.
+make_installation() {  # folder, server port, product database, [server host]
+    rm -rf "$1"
+    mkdir -p "$1"
+    local exe
+    for exe in App_Vezra_Config.exe App_Vezra_Lista.exe App_Vezra_Solicita.exe Sys_Brevant.exe; do
+        printf 'MZ demo\n' >"$1/$exe"
+        touch -d '2026-11-02 08:00' "$1/$exe"
+    done
+    printf '[SISTEMA]     %s\r\n' "$3" >"$1/Sys_Info.INI"
+    printf '%s\r\n%s\r\n\r\n' "${4:-127.0.0.1}" "$2" >"$1/atualiza.cfg"
+}
+
+# The operator under Xvfb.
+
+wait_window() {  # title regex, [seconds, default 15] -> window id, once painted
+    local id i
+    for ((i = 0; i < ${2:-15} * 10; i++)); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            sleep 0.5  # let it paint
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "window '$1' did not appear" >&2
+    return 1
+}
+
+click() {  # window id, x, y (client coordinates)
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.3
+}
+
+# The start's gate: both boxes ticked, then "&Continuar  ".
+confirm_gate() {  # gate window id
+    click "$1" 46 568  # CheckBox1
+    click "$1" 46 591  # CheckBox2
+    click "$1" 698 586 # "&Continuar  "
+}
