@@ -338,7 +338,7 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
                     " de " + std::to_string(expectedSize) + " bytes.");
     if (list_) {
         const Sha256Digest digest = hashed->finish();
-        logDownloadChecksum(name, digest, list_->expectedDigest(name));
+        logDownloadChecksum(name, digest, list_->digestFor(name));
         list_->checkDownloaded(name, digest);
     }
     const std::string staged = file.stage();

@@ -14,6 +14,7 @@
 #include "platform/Process.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
+#include "support/RecordingRunLog.h"
 #include "support/RecordingRunView.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -236,10 +237,28 @@ INSTANTIATE_TEST_SUITE_P(
                 "extra.exe n\xE3o consta da lista assinada", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Red where the check failed; the untouched entries stay as they were.
-TEST_F(SignedUpdateRunTest, TheTamperedEntryTurnsRed) {
+// Red where the check failed, the untouched entries as they were; the log
+// names the key, the list's time and each check's outcome.
+TEST_F(SignedUpdateRunTest, TheTamperedEntryTurnsRedAndTheLogSaysWhy) {
     remote("changed.exe", randomBytes(200000, 99), hoursAgo(30));
+    test::RecordingRunLog log;
     run();
+    const std::string stamp =
+        "timestamp=" + std::to_string(signingTime(product / "SHA256SUMS.minisig"));
+    using ::testing::AllOf;
+    using ::testing::Contains;
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("signed-list result=ok key-id="),
+                                          HasSubstr(stamp), HasSubstr("last-accepted=none"))));
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("checksum name=changed.exe"),
+                                          HasSubstr("result=mismatch"))));
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("checksum name=\"novo arquivo.txt\""),
+                                          HasSubstr("result=ok"))));
+    // The list files fetched again are checked against the bytes verified.
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("checksum name=SHA256SUMS.minisig"),
+                                          HasSubstr("result=ok"))));
+    EXPECT_THAT(log.lines, Contains(HasSubstr("commit files=3 result=discarded")));
+    EXPECT_THAT(log.lines, Contains(HasSubstr("upgrade result=skipped")));
+    EXPECT_THAT(log.lines, ::testing::Not(Contains(HasSubstr("signed-list stamp="))));
     ASSERT_EQ(view.nodes.size(), view.states.size());
     for (std::size_t i = 0; i < view.nodes.size(); ++i) {
         SCOPED_TRACE(view.nodes[i]);
