@@ -209,6 +209,15 @@ INSTANTIATE_TEST_SUITE_P(
                           " && sha256sum changed.exe equal.dll 'novo arquivo.txt' > SHA256SUMS");
                 },
                 "A assinatura n\xE3o confere com a lista de arquivos", false},
+        // A list properly signed, by a key that is not the folder's.
+        Refusal{"AnotherMakersKey",
+                [](SignedUpdateRunTest& t) {
+                    shell("minisign -G -W -p " + quoted(t.keys.path() / "other.pub") + " -s " +
+                          quoted(t.keys.path() / "other.key"));
+                    shell(quoted(VELM_SIGN_RELEASE_SCRIPT) + " " + quoted(t.product) + " " +
+                          quoted(t.keys.path() / "other.key"));
+                },
+                "foi assinada com outra chave", false},
         Refusal{"NoListPublished",
                 [](SignedUpdateRunTest& t) {
                     fs::remove(t.product / "SHA256SUMS");
