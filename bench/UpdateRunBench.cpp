@@ -6,7 +6,8 @@
 //                    [--rtt-ms MS [--late-probe-ms MS]]
 //   update_run_bench --scale 500,2000,5000,20000 [--server ...] [--rtt-ms MS]
 //   update_run_bench --proxy-overhead [--files N] [--runs N]
-//   update_run_bench --big-mib N [--runs N]
+//   update_run_bench --big-mib N [--runs N] [--signed]
+//   update_run_bench --signed [--files N] [--runs N] [--rtt-ms MS]
 //
 // Prints the median wall time of each side and case and their ratio. The
 // server is a pyftpdlib or a vsftpd the benchmark starts itself (vsftpd logs
@@ -19,7 +20,10 @@
 // the time per file; --proxy-overhead compares direct loopback with the proxy
 // set to 0 ms. With --big-mib it fetches one file of N MiB through the run
 // (progress handlers active) against curl instead, into /dev/shm, and prints
-// throughput and the run's peak memory. Each small transfer leaves a socket
+// throughput and the run's peak memory. --signed times nothing-changed runs
+// of a folder holding the maker's public key against a folder without it,
+// alternating, over the same tree signed with minisign: the signed run's
+// extra cost. Each small transfer leaves a socket
 // in TIME_WAIT: the runs wait for them to drain between each other.
 #include <sys/resource.h>
 
@@ -122,7 +126,20 @@ double curlRun(const fs::path& local, int port) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-int bigFile(int mib, int runs) {
+void shell(const std::string& command) {
+    if (std::system((command + " >/dev/null").c_str()) != 0)
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+}
+
+// The tree signed as the maker does; the public key lands in `keyFolder`.
+void signTree(const fs::path& ftpRoot, const fs::path& keyFolder) {
+    shell("minisign -G -W -p '" + (keyFolder / "atualiza.pub").string() + "' -s '" +
+          (keyFolder / "maker.key").string() + "'");
+    shell(std::string("'") + VELM_SIGN_RELEASE_SCRIPT + "' '" + (ftpRoot / "quorixsenha").string() +
+          "' '" + (keyFolder / "maker.key").string() + "'");
+}
+
+int bigFile(int mib, int runs, bool signedLists) {
     const fs::path home = fs::current_path();
     velm::test::TempFolder root;
     fs::create_directories(root.path() / "quorixsenha");
@@ -134,6 +151,8 @@ int bigFile(int mib, int runs) {
         for (int i = 0; i < mib; ++i)
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
+    velm::test::TempFolder keys;
+    if (signedLists) signTree(root.path(), keys.path());
     velm::test::PyftpdlibServer server(root.path(), "ftpuser", "bench");
     std::vector<double> ours, curl;
     for (int r = 0; r < runs; ++r) {
@@ -142,6 +161,8 @@ int bigFile(int mib, int runs) {
             fs::remove_all(local);
             fs::create_directories(local);
             if ((side + r) % 2 == 0) {
+                if (signedLists)
+                    fs::copy_file(keys.path() / "atualiza.pub", local / "atualiza.pub");
                 ours.push_back(ourRun(local, server.port()));
                 fs::current_path(home);
             } else {
@@ -152,10 +173,41 @@ int bigFile(int mib, int runs) {
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%d MiB, %d runs each, medians\n", mib, runs);
+    std::printf("%d MiB, %s, %d runs each, medians\n", mib,
+                signedLists ? "signed (hashed while it streams)" : "unsigned", runs);
     std::printf("update run %.1f MiB/s  curl %.1f MiB/s  ratio %.2f  run peak memory %.1f MiB\n",
                 mib / median(ours), mib / median(curl), median(curl) / median(ours),
                 usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+int signedAgainstUnsigned(const fs::path& ftpRoot, int port, int runs, const fs::path& home,
+                          const std::string& where) {
+    velm::test::TempFolder keys, plain, withKey;
+    signTree(ftpRoot, keys.path());
+    fs::copy_file(keys.path() / "atualiza.pub", withKey.path() / "atualiza.pub");
+    const double plainFirst = ourRun(plain.path(), port);
+    const double signedFirst = ourRun(withKey.path(), port);
+    fs::current_path(home);
+    velm::bench::drainTimeWait();
+    std::vector<double> unsignedTimes, signedTimes;
+    for (int r = 0; r < runs; ++r) {
+        for (int side = 0; side < 2; ++side) {
+            if ((side + r) % 2 == 0)
+                unsignedTimes.push_back(ourRun(plain.path(), port));
+            else
+                signedTimes.push_back(ourRun(withKey.path(), port));
+            fs::current_path(home);
+            velm::bench::drainTimeWait();
+        }
+    }
+    std::printf("%s, %d runs each, medians (s)\n", where.c_str(), runs);
+    std::printf("every file new:   unsigned %.2f  signed %.2f (one run each)\n", plainFirst,
+                signedFirst);
+    std::printf("nothing changed:  unsigned %.3f  signed %.3f  difference %+.3f  ratio %.3f\n",
+                median(unsignedTimes), median(signedTimes),
+                median(signedTimes) - median(unsignedTimes),
+                median(signedTimes) / median(unsignedTimes));
     return 0;
 }
 
@@ -236,12 +288,16 @@ int main(int argc, char** argv) {
     int files = 2000, kib = 10, runs = 3, bigMib = 0, lateProbeMs = 0;
     double rttMs = -1;
     std::string serverKind = "pyftpdlib", scale;
-    bool proxyOverhead = false;
+    bool proxyOverhead = false, signedLists = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : "";
         if (option == "--proxy-overhead") {
             proxyOverhead = true;
+            continue;
+        }
+        if (option == "--signed") {
+            signedLists = true;
             continue;
         }
         if (option == "--big-mib")
@@ -266,7 +322,7 @@ int main(int argc, char** argv) {
         }
         ++i;
     }
-    if (bigMib > 0) return bigFile(bigMib, runs);
+    if (bigMib > 0) return bigFile(bigMib, runs, signedLists);
     const fs::path home = fs::current_path();
     velm::test::TempFolder root;
     const fs::path ftpRoot = root.path() / "ftp";
@@ -321,6 +377,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<velm::test::DelayProxy> proxy;
     if (rttMs >= 0) proxy = startProxy(server.port, rttMs, lateProbeMs);
     const int port = proxy ? proxy->port() : server.port;
+    if (signedLists)
+        return signedAgainstUnsigned(
+            ftpRoot, port, runs, home,
+            std::to_string(files) + " files of " + std::to_string(kib) + " KiB, " +
+                describe(serverKind, rttMs));
     Times times;
     for (int r = 0; r < runs; ++r) {
         round(times, port, port, r % 2 == 0, home);  // alternate which side goes first

@@ -50,6 +50,10 @@ public:
     // that were verified (the server could have changed them meanwhile).
     void checkDownloaded(const std::string& name, const Sha256Digest& digest) const;
 
+    // The digest a download of the name must have: the list's, or for the
+    // two list files the digest of the bytes verified. Null when unlisted.
+    const Sha256Digest* digestFor(const std::string& name) const;
+
     // True for the names a listing needs no list entry for.
     static bool exempt(const std::string& name);
 
@@ -58,7 +62,6 @@ private:
                    Sha256Digest sumsDigest, Sha256Digest signatureDigest)
         : sums_(std::move(sums)), keyId_(keyId), timestamp_(timestamp), prehashed_(prehashed),
           sumsDigest_(sumsDigest), signatureDigest_(signatureDigest) {}
-    const Sha256Digest* digestFor(const std::string& name) const;
 
     Sha256Sums sums_;
     MinisignKeyId keyId_;

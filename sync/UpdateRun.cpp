@@ -8,12 +8,18 @@
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "sync/AcceptedListStamp.h"
 #include "sync/ArchiveStep.h"
 #include "sync/ChangeTest.h"
 #include "sync/FtpClient.h"
 #include "sync/FtpErrors.h"
 #include "sync/ListingEntries.h"
+#include "sync/MinisignSignature.h"
 #include "sync/ReplacementFile.h"
+#include "sync/Sha256Sums.h"
+#include "sync/SignedListError.h"
+#include "sync/SignedListLog.h"
+#include "sync/SignedListStreams.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRunLog.h"
 #include "sync/UpdateRunView.h"
@@ -39,11 +45,12 @@ void UpdateRun::AtualizaSistema() {
     try {
         startAfresh();
         connectToServer();
-        if (view_.readyToDownload() && listRemoteFiles()) {
+        if (view_.readyToDownload() && listRemoteFiles() && acceptSignedList()) {
             markStates();
             ReplacementFile::removeLeftovers("");
             downloadChanged();
             commitStaged();
+            recordAcceptedList();
             runArchiveStep(view_.programFilesFolder(),
                            firstProgramName(view_.firstProgramCaption()), downloaded_, errorFlag_);
         }
@@ -68,6 +75,9 @@ void UpdateRun::startAfresh() {
     errorFlag_ = false;
     downloaded_ = false;
     staged_.discard();
+    list_.reset();
+    lastAccepted_.reset();
+    notListed_.clear();
     view_.clearTree();
 }
 
@@ -130,6 +140,51 @@ void UpdateRun::listingFailed(const std::string& why) {
     dialogs().information("O servidor n\xE3o entregou a lista de arquivos: " + why);
 }
 
+// Fetched before the state pass and so before the download pass queues its
+// size queries: the control connection is idle here.
+bool UpdateRun::acceptSignedList() {
+    try {
+        const std::optional<std::string> key = readPublicKeyFile();
+        if (!key) return true;
+        requireListFiles(listed(kSumsFile), listed(kSumsSignatureFile));
+        const std::string sums = fetchListFile(kSumsFile, kMaxSumsBytes);
+        const std::string signature = fetchListFile(kSumsSignatureFile, kMaxSignatureBytes);
+        lastAccepted_ = readAcceptedTimestamp();
+        list_ = SignedFileList::verify(*key, sums, signature, lastAccepted_);
+        logSignedListAccepted(*list_, lastAccepted_);
+        return true;
+    } catch (const SignedListError& e) {
+        logSignedListRefused(e);
+        list_.reset();
+        errorFlag_ = true;
+        dialogs().information(e.what());
+        return false;
+    }
+}
+
+// A list file the server listed and then did not deliver is no list either.
+std::string UpdateRun::fetchListFile(const char* name, std::size_t bound) {
+    BoundedTextStream text(name, bound);
+    try {
+        ftpupdate_.Get(name, text, false);
+    } catch (const SignedListError&) {
+        throw;
+    } catch (const Error& e) {
+        throw SignedListError(SignedListFailure::NotPublished,
+                              std::string("O servidor n\xE3o entregou o arquivo ") + name +
+                                  " da lista assinada de arquivos: " + e.what());
+    }
+    return text.text();
+}
+
+// Named as the signed list names them, byte for byte.
+bool UpdateRun::listed(const char* name) const {
+    const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    for (const int i : items_)
+        if (i >= 0 && items[i].FileName == name) return true;
+    return false;
+}
+
 bool UpdateRun::unread(std::size_t line) const {
     return items_[line] < 0 && !makesNoItem(lines_[line]);
 }
@@ -150,7 +205,40 @@ void UpdateRun::markStates() {
         logEntryState(lines_[r], items_[r] >= 0 ? &items[items_[r]] : nullptr, state);
         view_.addNode(lines_[r], state);
     }
+    refuseNotListed();
     view_.repaintTree();
+}
+
+// One box for all, naming the first: the others are in the run log. A name
+// the folder cannot hold is refused on its own and not asked about here.
+void UpdateRun::refuseNotListed() {
+    notListed_.assign(lines_.size(), false);
+    if (!list_) return;
+    const TFtpListItems& items = ftpupdate_.DirectoryListing();
+    std::string first;
+    std::size_t others = 0;
+    for (std::size_t r = 0; r < lines_.size(); ++r) {
+        if (items_[r] < 0 || !isSafeLocalName(items[items_[r]].FileName)) continue;
+        const std::string& name = items[items_[r]].FileName;
+        try {
+            list_->checkNamed(name);
+            continue;
+        } catch (const Error& e) {
+            if (first.empty())
+                first = e.what();
+            else
+                ++others;
+        }
+        logEntryNotListed(name);
+        notListed_[r] = true;
+        view_.setNodeState(static_cast<int>(r), tsDiffers);
+    }
+    if (first.empty()) return;
+    errorFlag_ = true;
+    if (others > 0)
+        first += "\r\rOutros arquivos do servidor que tamb\xE9m n\xE3o constam da lista: " +
+                 std::to_string(others);
+    dialogs().information(first + "\r\rNenhum arquivo foi atualizado.");
 }
 
 // The entries that were read are still brought up to date, as the pass goes
@@ -204,7 +292,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     // The size goes out for every entry, changed or not.
     const std::int64_t size = session_.takeSize(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
-    if (!ArquivoDiferente(name, modified)) return;
+    if (notListed_[line] || !ArquivoDiferente(name, modified)) return;
     downloaded_ = true;
     progress_.BytesReceived = 0;
     try {
@@ -235,8 +323,11 @@ void UpdateRun::downloadEntry(int line, int item) {
 void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize,
                               std::int64_t announcedSize, DateTime modified) {
     ReplacementFile file(".\\" + name);
+    // With a signed list, hashed as it streams: the file is never read a second time.
+    std::optional<HashingStream> hashed;
+    if (list_) hashed.emplace(file.stream());
     try {
-        ftpupdate_.Get(name, file.stream(), false, announcedSize);
+        ftpupdate_.Get(name, hashed ? *hashed : file.stream(), false, announcedSize);
     } catch (const EFtpOversizedDownload& e) {
         throw Error("Arquivo " + name + " recebido maior que os " +
                     std::to_string(e.AnnouncedSize()) +
@@ -245,6 +336,11 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
     if (expectedSize >= 0 && file.size() != expectedSize)
         throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(file.size()) +
                     " de " + std::to_string(expectedSize) + " bytes.");
+    if (list_) {
+        const Sha256Digest digest = hashed->finish();
+        logDownloadChecksum(name, digest, list_->digestFor(name));
+        list_->checkDownloaded(name, digest);
+    }
     const std::string staged = file.stage();
     try {
         try {
@@ -298,6 +394,21 @@ void UpdateRun::commitRefused(const RenameRefused& refusal) {
     dialogs().information("N\xE3o foi poss\xEDvel substituir o arquivo " + refusal.destination() +
                           " (em uso ou protegido); nenhum arquivo foi atualizado.\r\r" +
                           std::string(refusal.what()));
+}
+
+// Also when nothing needed replacing: the folder runs what this list names.
+// A record that cannot be written costs only the rollback check's memory of
+// this list, not the files that landed, so it is logged and not shown.
+void UpdateRun::recordAcceptedList() {
+    if (!list_ || errorFlag_) return;
+    const std::uint64_t timestamp = list_->timestamp();
+    if (lastAccepted_ == timestamp) return;
+    try {
+        writeAcceptedTimestamp(timestamp);
+        logAcceptedStampSaved(timestamp);
+    } catch (const Error& e) {
+        logAcceptedStampSaved(timestamp, e.what());
+    }
 }
 
 void UpdateRun::refuseName(int line, const std::string& name) {

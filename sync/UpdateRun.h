@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/DateTime.h"
 #include "sync/DownloadSession.h"
+#include "sync/SignedFileList.h"
 #include "sync/StagedFiles.h"
 
 namespace velm {
@@ -40,6 +42,16 @@ private:
     // the error flag set.
     bool listRemoteFiles();
     void listingFailed(const std::string& why);
+    // With the folder's public key: fetches and verifies the server's signed
+    // file list. False when it was refused: told, and the error flag set.
+    // Without the key: true, and nothing of the list is asked for.
+    bool acceptSignedList();
+    std::string fetchListFile(const char* name, std::size_t bound);
+    bool listed(const char* name) const;
+    // Listed entries the signed list does not name: red, never fetched, one box.
+    void refuseNotListed();
+    // The accepted list's time, recorded once the run's files are in place.
+    void recordAcceptedList();
     // A line that should have made an entry and did not: the client could
     // not read it, so its file is never looked at.
     bool unread(std::size_t line) const;
@@ -69,6 +81,9 @@ private:
     std::vector<std::string> lines_;  // the raw listing
     std::vector<int> items_;          // per line: its parsed item, or -1
     StagedFiles staged_;              // the downloads, whole, until the commit
+    std::optional<SignedFileList> list_;  // the accepted signed list, when checks are on
+    std::optional<std::uint64_t> lastAccepted_;
+    std::vector<bool> notListed_;     // per line: named by no entry of the list
 };
 
 }  // namespace velm
