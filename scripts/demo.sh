@@ -151,7 +151,7 @@ wait "$pid" || true
 # 4. One copy per folder: a second copy started while the first one shows
 # its gate says so and ends; a first copy that is killed leaves the folder
 # free for the next start.
-make_installation "$demo/duas-copias"
+make_installation "$demo/duas-copias" "$ftp_port" "$demo/dados/BASE.GDB"
 cd "$demo/duas-copias"
 "$program" &
 first=$!
@@ -161,7 +161,9 @@ second=$!
 box=$(wait_window '^VelmUpdate$')
 shot "$box" second-copy.png
 import -window root "$shots/second-copy-screen.png"
-xdotool key --window "$box" Return
+# The box is gone before xdotool sends the key's release, which it reports
+# as an error of its own: whether the copy ended shows below.
+xdotool key --window "$box" Return 2>/dev/null || true
 code=0
 wait "$second" || code=$?
 echo "the second copy ended with exit code $code; in the folder: $(ls)"

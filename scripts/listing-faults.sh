@@ -10,12 +10,12 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 base="$root/build/listing-faults"
 
+# shellcheck source=lib/installation.sh
+. scripts/lib/installation.sh
 if [ -z "${VELM_UNDER_XVFB:-}" ]; then
-    cmake -S . -B build/native -G Ninja -DVELM_BENCH=OFF >/dev/null
-    cmake --build build/native --target VelmUpdate velm_make_catalogue scripted_update_server \
-        -j "$(nproc)" >&2
-    export VELM_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    configure_and_build build/native -DVELM_BENCH=OFF \
+        VelmUpdate velm_make_catalogue scripted_update_server
+    rerun_under_xvfb "$0" "$@"
 fi
 program="$root/build/native/app/VelmUpdate"
 server_program="$root/build/native/tests/sync/scripted_update_server"
@@ -23,17 +23,8 @@ shots="$base/screenshots"
 rm -rf "$base"
 mkdir -p "$shots"
 
-# shellcheck source=lib/installation.sh
-. scripts/lib/installation.sh
 make_programs_folder "$base"
 make_catalogue "$root/build/native/upgrade/velm_make_catalogue" "$base" "$base/dados/BASE.GDB"
-
-# The whole screen, since the box is a window of its own, less the empty
-# border around the update window.
-shot() {  # file name
-    import -window root "$shots/$1"
-    mogrify -trim +repage "$shots/$1"
-}
 
 server_pid=
 trap '[ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true' EXIT
@@ -50,22 +41,12 @@ run_case() {  # name, listing text, [LIST reply]
     read -r port <&"${SERVER[0]}"
     make_installation "$case/instalacao" "$port" "$base/dados/BASE.GDB"
     cd "$case/instalacao"
-    "$program" &
-    local pid=$! gate window box
-    gate=$(wait_window '^Atualização$')
-    confirm_gate "$gate"
-    window=$(wait_window '^Atualização de Sistema$')
-    xdotool key --window "$window" Return
-    box=$(wait_window '^VelmUpdate$')
-    shot "$name-box.png"
-    xdotool windowactivate --sync "$box" 2>/dev/null || true
-    xdotool key Return  # OK: the box has the focus
-    while xdotool search --onlyvisible --name '^VelmUpdate$' >/dev/null 2>&1; do sleep 0.1; done
+    start_update "$program"
+    answer_box "$shots/$name-box.png"
     sleep 1
-    shot "$name-end.png"
+    shot_screen "$shots/$name-end.png"
     echo "$name: fetched $(ls novo.txt changed.dll 2>/dev/null | tr '\n' ' ')" >&2
-    click "$window" 849 581  # "&Sair"
-    wait "$pid" || true
+    leave_update
     kill "$server_pid"
     wait "$server_pid" 2>/dev/null || true
     server_pid=

@@ -2,8 +2,9 @@
 # lay it out (sourced): the archiver's stand-in and the registry naming its
 # folder, the script catalogue with the FTP password, an installation folder,
 # and the operator's moves under Xvfb (waiting for a window, clicking, the
-# start's gate). Used by scripts/demo.sh, scripts/listing-faults.sh and
-# bench/gui_update_bench.sh.
+# start's gate, a run up to its information box, screenshots). Used by
+# scripts/demo.sh, scripts/listing-faults.sh, scripts/failed-download.sh,
+# scripts/refused-data-connection.sh and bench/gui_update_bench.sh.
 
 # The archiver's stand-in below BASE/programas: "x -o+ ARCHIVE *.exe TARGET"
 # extracts the archive (a tar file here) into the folder it was started in;
@@ -36,22 +37,43 @@ make_catalogue() {  # velm_make_catalogue, base folder, product database, [argum
     export VELMUPDATE_ALIASES="$base/aliases.ini"
 }
 
-# An installation folder, made afresh: the sibling programs as installed,
-# the product's configuration naming its database, and the update server's
-# address in atualiza.cfg.
-make_installation() {  # folder, server port, product database, [server host]
+# An installation folder, made afresh: the sibling programs as installed
+# (dated before any release; their bytes a printf format given the file's
+# name, "MZ demo" by default), the product's configuration naming its
+# database, and the update server's address in atualiza.cfg.
+make_installation() {  # folder, server port, product database, [server host], [programs' bytes]
     rm -rf "$1"
     mkdir -p "$1"
     local exe
     for exe in App_Vezra_Config.exe App_Vezra_Lista.exe App_Vezra_Solicita.exe Sys_Brevant.exe; do
-        printf 'MZ demo\n' >"$1/$exe"
+        # shellcheck disable=SC2059  # the format is the caller's
+        printf "${5:-MZ demo\\n}" "$exe" >"$1/$exe"
         touch -d '2026-11-02 08:00' "$1/$exe"
     done
     printf '[SISTEMA]     %s\r\n' "$3" >"$1/Sys_Info.INI"
-    printf '%s\r\n%s\r\n\r\n' "${4:-127.0.0.1}" "$2" >"$1/atualiza.cfg"
+    point_at_server "$1" "$2" "${4:-}"
+}
+
+# atualiza.cfg: the update server the installation's next run talks to.
+point_at_server() {  # folder, server port, [server host]
+    printf '%s\r\n%s\r\n\r\n' "${3:-127.0.0.1}" "$2" >"$1/atualiza.cfg"
 }
 
 # The operator under Xvfb.
+
+# Configures the build folder with the given option and builds the targets
+# a script plays, before it goes under Xvfb.
+configure_and_build() {  # build folder, cmake option, targets...
+    cmake -S . -B "$1" -G Ninja "$2" >/dev/null
+    cmake --build "$1" --target "${@:3}" -j "$(nproc)" >&2
+}
+
+# Runs the calling script again under Xvfb on a 1280x1024 screen, with
+# VELM_UNDER_XVFB set so that the second start knows where it is.
+rerun_under_xvfb() {  # script, its arguments...
+    export VELM_UNDER_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+}
 
 wait_window() {  # title regex, [seconds, default 15] -> window id, once painted
     local id i
@@ -78,4 +100,40 @@ confirm_gate() {  # gate window id
     click "$1" 46 568  # CheckBox1
     click "$1" 46 591  # CheckBox2
     click "$1" 698 586 # "&Continuar  "
+}
+
+# Starts the program in the current folder, confirms the gate and presses
+# "&Atualizar agora" with Enter; sets update_pid and update_window.
+start_update() {  # program, [seconds to wait for each window, default 15]
+    "$1" &
+    update_pid=$!
+    local gate
+    gate=$(wait_window '^Atualização$' "${2:-15}")
+    confirm_gate "$gate"
+    update_window=$(wait_window '^Atualização de Sistema$' "${2:-15}")
+    xdotool key --window "$update_window" Return
+}
+
+# The run's information box: a screenshot of the screen with it, then OK
+# (Enter, once the box has the focus), and back once it is gone.
+answer_box() {  # screenshot file, [seconds to wait for the box, default 15]
+    local box
+    box=$(wait_window '^VelmUpdate$' "${2:-15}")
+    shot_screen "$1"
+    xdotool windowactivate --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    while xdotool search --onlyvisible --name '^VelmUpdate$' >/dev/null 2>&1; do sleep 0.1; done
+}
+
+# "&Sair" on the update window, and the program's end.
+leave_update() {
+    click "$update_window" 849 581
+    wait "$update_pid" || true
+}
+
+# The whole screen, since the box is a window of its own, less the empty
+# border around the update window.
+shot_screen() {  # file
+    import -window root "$1"
+    mogrify -trim +repage "$1"
 }
