@@ -35,59 +35,24 @@ printf 'biblioteca nova\r\n' >"$base/servidor/Vezra_Base.dll"
 head -c 200000 /dev/urandom >"$base/servidor/App_Vezra_Solicita.exe"
 printf 'leia-me novo\r\n' >"$base/servidor/LEIAME.TXT"
 printf 'MZ configuracao nova\n' >"$base/servidor/App_Vezra_Config.exe"
-listing=""
-for name in App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT \
-    App_Vezra_Config.exe; do
-    size=$(stat -c %s "$base/servidor/$name")
-    listing+=$(printf -- '-rw-r--r--   1 owner group %8s Dec  9 17:45 %s\\r\\n' "$size" "$name")
-done
-printf '%b' "$listing" >"$base/listagem.txt"
+write_listing "$base/servidor" "$base/listagem.txt" App_Vezra_Lista.exe Vezra_Base.dll \
+    App_Vezra_Solicita.exe LEIAME.TXT App_Vezra_Config.exe
 
 folder="$base/instalacao"
 # atualiza.cfg is written again for each run's server.
 make_installation "$folder" "" "$base/dados/BASE.GDB" "" 'MZ versao anterior de %s\n'
 
-# Every file of the folder but the run's own (its log, its settings, the
-# empty file it locks the folder with), with its bytes' checksum and its time.
-state() {
-    (cd "$folder" && find . -type f ! -name VelmUpdate.log ! -name atualiza.cfg \
-        ! -name VelmUpdate.lock -printf '%p %TY-%Tm-%Td %TH:%TM ' \
-        -exec sha256sum {} \; | sort)
+scripted_server_pid=
+trap '[ -z "$scripted_server_pid" ] || kill "$scripted_server_pid" 2>/dev/null || true' EXIT
+
+run() {  # name, box|nobox, [server arguments...]
+    play_scripted_run "$program" "$server_program" "$base/servidor" "$base/listagem.txt" \
+        "$folder" "$shots" "$@"
 }
 
-server_pid=
-trap '[ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true' EXIT
-
-run() {  # name, [--drop NAME]
-    coproc SERVER { exec "$server_program" "$base/servidor" "$base/listagem.txt" "${@:2}"; }
-    server_pid=$SERVER_PID
-    local port
-    read -r port <&"${SERVER[0]}"
-    point_at_server "$folder" "$port"
-    cd "$folder"
-    # Windows and the box waited for up to 30 s.
-    start_update "$program" 30
-    if [ $# -gt 1 ]; then
-        answer_box "$shots/$1-box.png" 30
-    else
-        # No box: wait for the closing text in the log.
-        for ((i = 0; i < 300; i++)); do
-            grep -q 'run end' VelmUpdate.log 2>/dev/null && break
-            sleep 0.1
-        done
-    fi
-    sleep 1
-    shot_screen "$shots/$1-end.png"
-    leave_update
-    kill "$server_pid"
-    wait "$server_pid" 2>/dev/null || true
-    server_pid=
-    cd "$root"
-}
-
-state >"$base/before.txt"
-run queda --drop App_Vezra_Solicita.exe
-state >"$base/after.txt"
+folder_state "$folder" >"$base/before.txt"
+run queda box --drop App_Vezra_Solicita.exe
+folder_state "$folder" >"$base/after.txt"
 if diff "$base/before.txt" "$base/after.txt" >&2; then
     echo "failed run: the folder is byte for byte as before ($(wc -l <"$base/before.txt") files)" >&2
 else
@@ -96,7 +61,7 @@ else
 fi
 mv "$folder/VelmUpdate.log" "$base/failed-run.log"
 grep -aE 'download|commit|run end' "$base/failed-run.log" >&2 || true
-run bom
+run bom nobox
 for name in App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT \
     App_Vezra_Config.exe; do
     cmp "$base/servidor/$name" "$folder/$name" >&2

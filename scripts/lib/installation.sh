@@ -4,7 +4,8 @@
 # and the operator's moves under Xvfb (waiting for a window, clicking, the
 # start's gate, a run up to its information box, screenshots). Used by
 # scripts/demo.sh, scripts/listing-faults.sh, scripts/failed-download.sh,
-# scripts/refused-data-connection.sh and bench/gui_update_bench.sh.
+# scripts/tampered-download.sh, scripts/refused-data-connection.sh and
+# bench/gui_update_bench.sh.
 
 # The archiver's stand-in below BASE/programas: "x -o+ ARCHIVE *.exe TARGET"
 # extracts the archive (a tar file here) into the folder it was started in;
@@ -136,4 +137,61 @@ leave_update() {
 shot_screen() {  # file
     import -window root "$1"
     mogrify -trim +repage "$1"
+}
+
+# Against the scripted update server (a program of the test build that serves
+# a folder with a listing of its own and prints its port).
+
+# A listing line for each named file of the served folder, dated as a
+# release newer than the installation's programs, written to LISTING.
+write_listing() {  # served folder, listing file, names...
+    local served=$1 out=$2 listing="" name size
+    shift 2
+    for name in "$@"; do
+        size=$(stat -c %s "$served/$name")
+        listing+=$(printf -- '-rw-r--r--   1 owner group %8s Dec  9 17:45 %s\\r\\n' "$size" "$name")
+    done
+    printf '%b' "$listing" >"$out"
+}
+
+# Every file of an installation folder but the run's own (its log, its
+# settings, the empty file it locks the folder with), with its bytes'
+# checksum and its time: two states compare equal only when nothing landed.
+folder_state() {  # folder
+    (cd "$1" && find . -type f ! -name VelmUpdate.log ! -name atualiza.cfg \
+        ! -name VelmUpdate.lock -printf '%p %TY-%Tm-%Td %TH:%TM ' \
+        -exec sha256sum {} \; | sort)
+}
+
+# One run of the program in the installation folder against a scripted
+# server started for it: the gate, "&Atualizar agora", then either the one
+# information box (shot as SHOTS/NAME-box.png) or the closing text in the
+# log, the screen at the end (SHOTS/NAME-end.png), and "&Sair".
+play_scripted_run() {  # program, server program, served folder, listing, folder, shots, name, box|nobox, [server arguments...]
+    local program=$1 server=$2 served=$3 listing=$4 folder=$5 shots=$6 name=$7 box=$8
+    shift 8
+    local port i
+    coproc SCRIPTED_SERVER { exec "$server" "$served" "$listing" "$@"; }
+    scripted_server_pid=$SCRIPTED_SERVER_PID
+    read -r port <&"${SCRIPTED_SERVER[0]}"
+    point_at_server "$folder" "$port"
+    (
+        cd "$folder"
+        # Windows and the box waited for up to 30 s.
+        start_update "$program" 30
+        if [ "$box" = box ]; then
+            answer_box "$shots/$name-box.png" 30
+        else
+            for ((i = 0; i < 300; i++)); do
+                grep -q 'run end' VelmUpdate.log 2>/dev/null && break
+                sleep 0.1
+            done
+        fi
+        sleep 1
+        shot_screen "$shots/$name-end.png"
+        leave_update
+    )
+    kill "$scripted_server_pid"
+    wait "$scripted_server_pid" 2>/dev/null || true
+    scripted_server_pid=
 }
