@@ -16,27 +16,12 @@ base="$root/build/failed-download"
 
 # shellcheck source=lib/installation.sh
 . scripts/lib/installation.sh
-if [ -z "${VELM_UNDER_XVFB:-}" ]; then
-    cmake --build "$build" --target VelmUpdate velm_make_catalogue scripted_update_server \
-        -j 2 >&2
-    rerun_under_xvfb "$0" "$@"
-fi
-program="$build/app/VelmUpdate"
-server_program="$build/tests/sync/scripted_update_server"
-shots="$base/screenshots"
-rm -rf "$base"
-mkdir -p "$shots" "$base/servidor"
-make_programs_folder "$base"
-make_catalogue "$build/upgrade/velm_make_catalogue" "$base" "$base/dados/BASE.GDB"
+build_scripted_play "$build" "$0" "$@"
+lay_scripted_play "$build" "$base"
 
 # The release: five files newer than the folder's; the third breaks off.
-head -c 300000 /dev/urandom >"$base/servidor/App_Vezra_Lista.exe"
-printf 'biblioteca nova\r\n' >"$base/servidor/Vezra_Base.dll"
-head -c 200000 /dev/urandom >"$base/servidor/App_Vezra_Solicita.exe"
-printf 'leia-me novo\r\n' >"$base/servidor/LEIAME.TXT"
-printf 'MZ configuracao nova\n' >"$base/servidor/App_Vezra_Config.exe"
-write_listing "$base/servidor" "$base/listagem.txt" App_Vezra_Lista.exe Vezra_Base.dll \
-    App_Vezra_Solicita.exe LEIAME.TXT App_Vezra_Config.exe
+write_release "$base/servidor"
+write_listing "$base/servidor" "$base/listagem.txt" "${release_files[@]}"
 
 folder="$base/instalacao"
 # atualiza.cfg is written again for each run's server.
@@ -62,8 +47,7 @@ fi
 mv "$folder/VelmUpdate.log" "$base/failed-run.log"
 grep -aE 'download|commit|run end' "$base/failed-run.log" >&2 || true
 run bom nobox
-for name in App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT \
-    App_Vezra_Config.exe; do
+for name in "${release_files[@]}"; do
     cmp "$base/servidor/$name" "$folder/$name" >&2
 done
 echo "good run: all five files as on the server" >&2

@@ -18,31 +18,17 @@ base="$root/build/tampered-download"
 
 # shellcheck source=lib/installation.sh
 . scripts/lib/installation.sh
-if [ -z "${VELM_UNDER_XVFB:-}" ]; then
-    cmake --build "$build" --target VelmUpdate velm_make_catalogue scripted_update_server \
-        -j 2 >&2
-    rerun_under_xvfb "$0" "$@"
-fi
-program="$build/app/VelmUpdate"
-server_program="$build/tests/sync/scripted_update_server"
-shots="$base/screenshots"
-rm -rf "$base"
-mkdir -p "$shots" "$base/servidor"
-make_programs_folder "$base"
-make_catalogue "$build/upgrade/velm_make_catalogue" "$base" "$base/dados/BASE.GDB"
+build_scripted_play "$build" "$0" "$@"
+lay_scripted_play "$build" "$base"
 
 # The release, signed by the maker; then one file replaced after signing.
-head -c 300000 /dev/urandom >"$base/servidor/App_Vezra_Lista.exe"
-printf 'biblioteca nova\r\n' >"$base/servidor/Vezra_Base.dll"
-head -c 200000 /dev/urandom >"$base/servidor/App_Vezra_Solicita.exe"
-printf 'leia-me novo\r\n' >"$base/servidor/LEIAME.TXT"
-printf 'MZ configuracao nova\n' >"$base/servidor/App_Vezra_Config.exe"
+write_release "$base/servidor"
 minisign -G -W -p "$base/maker.pub" -s "$base/maker.key" >/dev/null
 scripts/sign-release.sh "$base/servidor" "$base/maker.key" >&2
 cp "$base/servidor/App_Vezra_Lista.exe" "$base/genuine.exe"
 head -c 300000 /dev/urandom >"$base/servidor/App_Vezra_Lista.exe"
-write_listing "$base/servidor" "$base/listagem.txt" App_Vezra_Lista.exe Vezra_Base.dll \
-    App_Vezra_Solicita.exe LEIAME.TXT App_Vezra_Config.exe SHA256SUMS SHA256SUMS.minisig
+write_listing "$base/servidor" "$base/listagem.txt" "${release_files[@]}" SHA256SUMS \
+    SHA256SUMS.minisig
 
 folder="$base/instalacao"
 # atualiza.cfg is written again for each run's server.
@@ -70,8 +56,7 @@ mv "$folder/VelmUpdate.log" "$base/tampered-run.log"
 grep -aE 'signed-list|checksum|commit|upgrade|run end' "$base/tampered-run.log" >&2 || true
 cp "$base/genuine.exe" "$base/servidor/App_Vezra_Lista.exe"
 run bom nobox
-for name in App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT \
-    App_Vezra_Config.exe SHA256SUMS SHA256SUMS.minisig; do
+for name in "${release_files[@]}" SHA256SUMS SHA256SUMS.minisig; do
     cmp "$base/servidor/$name" "$folder/$name" >&2
 done
 echo "genuine run: all five files and the signed list as on the server" >&2

@@ -142,6 +142,40 @@ shot_screen() {  # file
 # Against the scripted update server (a program of the test build that serves
 # a folder with a listing of its own and prints its port).
 
+# Builds what a play against the scripted server needs, then runs the
+# calling script again under Xvfb (returns only when already there).
+build_scripted_play() {  # build folder, script, its arguments...
+    if [ -z "${VELM_UNDER_XVFB:-}" ]; then
+        cmake --build "$1" --target VelmUpdate velm_make_catalogue scripted_update_server \
+            -j 2 >&2
+        rerun_under_xvfb "${@:2}"
+    fi
+}
+
+# A fresh BASE with the archiver's folder, the catalogue and an empty
+# BASE/servidor to serve; sets program, server_program and shots.
+lay_scripted_play() {  # build folder, base folder
+    program="$1/app/VelmUpdate"
+    server_program="$1/tests/sync/scripted_update_server"
+    shots="$2/screenshots"
+    rm -rf "$2"
+    mkdir -p "$shots" "$2/servidor"
+    make_programs_folder "$2"
+    make_catalogue "$1/upgrade/velm_make_catalogue" "$2" "$2/dados/BASE.GDB"
+}
+
+# The release both plays serve: five files newer than the installation's,
+# three of them replacing its programs.
+write_release() {  # served folder
+    head -c 300000 /dev/urandom >"$1/App_Vezra_Lista.exe"
+    printf 'biblioteca nova\r\n' >"$1/Vezra_Base.dll"
+    head -c 200000 /dev/urandom >"$1/App_Vezra_Solicita.exe"
+    printf 'leia-me novo\r\n' >"$1/LEIAME.TXT"
+    printf 'MZ configuracao nova\n' >"$1/App_Vezra_Config.exe"
+}
+release_files=(App_Vezra_Lista.exe Vezra_Base.dll App_Vezra_Solicita.exe LEIAME.TXT
+    App_Vezra_Config.exe)
+
 # A listing line for each named file of the served folder, dated as a
 # release newer than the installation's programs, written to LISTING.
 write_listing() {  # served folder, listing file, names...
