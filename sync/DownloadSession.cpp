@@ -15,15 +15,19 @@ void DownloadSession::queueSizes(const std::vector<std::string>& names) {
     }
 }
 
+std::int64_t DownloadSession::takeQueuedSize(const std::string& name) {
+    const std::int64_t size = client_.TakeSize(name);
+    pending_.pop_front();
+    return size;
+}
+
 std::int64_t DownloadSession::takeSize(const std::string& name) {
     // A file that failed before may have lost the connection already; its
     // own error was reported with it.
     std::string lostBy;
     if (client_.Connected()) {
         try {
-            const std::int64_t size = client_.TakeSize(name);
-            pending_.pop_front();
-            return size;
+            return takeQueuedSize(name);
         } catch (const Error& e) {
             // A failure that left the connection standing is no lost
             // connection: it is the run's to report.
@@ -33,9 +37,7 @@ std::int64_t DownloadSession::takeSize(const std::string& name) {
     }
     reconnect(lostBy);
     try {
-        const std::int64_t size = client_.TakeSize(name);
-        pending_.pop_front();
-        return size;
+        return takeQueuedSize(name);
     } catch (const Error& e) {
         if (client_.Connected()) throw;
         logReconnect(lostBy, std::string("lost again at once: ") + e.what());

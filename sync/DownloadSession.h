@@ -36,6 +36,8 @@ public:
     std::int64_t takeSize(const std::string& name);
 
 private:
+    // The answer to the oldest queued size query, which is `name`'s.
+    std::int64_t takeQueuedSize(const std::string& name);
     void reconnect(const std::string& lostBy);
 
     TFtpClient& client_;

@@ -10,21 +10,27 @@ namespace {
 
 using Traits = std::streambuf::traits_type;
 
-}  // namespace
-
-// Unbuffered: each write lands (or fails) as it is made.
-class BoundedTextStream::Buffer : public std::streambuf {
-public:
-    Buffer(const char* fileName, std::size_t bound) : fileName_(fileName), bound_(bound) {}
-    const std::string& text() const { return text_; }
-
-private:
+// An unbuffered stream buffer: a single character goes the way of a run of
+// them, through xsputn.
+class UnbufferedBuffer : public std::streambuf {
+protected:
     int_type overflow(int_type c) override {
         if (Traits::eq_int_type(c, Traits::eof())) return Traits::not_eof(c);
         const char byte = Traits::to_char_type(c);
         xsputn(&byte, 1);
         return c;
     }
+};
+
+}  // namespace
+
+// Unbuffered: each write lands (or fails) as it is made.
+class BoundedTextStream::Buffer : public UnbufferedBuffer {
+public:
+    Buffer(const char* fileName, std::size_t bound) : fileName_(fileName), bound_(bound) {}
+    const std::string& text() const { return text_; }
+
+private:
     std::streamsize xsputn(const char* data, std::streamsize size) override {
         if (static_cast<std::size_t>(size) > bound_ - text_.size())
             throw SignedListError(SignedListFailure::TooLarge,
@@ -51,18 +57,12 @@ const std::string& BoundedTextStream::text() const {
     return buffer_->text();
 }
 
-class HashingStream::Buffer : public std::streambuf {
+class HashingStream::Buffer : public UnbufferedBuffer {
 public:
     explicit Buffer(std::ostream& target) : target_(target) {}
     Sha256Digest finish() { return hasher_.finish(); }
 
 private:
-    int_type overflow(int_type c) override {
-        if (Traits::eq_int_type(c, Traits::eof())) return Traits::not_eof(c);
-        const char byte = Traits::to_char_type(c);
-        xsputn(&byte, 1);
-        return c;
-    }
     std::streamsize xsputn(const char* data, std::streamsize size) override {
         target_.write(data, size);
         if (!target_) return 0;
