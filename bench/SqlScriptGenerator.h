@@ -1,15 +1,17 @@
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace velm::bench {
 
-// A catalogue-like script of `statements` statements in blocks of 100: a
-// CREATE TABLE, INSERTs with quoted text holding ";" and doubled quotes, a
-// trigger under SET TERM in the middle, a COMMIT closing the block, a
-// comment now and then, as the product's upgrade scripts look. (The COMMIT
+// A catalogue-like script of `statements` statements in blocks of 100 (one
+// block of them all when fewer): a CREATE TABLE, INSERTs with quoted text
+// holding ";" and doubled quotes, a trigger under SET TERM in the middle, a
+// COMMIT closing the block, a comment now and then, as the product's upgrade
+// scripts look (25 statements: a table, 20 inserts, a trigger, a COMMIT). (The COMMIT
 // lets the next block's inserts see the next block's table: data statements
 // run on one transaction that started before it was created.) Tables are
 // numbered from `firstTable` + 1, so that scripts made one after another
@@ -23,17 +25,18 @@ inline std::vector<std::string> generateScript(int statements, int firstTable = 
         for (const auto& part : parts) text += part;
         return text;
     };
+    const int block = std::min(statements, 100);
     for (int i = 0; i < statements; ++i) {
-        if (i % 100 == 0) {
+        if (i % block == 0) {
             ++table;
             const std::string n = std::to_string(table);
             lines.push_back(join({"/* tabela ", n, " */"}));
             lines.push_back(join({"CREATE TABLE T", n,
                                   " (ID INTEGER NOT NULL, NOME VARCHAR(60), VALOR NUMERIC(15,2), "
                                   "OBS VARCHAR(80));"}));
-        } else if (i % 100 == 99) {
+        } else if (i % block == block - 1) {
             lines.push_back("COMMIT;");
-        } else if (i % 100 == 50) {
+        } else if (i % block == block / 2) {
             const std::string t = join({"T", std::to_string(table)});
             lines.push_back("SET TERM ^ ;");
             lines.push_back(

@@ -6,6 +6,11 @@
 // writes off, then on.
 //
 //   upgrade_run_bench [scripts] [rounds] [statements per script]
+//   upgrade_run_bench --write-scripts FOLDER [scripts] [statements per script]
+//
+// The second form only writes the generated scripts, FOLDER/script0001.sql
+// and on, for bench/gui_update_bench.sh to time the real program's upgrade
+// window on them.
 //
 // Each generated script makes a table, fills it, adds a trigger under SET
 // TERM and commits. Prints each round, the medians and the ratio, and checks
@@ -156,9 +161,33 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The generated scripts, as the catalogue holds them (CR LF lines).
+std::vector<std::string> scriptTexts(int scripts, int statements) {
+    std::vector<std::string> texts;
+    int tables = 0;
+    for (int s = 0; s < scripts; ++s) {
+        const auto lines = velm::bench::generateScript(statements, tables);
+        tables += (statements + 99) / 100;
+        std::string text;
+        for (const auto& line : lines) text += line + "\r\n";
+        texts.push_back(std::move(text));
+    }
+    return texts;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "--write-scripts") {
+        const fs::path folder = argv[2];
+        const int scripts = argc > 3 ? std::atoi(argv[3]) : 200;
+        const int statements = argc > 4 ? std::atoi(argv[4]) : 100;
+        fs::create_directories(folder);
+        int n = 0;
+        for (const std::string& text : scriptTexts(scripts, statements))
+            std::ofstream(folder / ("script" + versionOf(++n) + ".sql"), std::ios::binary) << text;
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     const int scripts = argc > 1 ? std::atoi(argv[1]) : 200;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
@@ -178,16 +207,14 @@ int main(int argc, char** argv) {
     qputenv("VELMUPDATE_ALIASES", QByteArray::fromStdString(aliases));
     std::vector<std::string> scriptFiles;
     std::size_t bytes = 0;
-    int tables = 0;
+    const int tables = scripts * ((statements + 99) / 100);
     {
         velm::CatalogueDatabase setup;
         setup.AliasName = "Setup";
         velm::createCatalogueTables(setup);
+        const std::vector<std::string> texts = scriptTexts(scripts, statements);
         for (int s = 0; s < scripts; ++s) {
-            const auto lines = velm::bench::generateScript(statements, tables);
-            tables += (statements + 99) / 100;
-            std::string text;
-            for (const auto& line : lines) text += line + "\r\n";
+            const std::string& text = texts[static_cast<std::size_t>(s)];
             bytes += text.size();
             velm::addCatalogueScript(setup, {"QUORIX_SENHA", versionOf(s + 1), text, "S"});
             scriptFiles.push_back((folder / ("script" + versionOf(s + 1) + ".sql")).string());

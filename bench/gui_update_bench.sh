@@ -8,11 +8,24 @@
 #
 #   bash bench/gui_update_bench.sh [files...] [--rtt-ms MS] [--runs N]
 #   (default: 200 500, 20 ms, 3 runs)
+#   bash bench/gui_update_bench.sh --upgrade-scripts N [--statements S] [--runs N]
+#
+# The second form times the upgrade window instead: the catalogue holds N
+# generated scripts of S statements (default 25: a table, 20 inserts, a
+# trigger under SET TERM, a COMMIT; bench/upgrade_run_bench writes them),
+# the server one file; the time runs from the upgrade window ("Aviso")
+# appearing to its closing, against `isql-fb -i` applying the same scripts
+# in one session (INPUT of each, then COMMIT) on a copy of the same database.
 #
 # VELM_GUI_BENCH_PROGRAM, when set, is the program measured instead of this
 # tree's Release build (an older build, to compare). VELM_GUI_BENCH_PERF=PREFIX
 # records each program run from Enter to the upgrade window with `perf record
-# -g` into PREFIX-N.data (N the run's number), to profile the real run.
+# -g` into PREFIX-N.data (N the run's number), to profile the real run;
+# VELM_GUI_BENCH_OFFCPU=PREFIX records the same stretch on the whole machine
+# (every thread's switches off and onto the CPU, with the stack it left
+# from, and CPU samples) into PREFIX-N.data, for bench/offcpu_report.py:
+# where the program runs and where it waits. VELM_GUI_BENCH_LOGS=FOLDER keeps each
+# run's VelmUpdate.log there as N.log.
 #
 # Each side's run has a server (and proxy) of its own on a loopback address
 # of its own (127.0.K.1): a run of 20,000 files leaves 20,000 sockets in
@@ -27,10 +40,14 @@ root=$(pwd)
 sizes=()
 rtt=20
 runs=3
+upgrade_scripts=0
+statements=25
 while [ $# -gt 0 ]; do
     case "$1" in
     --rtt-ms) rtt=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
+    --upgrade-scripts) upgrade_scripts=$2; shift 2 ;;
+    --statements) statements=$2; shift 2 ;;
     *) sizes+=("$1"); shift ;;
     esac
 done
@@ -38,10 +55,11 @@ done
 
 if [ -z "${VELM_GUI_BENCH_UNDER_XVFB:-}" ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build/release --target VelmUpdate velm_make_catalogue >&2
+    cmake --build build/release --target VelmUpdate velm_make_catalogue upgrade_run_bench >&2
     export VELM_GUI_BENCH_UNDER_XVFB=1
     # A display number of its own: other sessions on the machine start at 99.
-    exec xvfb-run -a -n $((200 + $$ % 500)) -s "-screen 0 1280x1024x24" bash "$0" "${sizes[@]}" --rtt-ms "$rtt" --runs "$runs"
+    exec xvfb-run -a -n $((200 + $$ % 500)) -s "-screen 0 1280x1024x24" bash "$0" "${sizes[@]}" \
+        --rtt-ms "$rtt" --runs "$runs" --upgrade-scripts "$upgrade_scripts" --statements "$statements"
 fi
 
 # shellcheck source=../scripts/lib/ports.sh
@@ -60,15 +78,29 @@ stop_servers() {
 trap 'stop_servers; rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
+# Seconds of CPU (user and system) a process has used so far.
+cpu_seconds() {  # pid
+    awk -v tick="$(getconf CLK_TCK)" '{print ($14 + $15) / tick}' "/proc/$1/stat" 2>/dev/null || echo 0
+}
 
 make_programs_folder "$work"
-{
-    echo "CREATE TABLE ESPERA (ID INTEGER, NOME VARCHAR(40));"
-    for i in $(seq 1 4000); do echo "INSERT INTO ESPERA (ID, NOME) VALUES ($i, 'linha $i');"; done
-    echo "COMMIT;"
-} >"$work/espera.sql"
+catalogue_scripts=()
+if [ "$upgrade_scripts" -gt 0 ]; then
+    build/release/bench/upgrade_run_bench --write-scripts "$work/scripts" "$upgrade_scripts" "$statements"
+    for file in "$work"/scripts/script*.sql; do
+        version=${file##*/script}
+        catalogue_scripts+=(--script "QUORIX_SENHA:${version%.sql}:$file:S")
+    done
+else
+    {
+        echo "CREATE TABLE ESPERA (ID INTEGER, NOME VARCHAR(40));"
+        for i in $(seq 1 4000); do echo "INSERT INTO ESPERA (ID, NOME) VALUES ($i, 'linha $i');"; done
+        echo "COMMIT;"
+    } >"$work/espera.sql"
+    catalogue_scripts=(--script "QUORIX_SENHA:1:$work/espera.sql:S")
+fi
 make_catalogue "$root/build/release/upgrade/velm_make_catalogue" "$work" "$work/dados/BLANK.GDB" \
-    --script "QUORIX_SENHA:1:$work/espera.sql:S"
+    "${catalogue_scripts[@]}"
 
 # A server for one side's run on an address of its own: sets $host and $port.
 address=$((RANDOM % 250))
@@ -82,6 +114,7 @@ s = socket.socket(); s.bind((sys.argv[1], 0)); print(s.getsockname()[1]); s.clos
         /usr/bin/python3 -m pyftpdlib -i "$host" -p "$ftp_port" -u ftpuser -P velmftp -d "$1" \
             >"$work/ftp.log" 2>&1 &
         pids+=($!)
+        server_pid=$!
         for _ in $(seq 200); do
             (exec 3<>"/dev/tcp/$host/$ftp_port") 2>/dev/null && break 2
             kill -0 "${pids[-1]}" 2>/dev/null || break
@@ -98,7 +131,8 @@ s = socket.socket(); s.bind((sys.argv[1], 0)); print(s.getsockname()[1]); s.clos
 }
 
 # One run of the program in its folder: seconds from Enter to the upgrade
-# window, in $took (no subshell: the run's processes stay this shell's children).
+# window, in $took (no subshell: the run's processes stay this shell's
+# children); with --upgrade-scripts, from that window appearing to its closing.
 run_number=0
 program_run() {  # folder
     local pid gate window start perf_pid=
@@ -107,15 +141,23 @@ program_run() {  # folder
     # A session of its own: the program's end must not reach this script.
     (cd "$1" && exec setsid "$program") >"$work/program.log" 2>&1 &
     pid=$!
-    gate=$(wait_window '^Atualização$' 30) || { kill -KILL "$pid"; return 1; }
+    gate=$(wait_window '^Atualização$' 30) || { kill -KILL "$pid"; tail "$work/program.log" >&2; return 1; }
     confirm_gate "$gate"
     window=$(wait_window '^Atualização de Sistema$' 30) || { kill -KILL "$pid"; return 1; }
     sleep 0.5 # the environment checks and the ready prompt
     if [ -n "${VELM_GUI_BENCH_PERF:-}" ]; then
-        perf record -F 999 -g -p "$pid" -o "$VELM_GUI_BENCH_PERF-$run_number.data" 2>/dev/null &
+        perf record -F 999 --call-graph dwarf,16384 -p "$pid" -o "$VELM_GUI_BENCH_PERF-$run_number.data" 2>/dev/null &
+        perf_pid=$!
+        sleep 1
+    elif [ -n "${VELM_GUI_BENCH_OFFCPU:-}" ]; then
+        perf record -a -e cpu-clock -F 999 -e sched:sched_switch --call-graph dwarf,16384 \
+            -o "$VELM_GUI_BENCH_OFFCPU-$run_number.data" >/dev/null 2>&1 &
         perf_pid=$!
         sleep 1
     fi
+    local cpu_program cpu_server_before
+    cpu_program=$(cpu_seconds "$pid")
+    cpu_server_before=$(cpu_seconds "$server_pid")
     start=$(now)
     xdotool key --window "$window" Return
     while ! xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1; do
@@ -131,33 +173,91 @@ program_run() {  # folder
         sleep 0.02
     done
     took=$(echo "$(now) - $start" | bc)
+    if [ "$upgrade_scripts" -gt 0 ]; then
+        start=$(now)
+        cpu_program=$(cpu_seconds "$pid")
+        while xdotool search --onlyvisible --name '^Aviso$' >/dev/null 2>&1; do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.01
+        done
+        took=$(echo "$(now) - $start" | bc)
+        grep -a 'script version=.*result=\(failed\|error\)' "$1/VelmUpdate.log" >&2 && return 1
+    fi
+    cpu_ours=$(echo "$(cpu_seconds "$pid") - $cpu_program" | bc)
+    cpu_server=$(echo "$(cpu_seconds "$server_pid") - $cpu_server_before" | bc)
     if [ -n "$perf_pid" ]; then
         kill -INT "$perf_pid"
         wait "$perf_pid" || true
     fi
     kill -KILL "$pid" 2>/dev/null || true  # the upgrade window ignores a polite end
     wait "$pid" 2>/dev/null || true
+    if [ -n "${VELM_GUI_BENCH_LOGS:-}" ]; then
+        mkdir -p "$VELM_GUI_BENCH_LOGS"
+        cp "$1/VelmUpdate.log" "$VELM_GUI_BENCH_LOGS/$run_number.log"
+    fi
 }
 
-lftp_run() {  # folder; seconds in $took
-    local start
+lftp_run() {  # folder; seconds in $took, CPU seconds in $cpu_ours and $cpu_server
+    local start cpu_server_before
+    cpu_server_before=$(cpu_seconds "$server_pid")
     start=$(now)
-    lftp -u ftpuser,velmftp -p "$port" -e "set cmd:fail-exit yes; mirror --no-perms quorixsenha $1; quit" \
+    /usr/bin/time -f '%U %S' -o "$work/lftp.time" \
+        lftp -u ftpuser,velmftp -p "$port" -e "set cmd:fail-exit yes; mirror --no-perms quorixsenha $1; quit" \
         "$host" >/dev/null
     took=$(echo "$(now) - $start" | bc)
+    cpu_ours=$(awk '{print $1 + $2}' "$work/lftp.time")
+    cpu_server=$(echo "$(cpu_seconds "$server_pid") - $cpu_server_before" | bc)
 }
 
-row() {  # files, case, program's seconds, lftp's seconds
-    printf '%6d files  %-16s program %7.2f s (%6.2f ms/file)  lftp %7.2f s (%6.2f ms/file)  ratio %.2f\n' \
+row() {  # files, case, program's seconds, lftp's seconds, CPU seconds: program, its server, lftp, its server
+    printf '%6d files  %-16s program %7.2f s (%6.2f ms/file)  lftp %7.2f s (%6.2f ms/file)  ratio %.2f' \
         "$1" "$2:" "$3" "$(echo "$3 * 1000 / $1" | bc -l)" "$4" "$(echo "$4 * 1000 / $1" | bc -l)" \
         "$(echo "$3 / $4" | bc -l)"
+    printf '  CPU s: program %.2f + server %.2f, lftp %.2f + server %.2f\n' "$5" "$6" "$7" "$8"
 }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
+# isql-fb applying the generated scripts in one session on a fresh copy of
+# the product database; seconds in $took.
+isql_run() {
+    local start
+    cp "$work/dados/BLANK.GDB" "$work/dados/ISQL.GDB"
+    for file in "$work"/scripts/script*.sql; do printf "INPUT '%s';\nCOMMIT;\n" "$file"; done >"$work/sessao.sql"
+    start=$(now)
+    isql-fb -q -bail -user ROOT -password 857461 -i "$work/sessao.sql" "$work/dados/ISQL.GDB" \
+        >"$work/isql.log" 2>&1 || { tail "$work/isql.log" >&2; return 1; }
+    took=$(echo "$(now) - $start" | bc)
+}
+
+if [ "$upgrade_scripts" -gt 0 ]; then
+    served="$work/servidor-upgrade"
+    mkdir -p "$served/quorixsenha"
+    echo "um arquivo" >"$served/quorixsenha/leiame.txt"
+    start_server "$served"
+    make_installation "$work/instalacao" "$port" "$work/dados/BASE.GDB" "$host"
+    ours=() theirs=()
+    echo "the upgrade window of the real program (Release, Xvfb) from appearing to closing, against"
+    echo "isql-fb -i in one session; $upgrade_scripts scripts of $statements statements; $runs runs, medians (s)"
+    for ((r = 0; r < runs; r++)); do
+        for side in 0 1; do
+            if [ $(((side + r) % 2)) -eq 0 ]; then
+                program_run "$work/instalacao" && ours+=("$took")
+            else
+                isql_run && theirs+=("$took")
+            fi
+        done
+        echo "  round $((r + 1)): upgrade window ${ours[-1]}, isql-fb ${theirs[-1]}"
+    done
+    printf 'upgrade window %.2f s  isql-fb one session %.2f s  ratio %.2f\n' \
+        "$(median "${ours[@]}")" "$(median "${theirs[@]}")" \
+        "$(echo "$(median "${ours[@]}") / $(median "${theirs[@]}")" | bc -l)"
+    exit 0
+fi
+
 if [ "$rtt" = 0 ]; then link="pyftpdlib directly on loopback"; else link="pyftpdlib behind the proxy at $rtt ms round trip"; fi
 echo "real program (Release, Xvfb) from Enter to the upgrade window, against lftp mirror;"
-echo "10 KiB files, $link; $runs runs, medians (s)"
+echo "10 KiB files, $link; $runs runs, medians (s); CPU seconds used in the same stretch"
 for n in "${sizes[@]}"; do
     served="$work/servidor-$n"
     mkdir -p "$served/quorixsenha"
@@ -165,24 +265,34 @@ for n in "${sizes[@]}"; do
 for i in range(int(sys.argv[2])):
     with open("%s/arquivo%d.bin" % (sys.argv[1], i), "wb") as f: f.write(os.urandom(10240))' \
         "$served/quorixsenha" "$n"
-    ours_new=() ours_same=() lftp_new=() lftp_same=()
+    declare -A took_of=() cpu_of=() server_of=()
     for ((r = 0; r < runs; r++)); do
         for side in 0 1; do
             start_server "$served"
             if [ $(((side + r) % 2)) -eq 0 ]; then
                 make_installation "$work/instalacao" "$port" "$work/dados/BASE.GDB" "$host"
-                program_run "$work/instalacao" && ours_new+=("$took")
-                program_run "$work/instalacao" && ours_same+=("$took")
+                for case in ours_new ours_same; do
+                    program_run "$work/instalacao" || continue
+                    took_of[$case]+=" $took" cpu_of[$case]+=" $cpu_ours" server_of[$case]+=" $cpu_server"
+                done
             else
                 rm -rf "$work/espelho"
-                lftp_run "$work/espelho" && lftp_new+=("$took")
-                lftp_run "$work/espelho" && lftp_same+=("$took")
+                for case in lftp_new lftp_same; do
+                    lftp_run "$work/espelho" || continue
+                    took_of[$case]+=" $took" cpu_of[$case]+=" $cpu_ours" server_of[$case]+=" $cpu_server"
+                done
             fi
             stop_servers
         done
-        echo "  $n files, round $((r + 1)): program new ${ours_new[-1]} same ${ours_same[-1]}, lftp new ${lftp_new[-1]} same ${lftp_same[-1]}"
+        echo "  $n files, round $((r + 1)): program new ${took_of[ours_new]##* } same ${took_of[ours_same]##* }," \
+            "lftp new ${took_of[lftp_new]##* } same ${took_of[lftp_same]##* }"
     done
-    row "$n" "every file new" "$(median "${ours_new[@]}")" "$(median "${lftp_new[@]}")"
-    row "$n" "nothing changed" "$(median "${ours_same[@]}")" "$(median "${lftp_same[@]}")"
+    for c in new same; do
+        # shellcheck disable=SC2086  # the lists are words
+        row "$n" "$([ $c = new ] && echo "every file new" || echo "nothing changed")" \
+            "$(median ${took_of[ours_$c]})" "$(median ${took_of[lftp_$c]})" \
+            "$(median ${cpu_of[ours_$c]})" "$(median ${server_of[ours_$c]})" \
+            "$(median ${cpu_of[lftp_$c]})" "$(median ${server_of[lftp_$c]})"
+    done
     rm -rf "$served"
 done

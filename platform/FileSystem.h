@@ -91,6 +91,21 @@ public:
     // (only the file's name for ""). isTemporaryFileName recognises the names.
     virtual std::string createTemporaryFile(const std::string& folder,
                                             const std::string& prefix) = 0;
+    // The same file, open for writing. Made and then opened by default; a
+    // system that can do both in one step does (a download makes one per file).
+    struct TemporaryFile {
+        std::string name;
+        std::unique_ptr<OutputFile> file;
+    };
+    virtual TemporaryFile openTemporaryFile(const std::string& folder, const std::string& prefix) {
+        std::string name = createTemporaryFile(folder, prefix);
+        try {
+            return {name, createFile(name)};
+        } catch (...) {
+            deleteFile(name);
+            throw;
+        }
+    }
 
     // The name as the operating system wants it: separators converted and
     // every existing component matched case-insensitively (on Linux also

@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <unordered_map>
 #include <utility>
 
@@ -497,16 +498,20 @@ public:
         std::vector<dev_t> flushed;
         for (const std::string& name : names) {
             const std::string native = resolve(action, name);
-            Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
-            struct stat st;
-            if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
-                throw errnoError(action, name, native, errno);
             if (names.size() <= kFlushedOneByOne) {
-                if (::fsync(fd.get()) != 0) throw errnoError(action, name, native, errno);
+                Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+                if (fd.get() < 0 || ::fsync(fd.get()) != 0)
+                    throw errnoError(action, name, native, errno);
                 continue;
             }
+            // Each file is looked at (a missing one fails), opened only to
+            // flush a file system not flushed yet.
+            struct stat st;
+            if (::stat(native.c_str(), &st) != 0) throw errnoError(action, name, native, errno);
             if (std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end()) continue;
-            if (::syncfs(fd.get()) != 0) throw errnoError(action, name, native, errno);
+            Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+            if (fd.get() < 0 || ::syncfs(fd.get()) != 0)
+                throw errnoError(action, name, native, errno);
             flushed.push_back(st.st_dev);
         }
     }
@@ -520,24 +525,12 @@ public:
     }
 
     std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {
-        const std::string action = "Cannot create a temporary file in";
-        const std::string shownFolder = folder.empty() ? "." : folder;
-        if (!prefix.empty()) checkName(action, prefix, false);
-        if (prefix.find_first_of("\\/") != std::string::npos)
-            throw fileError(action, shownFolder, win_error::invalidName);
-        const std::string native = resolve(action, shownFolder);
-        std::string path = native + "/" + ansiToUtf8(prefix) + "XXXXXX.tmp";
-        const int fd = mkostemps(path.data(), 4, O_CLOEXEC);
-        if (fd < 0) throw errnoError(action, shownFolder, native + "/x", errno);
-        // mkstemp makes the file private; it becomes an ordinary file of the
-        // folder (a download renamed into place), so it gets the usual mode.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        ::close(fd);
-        const std::string created = utf8ToAnsi(path.substr(path.find_last_of('/') + 1));
-        if (folder.empty()) return created;
-        return endsWithSeparator(folder) ? folder + created : folder + "/" + created;
+        return makeTemporary(folder, prefix).first;
+    }
+
+    TemporaryFile openTemporaryFile(const std::string& folder, const std::string& prefix) override {
+        auto [name, fd] = makeTemporary(folder, prefix);
+        return {name, std::make_unique<PosixOutputFile>(fd.release(), name)};
     }
 
     std::string nativePath(const std::string& name) override {
@@ -545,6 +538,40 @@ public:
     }
 
 private:
+    // A new file in `folder`: the prefix, six letters or digits, ".tmp";
+    // created exclusively, with the mode any file the program writes gets
+    // (0666 less the umask: a download is renamed into place), and open for
+    // writing. Returns the folder and the file's name joined ("" for the
+    // current folder gives the name alone).
+    static std::pair<std::string, Fd> makeTemporary(const std::string& folder,
+                                                    const std::string& prefix) {
+        const std::string action = "Cannot create a temporary file in";
+        const std::string shownFolder = folder.empty() ? "." : folder;
+        if (!prefix.empty()) checkName(action, prefix, false);
+        if (prefix.find_first_of("\\/") != std::string::npos)
+            throw fileError(action, shownFolder, win_error::invalidName);
+        const std::string native = resolve(action, shownFolder) + "/" + ansiToUtf8(prefix);
+        static constexpr char kLetters[] =
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        thread_local std::mt19937_64 random{std::random_device{}()};
+        std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+        for (int attempt = 0;; ++attempt) {
+            std::string unique(6, ' ');
+            for (char& c : unique) c = kLetters[pick(random)];
+            const std::string path = native + unique + ".tmp";
+            Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (fd.get() >= 0) {
+                const std::string created = prefix + unique + ".tmp";
+                if (folder.empty()) return {created, std::move(fd)};
+                return {endsWithSeparator(folder) ? folder + created : folder + "/" + created,
+                        std::move(fd)};
+            }
+            // Another file by that name: another name, as mkstemp would.
+            if (errno != EEXIST || attempt >= 100)
+                throw errnoError(action, shownFolder, native + "x", errno);
+        }
+    }
+
     static bool statOf(const std::string& name, struct stat& st) {
         try {
             return stat(resolve("", name).c_str(), &st) == 0;

@@ -13,6 +13,14 @@ public:
     ~PosixFd() { reset(); }
     PosixFd(const PosixFd&) = delete;
     PosixFd& operator=(const PosixFd&) = delete;
+    PosixFd(PosixFd&& other) noexcept : fd_(other.release()) {}
+    PosixFd& operator=(PosixFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = other.release();
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
     void reset() {

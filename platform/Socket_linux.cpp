@@ -188,12 +188,20 @@ std::size_t TcpSocket::read(char* data, std::size_t size, int timeoutMs) {
 void TcpSocket::write(const char* data, std::size_t size, int timeoutMs) {
     if (!isOpen()) throw socketFailure(10057, "Writing");
     const int fd = static_cast<int>(handle_);
+    // Tried at once: a command almost always fits the send buffer, and a
+    // wait asked first would cost a system call per command.
+    bool wait = false;
     while (size > 0) {
-        if (timeoutMs > 0 && !waitFor(fd, POLLOUT, timeoutMs, "Writing"))
+        if (wait && !waitFor(fd, POLLOUT, timeoutMs, "Writing"))
             throw SocketTimeout("Write timed out.");
-        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL | (timeoutMs > 0 ? MSG_DONTWAIT : 0));
+        wait = false;
         if (n < 0) {
             if (errno == EINTR) continue;
+            if (timeoutMs > 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                wait = true;
+                continue;
+            }
             throw lastFailure("Writing");
         }
         data += n;

@@ -49,14 +49,11 @@ std::string inFolder(const std::string& folder, const std::string& name) {
 ReplacementFile::ReplacementFile(std::string destination)
     : files_(fileSystem()), destination_(std::move(destination)) {
     try {
-        temporary_ = files_.createTemporaryFile(extractFileDir(destination_), kTemporaryPrefix);
+        FileSystem::TemporaryFile made =
+            files_.openTemporaryFile(extractFileDir(destination_), kTemporaryPrefix);
+        temporary_ = std::move(made.name);
+        out_ = std::move(made.file);
     } catch (const FileError& e) {
-        throw naming(e);
-    }
-    try {
-        out_ = files_.createFile(temporary_);
-    } catch (const FileError& e) {
-        files_.deleteFile(temporary_);
         throw naming(e);
     }
 }
