@@ -67,7 +67,7 @@ private:
 };
 
 std::string versionOf(int n) {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%04d", n);  // text order is number order
     return text;
 }

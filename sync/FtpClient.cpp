@@ -546,11 +546,15 @@ void TFtpClient::sendQueuedSizes() {
             if (!sizesInFlight_.empty() || unsentSizes_.size() < 2) return;
             count = 2;
             break;
-        case Pipelining::Works:
-            // Topped up in batches: one write per half window.
-            if (sizesInFlight_.size() > kSizeWindow / 2) return;
-            count = kSizeWindow - sizesInFlight_.size();
+        case Pipelining::Works: {
+            // Topped up in batches: one write per half window. Answers read
+            // ahead of another command's reply and not taken yet count: the
+            // window bounds what the server has been asked ahead of the run.
+            const std::size_t ahead = sizesInFlight_.size() + sizeAnswers_.size();
+            if (ahead > kSizeWindow / 2) return;
+            count = kSizeWindow - ahead;
             break;
+        }
         case Pipelining::OneAtATime:
             return;
     }
@@ -562,6 +566,23 @@ void TFtpClient::sendQueuedSizes() {
         sizesInFlight_.push_back({unsentSizes_.front(), probe && count == 1});
         unsentSizes_.pop_front();
         --count;
+    }
+    write(bytes);
+}
+
+void TFtpClient::sendSizesAfterTransfer() {
+    if (!control_.isOpen() || unsentSizes_.empty() || transferType_ != ftBinary ||
+        pipelining_ != Pipelining::Works)
+        return;
+    const std::size_t ahead = sizesInFlight_.size() + sizeAnswers_.size();
+    if (ahead >= kSizeWindow) return;
+    // One more than the run takes per file keeps the window full.
+    const std::size_t count = std::min<std::size_t>(2, kSizeWindow - ahead);
+    std::string bytes;
+    for (std::size_t i = 0; i < count && !unsentSizes_.empty(); ++i) {
+        bytes += toWire("SIZE " + unsentSizes_.front()) + "\r\n";
+        sizesInFlight_.push_back({unsentSizes_.front(), false});
+        unsentSizes_.pop_front();
     }
     write(bytes);
 }
@@ -724,6 +745,7 @@ bool TFtpClient::transfer(const std::string& command, const Sink& sink, std::int
     }
     fireStatus(ftpReady, "Transfer complete");
     getResponse({226, 225, 250});
+    sendSizesAfterTransfer();
     return true;
 }
 

@@ -207,6 +207,10 @@ private:
     // Size queries: sends as many as the window allows, reads the oldest
     // one's reply, reads all that are in flight.
     void sendQueuedSizes();
+    // After a transfer's final reply: a size query or two, which the server
+    // answers while the caller finishes the file (closing, stamping, showing
+    // it) instead of in a batch ahead of the next file's PASV.
+    void sendSizesAfterTransfer();
     void readQueuedSize();
     void readAllQueuedSizes();
     // The probe's second reply did not come in time: a NOOP tells whether it

@@ -286,6 +286,28 @@ TEST_F(FileSystemTest, TemporaryFilesAreNewEmptyAndUnique) {
     EXPECT_THROW(files.createTemporaryFile(dir.name() + "\\missing", "vu"), FileError);
 }
 
+// The file a download writes: made and opened in one step where the system
+// allows, and in every way the file createTemporaryFile makes.
+TEST_F(FileSystemTest, AnOpenedTemporaryFileTakesTheWritesUnderItsName) {
+    FileSystem::TemporaryFile first = files.openTemporaryFile(dir.name(), "~vu");
+    FileSystem::TemporaryFile second = files.openTemporaryFile(dir.name(), "~vu");
+    EXPECT_NE(first.name, second.name);
+    EXPECT_TRUE(isTemporaryFileName(extractFileName(first.name), "~vu")) << first.name;
+    EXPECT_EQ(extractFileDir(first.name), dir.name());
+    first.file->write("baixado", 7);
+    first.file->close();
+    second.file.reset();
+    EXPECT_EQ(readFileBytes(dir.path() / extractFileName(first.name)), "baixado");
+    EXPECT_EQ(files.fileSize(second.name), 0);
+
+    TempFolder work(TempFolder::Enter::Yes);
+    const FileSystem::TemporaryFile here = files.openTemporaryFile("", "~vu");
+    EXPECT_EQ(extractFileName(here.name), here.name);
+    EXPECT_TRUE(fs::exists(work.path() / here.name));
+
+    EXPECT_THROW(files.openTemporaryFile(dir.name() + "\\missing", "~vu"), FileError);
+}
+
 // What the program removes as left over from an interrupted run must be
 // exactly what it makes.
 TEST_F(FileSystemTest, TemporaryFileNamesAreRecognisedByTheirPrefix) {

@@ -61,10 +61,13 @@ TEST(LinuxFileSystemTest, TemporaryFilesGetTheUsualMode) {
     TempFolder dir;
     const mode_t previous = ::umask(022);
     const std::string name = fileSystem().createTemporaryFile(dir.name(), "vu");
+    const std::string opened = fileSystem().openTemporaryFile(dir.name(), "vu").name;
     ::umask(previous);
-    struct stat st {};
-    ASSERT_EQ(::stat(name.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    for (const std::string& made : {name, opened}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_mode & 0777, 0644u) << made;
+    }
 }
 
 // Counts the times a folder is opened for reading its entries, as the kernel

@@ -1372,6 +1372,46 @@ TEST_F(FtpClientClockTest, SizeQueriesTravelTogetherAndAnswerInOrder) {
     EXPECT_EQ(errorText([&] { client.TakeSize("a.exe"); }), "No size query is queued for a.exe.");
 }
 
+// While files come down, the size queries stay a window ahead of them: the
+// answers read with a PASV's reply still count as asked, and after the
+// first window the next queries go out right after each transfer's final
+// reply, a couple at a time, for the server to answer while the file is
+// being finished, not in a batch ahead of the next file's PASV.
+TEST_F(FtpClientClockTest, SizeQueriesStayAWindowAheadOfTheDownloads) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 450; ++i) {
+        names.push_back("g" + std::to_string(i) + ".bin");
+        server.file(names.back(), std::string(static_cast<std::size_t>(i % 50), 'y'));
+    }
+    client.Connect();
+    client.SetTransferType(ftBinary);
+    for (const std::string& name : names) client.QueueSize(name);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(client.TakeSize(names[i]), static_cast<std::int64_t>(i % 50));
+        client.Get(names[i], local(names[i]), true, false);
+    }
+    EXPECT_EQ(client.CommandsInFlight(), TFtpClient::Pipelining::Works);
+
+    std::size_t sized = 0, fetched = 0, sizedSinceLastFetch = 0;
+    for (const std::string& command : commandsAfterLogin()) {
+        if (command.rfind("SIZE ", 0) == 0) {
+            ++sized;
+            ++sizedSinceLastFetch;
+        } else if (command.rfind("RETR ", 0) == 0) {
+            ++fetched;
+            EXPECT_LE(sized, fetched + TFtpClient::kSizeWindow) << "asked too far ahead at " << command;
+            // The first window goes out once the first two answers have
+            // shown that the server takes queries in flight.
+            if (fetched > 2 && sized < names.size())
+                EXPECT_LE(sizedSinceLastFetch, 2u) << "a batch ahead of " << command;
+            sizedSinceLastFetch = 0;
+        }
+    }
+    EXPECT_EQ(sized, names.size());
+    EXPECT_EQ(fetched, names.size());
+    EXPECT_EQ(test::readFileBytes(folder.path() / "g449.bin"), std::string(449 % 50, 'y'));
+}
+
 // Once the server has shown that it takes commands in flight, RETR travels
 // with its PASV; whatever fails, the RETR's own reply is read, so the next
 // command gets its own answer, or the connection is closed.
