@@ -18,7 +18,9 @@
 # in one session (INPUT of each, then COMMIT) on a copy of the same database.
 #
 # VELM_GUI_BENCH_PROGRAM, when set, is the program measured instead of this
-# tree's Release build (an older build, to compare). VELM_GUI_BENCH_PERF=PREFIX
+# tree's Release build; VELM_GUI_BENCH_BEFORE=PATH adds an older build as a
+# third side in every round (the sides take turns at going first), so that
+# before, after and lftp are measured in one run. VELM_GUI_BENCH_PERF=PREFIX
 # records each program run from Enter to the upgrade window with `perf record
 # -g` into PREFIX-N.data (N the run's number), to profile the real run;
 # VELM_GUI_BENCH_OFFCPU=PREFIX records the same stretch on the whole machine
@@ -66,7 +68,9 @@ fi
 . scripts/lib/ports.sh
 # shellcheck source=../scripts/lib/installation.sh
 . scripts/lib/installation.sh
-program=${VELM_GUI_BENCH_PROGRAM:-$root/build/release/app/VelmUpdate}
+after_program=${VELM_GUI_BENCH_PROGRAM:-$root/build/release/app/VelmUpdate}
+before_program=${VELM_GUI_BENCH_BEFORE:-}
+program=$after_program
 work=$(mktemp -d /tmp/velm-gui-bench.XXXXXX)
 pids=()
 stop_servers() {
@@ -236,22 +240,34 @@ if [ "$upgrade_scripts" -gt 0 ]; then
     echo "um arquivo" >"$served/quorixsenha/leiame.txt"
     start_server "$served"
     make_installation "$work/instalacao" "$port" "$work/dados/BASE.GDB" "$host"
-    ours=() theirs=()
+    declare -A took_of=()
+    sides=(ours isql)
+    [ -n "$before_program" ] && sides+=(before)
     echo "the upgrade window of the real program (Release, Xvfb) from appearing to closing, against"
     echo "isql-fb -i in one session; $upgrade_scripts scripts of $statements statements; $runs runs, medians (s)"
     for ((r = 0; r < runs; r++)); do
-        for side in 0 1; do
-            if [ $(((side + r) % 2)) -eq 0 ]; then
-                program_run "$work/instalacao" && ours+=("$took")
-            else
-                isql_run && theirs+=("$took")
-            fi
+        for ((k = 0; k < ${#sides[@]}; k++)); do
+            side=${sides[(k + r) % ${#sides[@]}]}
+            case $side in
+            isql) isql_run && took_of[isql]+=" $took" ;;
+            *)
+                program=$([ "$side" = before ] && echo "$before_program" || echo "$after_program")
+                program_run "$work/instalacao" && took_of[$side]+=" $took"
+                ;;
+            esac
         done
-        echo "  round $((r + 1)): upgrade window ${ours[-1]}, isql-fb ${theirs[-1]}"
+        echo "  round $((r + 1)): upgrade window ${took_of[ours]##* }, isql-fb ${took_of[isql]##* }" \
+            "${before_program:+, before ${took_of[before]##* }}"
     done
+    # shellcheck disable=SC2086  # the lists are words
     printf 'upgrade window %.2f s  isql-fb one session %.2f s  ratio %.2f\n' \
-        "$(median "${ours[@]}")" "$(median "${theirs[@]}")" \
-        "$(echo "$(median "${ours[@]}") / $(median "${theirs[@]}")" | bc -l)"
+        "$(median ${took_of[ours]})" "$(median ${took_of[isql]})" \
+        "$(echo "$(median ${took_of[ours]}) / $(median ${took_of[isql]})" | bc -l)"
+    if [ -n "$before_program" ]; then
+        # shellcheck disable=SC2086
+        printf 'before: upgrade window %.2f s  ratio to isql-fb %.2f\n' "$(median ${took_of[before]})" \
+            "$(echo "$(median ${took_of[before]}) / $(median ${took_of[isql]})" | bc -l)"
+    fi
     exit 0
 fi
 
@@ -266,26 +282,31 @@ for i in range(int(sys.argv[2])):
     with open("%s/arquivo%d.bin" % (sys.argv[1], i), "wb") as f: f.write(os.urandom(10240))' \
         "$served/quorixsenha" "$n"
     declare -A took_of=() cpu_of=() server_of=()
+    sides=(ours lftp)
+    [ -n "$before_program" ] && sides+=(before)
     for ((r = 0; r < runs; r++)); do
-        for side in 0 1; do
+        for ((k = 0; k < ${#sides[@]}; k++)); do
+            side=${sides[(k + r) % ${#sides[@]}]}
             start_server "$served"
-            if [ $(((side + r) % 2)) -eq 0 ]; then
-                make_installation "$work/instalacao" "$port" "$work/dados/BASE.GDB" "$host"
-                for case in ours_new ours_same; do
-                    program_run "$work/instalacao" || continue
-                    took_of[$case]+=" $took" cpu_of[$case]+=" $cpu_ours" server_of[$case]+=" $cpu_server"
-                done
-            else
+            if [ "$side" = lftp ]; then
                 rm -rf "$work/espelho"
                 for case in lftp_new lftp_same; do
                     lftp_run "$work/espelho" || continue
+                    took_of[$case]+=" $took" cpu_of[$case]+=" $cpu_ours" server_of[$case]+=" $cpu_server"
+                done
+            else
+                program=$([ "$side" = before ] && echo "$before_program" || echo "$after_program")
+                make_installation "$work/instalacao" "$port" "$work/dados/BASE.GDB" "$host"
+                for case in ${side}_new ${side}_same; do
+                    program_run "$work/instalacao" || continue
                     took_of[$case]+=" $took" cpu_of[$case]+=" $cpu_ours" server_of[$case]+=" $cpu_server"
                 done
             fi
             stop_servers
         done
         echo "  $n files, round $((r + 1)): program new ${took_of[ours_new]##* } same ${took_of[ours_same]##* }," \
-            "lftp new ${took_of[lftp_new]##* } same ${took_of[lftp_same]##* }"
+            "lftp new ${took_of[lftp_new]##* } same ${took_of[lftp_same]##* }" \
+            "${before_program:+, before new ${took_of[before_new]##* } same ${took_of[before_same]##* }}"
     done
     for c in new same; do
         # shellcheck disable=SC2086  # the lists are words
@@ -293,6 +314,15 @@ for i in range(int(sys.argv[2])):
             "$(median ${took_of[ours_$c]})" "$(median ${took_of[lftp_$c]})" \
             "$(median ${cpu_of[ours_$c]})" "$(median ${server_of[ours_$c]})" \
             "$(median ${cpu_of[lftp_$c]})" "$(median ${server_of[lftp_$c]})"
+        if [ -n "$before_program" ]; then
+            # shellcheck disable=SC2086
+            printf '%6d files  %-16s before  %7.2f s (%6.2f ms/file)  ratio to lftp %.2f  after/before %.2f  CPU s: before %.2f\n' \
+                "$n" "$([ $c = new ] && echo "every file new:" || echo "nothing changed:")" \
+                "$(median ${took_of[before_$c]})" "$(echo "$(median ${took_of[before_$c]}) * 1000 / $n" | bc -l)" \
+                "$(echo "$(median ${took_of[before_$c]}) / $(median ${took_of[lftp_$c]})" | bc -l)" \
+                "$(echo "$(median ${took_of[ours_$c]}) / $(median ${took_of[before_$c]})" | bc -l)" \
+                "$(median ${cpu_of[before_$c]})"
+        fi
     done
     rm -rf "$served"
 done
