@@ -547,11 +547,11 @@ void TFtpClient::sendQueuedSizes() {
             count = 2;
             break;
         case Pipelining::Works: {
-            // Topped up in batches: one write per half window. Answers read
-            // ahead of another command's reply and not taken yet count: the
-            // window bounds what the server has been asked ahead of the run.
+            // Topped up in batches of kSizeTopUp or more. Answers read ahead
+            // of another command's reply and not taken yet count: the window
+            // bounds what the server has been asked ahead of the run.
             const std::size_t ahead = sizesInFlight_.size() + sizeAnswers_.size();
-            if (ahead > kSizeWindow / 2) return;
+            if (ahead > kSizeWindow - kSizeTopUp) return;
             count = kSizeWindow - ahead;
             break;
         }

@@ -41,6 +41,10 @@ public:
     // the other while the client is still sending.
     static constexpr std::size_t kSizeWindow = 200;
     static constexpr std::size_t kSizeWindowBytes = 8192;
+    // The window is topped up once this many answers have been taken: small
+    // enough that the queries keep coming back without a pause over a slow
+    // link, large enough that the run does not write once per file.
+    static constexpr std::size_t kSizeTopUp = 32;
     // How long the second of the first two commands sent together may take
     // after the first one's reply before the server is taken for one that
     // drops commands in flight.
