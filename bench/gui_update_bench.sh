@@ -309,20 +309,19 @@ for i in range(int(sys.argv[2])):
             "${before_program:+, before new ${took_of[before_new]##* } same ${took_of[before_same]##* }}"
     done
     for c in new same; do
+        label=$([ $c = new ] && echo "every file new" || echo "nothing changed")
         # shellcheck disable=SC2086  # the lists are words
-        row "$n" "$([ $c = new ] && echo "every file new" || echo "nothing changed")" \
+        row "$n" "$label" \
             "$(median ${took_of[ours_$c]})" "$(median ${took_of[lftp_$c]})" \
             "$(median ${cpu_of[ours_$c]})" "$(median ${server_of[ours_$c]})" \
             "$(median ${cpu_of[lftp_$c]})" "$(median ${server_of[lftp_$c]})"
-        if [ -n "$before_program" ]; then
-            # shellcheck disable=SC2086
-            printf '%6d files  %-16s before  %7.2f s (%6.2f ms/file)  ratio to lftp %.2f  after/before %.2f  CPU s: before %.2f\n' \
-                "$n" "$([ $c = new ] && echo "every file new:" || echo "nothing changed:")" \
-                "$(median ${took_of[before_$c]})" "$(echo "$(median ${took_of[before_$c]}) * 1000 / $n" | bc -l)" \
-                "$(echo "$(median ${took_of[before_$c]}) / $(median ${took_of[lftp_$c]})" | bc -l)" \
-                "$(echo "$(median ${took_of[ours_$c]}) / $(median ${took_of[before_$c]})" | bc -l)" \
-                "$(median ${cpu_of[before_$c]})"
-        fi
+        [ -n "$before_program" ] || continue
+        # shellcheck disable=SC2086
+        before=$(median ${took_of[before_$c]})
+        printf '%6d files  %-16s before  %7.2f s (%6.2f ms/file)  ratio to lftp %.2f  after/before %.2f  CPU s: before %.2f\n' \
+            "$n" "$label:" "$before" "$(echo "$before * 1000 / $n" | bc -l)" \
+            "$(echo "$before / $(median ${took_of[lftp_$c]})" | bc -l)" \
+            "$(echo "$(median ${took_of[ours_$c]}) / $before" | bc -l)" "$(median ${cpu_of[before_$c]})"
     done
     rm -rf "$served"
 done

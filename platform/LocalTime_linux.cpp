@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/LocalTime.h"
 
@@ -17,15 +18,15 @@ namespace {
 // second, which still follows a zone changed while the program runs.
 void readZoneWhenDue() {
     static std::mutex mutex;
-    static std::optional<std::string> readFor;  // TZ when last read; unset: never read
+    static std::optional<std::optional<std::string>> readFor;  // TZ when last read (unset: never)
     static std::chrono::steady_clock::time_point readAt;
     const std::lock_guard<std::mutex> lock(mutex);
     const char* tz = std::getenv("TZ");
-    const std::string current = tz ? std::string("=") + tz : std::string();
     const auto now = std::chrono::steady_clock::now();
-    if (readFor && *readFor == current && now - readAt < std::chrono::seconds(1)) return;
+    const bool sameTz = readFor && (tz ? *readFor == std::string_view(tz) : !*readFor);
+    if (sameTz && now - readAt < std::chrono::seconds(1)) return;
     tzset();
-    readFor = current;
+    readFor = tz ? std::optional<std::string>(tz) : std::nullopt;
     readAt = now;
 }
 

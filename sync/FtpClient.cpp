@@ -536,53 +536,45 @@ std::int64_t TFtpClient::TakeSize(const std::string& AFileName) {
     return sizeFromReply(reply);
 }
 
+std::size_t TFtpClient::sizesAhead() const {
+    // Answers read ahead of another command's reply and not taken yet count:
+    // the window bounds what the server has been asked ahead of the run.
+    return sizesInFlight_.size() + sizeAnswers_.size();
+}
+
 void TFtpClient::sendQueuedSizes() {
     // The size of a file depends on the type; the queue is sent in binary only.
     if (!control_.isOpen() || unsentSizes_.empty() || transferType_ != ftBinary) return;
-    std::size_t count = 0;
     switch (pipelining_) {
         case Pipelining::Unknown:
             // The probe: two queries together, nothing more until both are answered.
             if (!sizesInFlight_.empty() || unsentSizes_.size() < 2) return;
-            count = 2;
-            break;
-        case Pipelining::Works: {
-            // Topped up in batches of kSizeTopUp or more. Answers read ahead
-            // of another command's reply and not taken yet count: the window
-            // bounds what the server has been asked ahead of the run.
-            const std::size_t ahead = sizesInFlight_.size() + sizeAnswers_.size();
-            if (ahead > kSizeWindow - kSizeTopUp) return;
-            count = kSizeWindow - ahead;
-            break;
-        }
+            return writeSizeQueries(2, true);
+        case Pipelining::Works:
+            // Topped up in batches of kSizeTopUp or more.
+            if (sizesAhead() > kSizeWindow - kSizeTopUp) return;
+            return writeSizeQueries(kSizeWindow - sizesAhead(), false);
         case Pipelining::OneAtATime:
             return;
     }
+}
+
+void TFtpClient::sendSizesAfterTransfer() {
+    if (!control_.isOpen() || unsentSizes_.empty() || transferType_ != ftBinary ||
+        pipelining_ != Pipelining::Works || sizesAhead() >= kSizeWindow)
+        return;
+    // One more than the run takes per file keeps the window full.
+    writeSizeQueries(std::min<std::size_t>(2, kSizeWindow - sizesAhead()), false);
+}
+
+void TFtpClient::writeSizeQueries(std::size_t count, bool probe) {
     std::string bytes;
-    const bool probe = pipelining_ == Pipelining::Unknown;
     while (count > 0 && !unsentSizes_.empty() &&
            (bytes.empty() || bytes.size() + unsentSizes_.front().size() < kSizeWindowBytes)) {
         bytes += toWire("SIZE " + unsentSizes_.front()) + "\r\n";
         sizesInFlight_.push_back({unsentSizes_.front(), probe && count == 1});
         unsentSizes_.pop_front();
         --count;
-    }
-    write(bytes);
-}
-
-void TFtpClient::sendSizesAfterTransfer() {
-    if (!control_.isOpen() || unsentSizes_.empty() || transferType_ != ftBinary ||
-        pipelining_ != Pipelining::Works)
-        return;
-    const std::size_t ahead = sizesInFlight_.size() + sizeAnswers_.size();
-    if (ahead >= kSizeWindow) return;
-    // One more than the run takes per file keeps the window full.
-    const std::size_t count = std::min<std::size_t>(2, kSizeWindow - ahead);
-    std::string bytes;
-    for (std::size_t i = 0; i < count && !unsentSizes_.empty(); ++i) {
-        bytes += toWire("SIZE " + unsentSizes_.front()) + "\r\n";
-        sizesInFlight_.push_back({unsentSizes_.front(), false});
-        unsentSizes_.pop_front();
     }
     write(bytes);
 }

@@ -215,6 +215,11 @@ private:
     // answers while the caller finishes the file (closing, stamping, showing
     // it) instead of in a batch ahead of the next file's PASV.
     void sendSizesAfterTransfer();
+    // Up to `count` queued queries in one write (within kSizeWindowBytes);
+    // with `probe` the last of them is the probe.
+    void writeSizeQueries(std::size_t count, bool probe);
+    // Size queries asked and not yet taken (answered or not).
+    std::size_t sizesAhead() const;
     void readQueuedSize();
     void readAllQueuedSizes();
     // The probe's second reply did not come in time: a NOOP tells whether it

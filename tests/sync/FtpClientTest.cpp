@@ -1402,8 +1402,9 @@ TEST_F(FtpClientClockTest, SizeQueriesStayAWindowAheadOfTheDownloads) {
             EXPECT_LE(sized, fetched + TFtpClient::kSizeWindow) << "asked too far ahead at " << command;
             // The first window goes out once the first two answers have
             // shown that the server takes queries in flight.
-            if (fetched > 2 && sized < names.size())
+            if (fetched > 2 && sized < names.size()) {
                 EXPECT_LE(sizedSinceLastFetch, 2u) << "a batch ahead of " << command;
+            }
             sizedSinceLastFetch = 0;
         }
     }
