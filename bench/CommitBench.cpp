@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/ReplacementFile.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
-#include "sync/ReplacementFile.h"
 #include "sync/StagedFiles.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/FtpClient.h"
+#include "ftp/FtpClient.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

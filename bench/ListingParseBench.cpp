@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/FtpListParser.h"
+#include "ftp/FtpListParser.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "ftp/FtpClient.h"
 #include "platform/RunLogFile.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/TempFolder.h"
-#include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 #include "sync/UpdateRunView.h"

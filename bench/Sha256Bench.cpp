@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "sync/Sha256Hasher.h"
+#include "signing/Sha256Hasher.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -42,11 +42,11 @@
 #include <vector>
 
 #include "BenchPeers.h"
+#include "ftp/FtpClient.h"
 #include "support/DelayProxy.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibServer.h"
 #include "support/TempFolder.h"
-#include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 #include "sync/UpdateRunView.h"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Folders depend downwards only. From the bottom up:
 #   platform
-#   widgets
-#   sync, upgrade   (siblings: neither includes the other)
+#   widgets, ftp, signing   (siblings: none includes another)
+#   sync, upgrade           (siblings: neither includes the other)
 #   windows
 #   app
 # A source may include headers of its own folder and of the levels below it.
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 level() {  # folder -> its level, empty for folders outside the layers
     case $1 in
     platform) echo 0 ;;
-    widgets) echo 1 ;;
+    widgets | ftp | signing) echo 1 ;;
     sync | upgrade) echo 2 ;;
     windows) echo 3 ;;
     app) echo 4 ;;
@@ -21,7 +21,7 @@ level() {  # folder -> its level, empty for folders outside the layers
 }
 
 found=0
-for folder in platform widgets sync upgrade windows app; do
+for folder in platform widgets ftp signing sync upgrade windows app; do
     own=$(level "$folder")
     # file:line:included folder, for every #include "folder/...".
     while IFS=: read -r file line included; do
@@ -39,7 +39,7 @@ for folder in platform widgets sync upgrade windows app; do
 done
 
 if [ "$found" -ne 0 ]; then
-    echo "Folders depend downwards only: platform, widgets, sync and upgrade, windows, app." >&2
+    echo "Folders depend downwards only: platform; widgets, ftp, signing; sync, upgrade; windows; app." >&2
     exit 1
 fi
 echo "Layers: every include points downwards."

@@ -1,11 +1,13 @@
 #include "sync/CommitJournal.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
-#include "sync/ReplacementFile.h"
+#include "platform/ReplacementFile.h"
 #include "sync/UpdateRunLog.h"
 
 namespace velm {
@@ -128,6 +130,25 @@ std::vector<std::string> namesTheJournalNeeds(const std::string& folder) {
     return names;
 }
 
+void removeLeftovers(const std::string& folder) {
+    FileSystem& files = fileSystem();
+    try {
+        const std::vector<std::string> needed = namesTheJournalNeeds(folder);
+        const auto isNeeded = [&](const std::string& name) {
+            return std::any_of(needed.begin(), needed.end(),
+                               [&](const std::string& n) { return sameFileName(n, name); });
+        };
+        for (const std::string& name : files.findFiles(inFolder(folder, "~*.tmp")))
+            if ((isTemporaryFileName(name, ReplacementFile::kTemporaryPrefix) ||
+                 isTemporaryFileName(name, ReplacementFile::kOlderTemporaryPrefix) ||
+                 isTemporaryFileName(name, ReplacementFile::kBackupPrefix)) &&
+                !isNeeded(name))
+                files.deleteFile(inFolder(folder, name));
+    } catch (const Error&) {
+        // A folder that cannot be searched keeps its files; the run goes on.
+    }
+}
+
 void rollForward(const std::string& folder, const std::vector<CommitEntry>& entries,
                  const CommitStepObserver& afterStep) {
     FileSystem& files = fileSystem();
@@ -196,7 +217,7 @@ CommitRecovery recoverInterruptedCommit(const std::string& folder) {
             // Cut while it was written: no rename began, the staged files go.
             result.outcome = CommitRecovery::Outcome::Discarded;
             removeCommitJournal(folder);
-            ReplacementFile::removeLeftovers(folder);
+            removeLeftovers(folder);
         } else {
             result.files = entries->size();
             try {

@@ -47,6 +47,14 @@ void removeCommitJournal(const std::string& folder);
 // none without one. Never raises.
 std::vector<std::string> namesTheJournalNeeds(const std::string& folder);
 
+// Removes the temporary files and the commit's old copies that runs cut
+// short (a power cut, a killed process) left in `folder` ("" for the
+// current one): only files named exactly as ReplacementFile's temporary
+// files or the backups are, now or in earlier versions, and never one that
+// the commit journal lying in the folder still names. One that cannot be
+// removed (another running copy writes it) stays; nothing here raises.
+void removeLeftovers(const std::string& folder);
+
 // Called after every step of a commit (a rename, a backup removed), so that
 // tests can stop the process there.
 using CommitStepObserver = std::function<void()>;

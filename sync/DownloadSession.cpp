@@ -1,6 +1,6 @@
 #include "sync/DownloadSession.h"
 
-#include "sync/FtpClient.h"
+#include "ftp/FtpClient.h"
 #include "sync/UpdateRunLog.h"
 
 namespace velm {

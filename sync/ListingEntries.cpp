@@ -3,10 +3,10 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "ftp/FtpListingRules.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/AsciiText.h"
 #include "platform/Errors.h"
-#include "sync/FtpListingRules.h"
 
 namespace velm {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/FtpListItems.h"
+#include "ftp/FtpListItems.h"
 
 namespace velm {
 

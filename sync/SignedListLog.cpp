@@ -1,10 +1,10 @@
 #include "sync/SignedListLog.h"
 
 #include "platform/RunLog.h"
-#include "sync/AcceptedListStamp.h"
-#include "sync/SignedFileList.h"
-#include "sync/SignedListError.h"
-#include "sync/TrustedTimestamp.h"
+#include "signing/AcceptedListStamp.h"
+#include "signing/SignedFileList.h"
+#include "signing/SignedListError.h"
+#include "signing/TrustedTimestamp.h"
 
 namespace velm {
 

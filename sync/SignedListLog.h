@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "sync/Sha256Hasher.h"
+#include "signing/Sha256Hasher.h"
 
 namespace velm {
 

@@ -4,7 +4,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
-#include "sync/ReplacementFile.h"
+#include "platform/ReplacementFile.h"
 
 namespace velm {
 

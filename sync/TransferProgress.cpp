@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ftp/FtpClient.h"
 #include "platform/Clock.h"
-#include "sync/FtpClient.h"
 #include "sync/UpdateRunView.h"
 
 namespace velm {

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "ftp/FtpTypes.h"
 #include "platform/DateTime.h"
 #include "platform/Locale.h"
-#include "sync/FtpTypes.h"
 
 namespace velm {
 

@@ -3,23 +3,24 @@
 #include <exception>
 #include <optional>
 
+#include "ftp/FtpClient.h"
+#include "ftp/FtpErrors.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
-#include "sync/AcceptedListStamp.h"
+#include "platform/ReplacementFile.h"
+#include "signing/AcceptedListStamp.h"
+#include "signing/MinisignSignature.h"
+#include "signing/Sha256Sums.h"
+#include "signing/SignedListError.h"
+#include "signing/SignedListStreams.h"
 #include "sync/ArchiveStep.h"
 #include "sync/ChangeTest.h"
-#include "sync/FtpClient.h"
-#include "sync/FtpErrors.h"
+#include "sync/CommitJournal.h"
 #include "sync/ListingEntries.h"
-#include "sync/MinisignSignature.h"
-#include "sync/ReplacementFile.h"
-#include "sync/Sha256Sums.h"
-#include "sync/SignedListError.h"
 #include "sync/SignedListLog.h"
-#include "sync/SignedListStreams.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRunLog.h"
 #include "sync/UpdateRunView.h"
@@ -47,7 +48,7 @@ void UpdateRun::AtualizaSistema() {
         connectToServer();
         if (view_.readyToDownload() && listRemoteFiles() && acceptSignedList()) {
             markStates();
-            ReplacementFile::removeLeftovers("");
+            removeLeftovers("");
             downloadChanged();
             commitStaged();
             recordAcceptedList();

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/DateTime.h"
+#include "signing/SignedFileList.h"
 #include "sync/DownloadSession.h"
-#include "sync/SignedFileList.h"
 #include "sync/StagedFiles.h"
 
 namespace velm {

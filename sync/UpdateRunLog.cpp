@@ -1,11 +1,11 @@
 #include "sync/UpdateRunLog.h"
 
+#include "ftp/FtpListItem.h"
 #include "platform/FileSystem.h"
 #include "platform/RunLog.h"
 #include "platform/WorkingFolder.h"
 #include "sync/ArchiveStep.h"
 #include "sync/CommitJournal.h"
-#include "sync/FtpListItem.h"
 #include "sync/ListingEntries.h"
 #include "sync/UpdateSettings.h"
 

@@ -1,8 +1,8 @@
 #include "windows/AliasLookup.h"
 
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 #include "upgrade/AliasStore.h"
-#include "platform/AsciiText.h"
 
 namespace velm {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/FtpClient.h"
+#include "ftp/FtpClient.h"
 #include "sync/TransferProgress.h"
 
 class QFrame;

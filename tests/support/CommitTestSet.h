@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "sync/ReplacementFile.h"
+#include "platform/ReplacementFile.h"
 #include "sync/StagedFiles.h"
 
 namespace velm::test {

@@ -1,13 +1,16 @@
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
+#include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "support/ServerProcess_linux.h"
 
 namespace velm::test {
 
@@ -16,50 +19,37 @@ namespace velm::test {
 // ports (--refuse-passive N).
 class DelayProxy {
 public:
-    DelayProxy(int targetPort, const std::vector<std::string>& options) {
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("cannot start the proxy");
-        std::vector<std::string> words = {"python3", VELM_DELAY_PROXY_SCRIPT, "--target-port",
-                                          std::to_string(targetPort)};
-        words.insert(words.end(), options.begin(), options.end());
-        pid_ = fork();
-        if (pid_ < 0) throw std::runtime_error("cannot start the proxy");
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            std::vector<char*> argv;
-            for (std::string& w : words) argv.push_back(w.data());
-            argv.push_back(nullptr);
-            execv("/usr/bin/python3", argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* lines = fdopen(out[0], "r");
-        char line[128] = {};
-        if (!lines || !std::fgets(line, sizeof line, lines) ||
-            std::sscanf(line, "listening on %d", &port_) != 1) {
-            if (lines) std::fclose(lines);
-            stop();
-            throw std::runtime_error("the proxy did not start");
-        }
-        std::fclose(lines);
+    DelayProxy(int targetPort, const std::vector<std::string>& options)
+        : log_(newLogFile()),
+          process_(std::make_unique<ServerProcess>(words(targetPort, options), log_,
+                                                   std::regex(R"(listening on (\d+))"))) {}
+    ~DelayProxy() {
+        process_.reset();
+        std::error_code ignored;
+        std::filesystem::remove(log_, ignored);
     }
-    ~DelayProxy() { stop(); }
     DelayProxy(const DelayProxy&) = delete;
     DelayProxy& operator=(const DelayProxy&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return process_->port(); }
 
 private:
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = 0;
+    static std::vector<std::string> words(int targetPort, const std::vector<std::string>& options) {
+        std::vector<std::string> words = {"/usr/bin/python3", VELM_DELAY_PROXY_SCRIPT,
+                                          "--target-port", std::to_string(targetPort)};
+        words.insert(words.end(), options.begin(), options.end());
+        return words;
+    }
+    static std::filesystem::path newLogFile() {
+        std::string name = (std::filesystem::temp_directory_path() / "velm-proxy-XXXXXX").string();
+        const int fd = mkstemp(name.data());
+        if (fd < 0) throw std::runtime_error("cannot start the proxy");
+        close(fd);
+        return name;
     }
 
-    pid_t pid_ = 0;
-    int port_ = 0;
+    std::filesystem::path log_;
+    std::unique_ptr<ServerProcess> process_;
 };
 
 }  // namespace velm::test

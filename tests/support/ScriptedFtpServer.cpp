@@ -119,7 +119,10 @@ bool FtpSession::waitForCommand(int capMs) {
             }
             char chunk[4096];
             const std::size_t n = control_.read(chunk, sizeof chunk, kPollMs);
-            if (n == 0) return false;  // readCommand sees the close
+            if (n == 0) {
+                clientClosed_ = true;
+                return false;  // readCommand sees the close
+            }
             buffer_.append(chunk, n);
         } catch (const SocketError&) {
             return false;

@@ -57,6 +57,8 @@ public:
     bool readCommand(std::string& line);
     // True once the next command has arrived, false after capMs.
     bool waitForCommand(int capMs);
+    // True once a wait for a command found the connection closed by the client.
+    bool clientClosed() const { return clientClosed_; }
     // The commands thrown away so far by a server that answers only the
     // first command of what arrived.
     int discarded() const { return discarded_; }
@@ -71,6 +73,7 @@ private:
     int index_;
     std::string buffer_;
     int discarded_ = 0;
+    bool clientClosed_ = false;
 };
 
 // A small FTP server on 127.0.0.1 (or another local address) for the

@@ -12,7 +12,8 @@ namespace velm::test {
 
 // A file that cannot be renamed or replaced while the object lives, as a
 // program or library in use is on Windows: there it is held open without
-// delete sharing; on Linux it is made immutable (root included).
+// delete sharing; on Linux it is made immutable, which only root may do (a
+// read-only mode alone does not stop a rename: that is the folder's right).
 // `applied()` is false when the system would not do it.
 #ifdef _WIN32
 class UnrenamableFile {
@@ -34,7 +35,7 @@ private:
 class UnrenamableFile {
 public:
     explicit UnrenamableFile(const std::string& path) : path_(path) {}
-    bool applied() const { return path_.applied(); }
+    bool applied() const { return geteuid() == 0 && path_.applied(); }
 
 private:
     ReadOnlyPath path_;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/FtpClient.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -15,7 +16,6 @@
 #include "support/RecordingRunView.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempFolder.h"
-#include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 

@@ -6,10 +6,11 @@
 
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/ReplacementFile.h"
 #include "support/FaultyFileSystems.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
-#include "sync/ReplacementFile.h"
+#include "sync/CommitJournal.h"
 
 namespace velm {
 namespace {
@@ -119,7 +120,7 @@ TEST_F(ReplacementFileTest, LeftoversOfInterruptedRunsAreRemovedAndNothingElse) 
     test::RecordingFileSystem recording;
     recording.inUse = {held};
     ScopedService<FileSystem> use{recording};
-    ReplacementFile::removeLeftovers(folder.name());
+    removeLeftovers(folder.name());
 
     std::vector<std::string> expected(std::begin(theUsers), std::end(theUsers));
     expected.insert(expected.end(), {"App.exe", "~vuAbC123.tmp", held});
@@ -127,7 +128,7 @@ TEST_F(ReplacementFileTest, LeftoversOfInterruptedRunsAreRemovedAndNothingElse) 
     for (const char* name : theUsers) EXPECT_EQ(test::readFileBytes(folder.path() / name), "mine");
 
     // A folder that cannot be searched is no error.
-    ReplacementFile::removeLeftovers(folder / "missing");
+    removeLeftovers(folder / "missing");
 }
 
 }  // namespace

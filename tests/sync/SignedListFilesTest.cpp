@@ -5,18 +5,18 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/ReplacementFile.h"
+#include "signing/AcceptedListStamp.h"
+#include "signing/MinisignSignature.h"
+#include "signing/MinisignText.h"
+#include "signing/SignedFileList.h"
+#include "signing/SignedListError.h"
+#include "signing/SignedListStreams.h"
 #include "support/FaultyFileSystems.h"
 #include "support/FileBytes.h"
 #include "support/RecordingRunLog.h"
 #include "support/TempFolder.h"
-#include "sync/AcceptedListStamp.h"
-#include "sync/ReplacementFile.h"
-#include "sync/SignedFileList.h"
-#include "sync/MinisignSignature.h"
-#include "sync/MinisignText.h"
-#include "sync/SignedListError.h"
 #include "sync/SignedListLog.h"
-#include "sync/SignedListStreams.h"
 
 namespace velm {
 namespace {

@@ -9,17 +9,17 @@
 #include <optional>
 #include <random>
 
+#include "ftp/FtpClient.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "signing/AcceptedListStamp.h"
 #include "support/FileBytes.h"
-#include "support/PyftpdlibServer.h"
+#include "support/PyftpdlibRun_linux.h"
 #include "support/RecordingRunLog.h"
 #include "support/RecordingRunView.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-#include "sync/AcceptedListStamp.h"
-#include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 
@@ -34,16 +34,8 @@ using ::testing::UnorderedElementsAre;
 const char* const kErrorText =
     "Atualiza\xE7\xE3o finalizada com erros, feche os aplicativos e tente denovo.";
 
-std::string randomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string s(size, '\0');
-    for (char& c : s) c = static_cast<char>(random() & 0xFF);
-    return s;
-}
-
-fs::file_time_type hoursAgo(int hours) {
-    return fs::file_time_type::clock::now() - std::chrono::hours(hours);
-}
+using test::hoursAgo;
+using test::randomBytes;
 
 std::string quoted(const fs::path& path) {
     return "'" + path.string() + "'";
@@ -59,35 +51,16 @@ using FolderBytes = std::map<std::string, std::optional<std::string>>;
 // The whole update run with the folder's public key, against a real
 // pyftpdlib whose product directory the maker signed with the real key tool
 // (scripts/sign-release.sh) during the test.
-class SignedUpdateRunTest : public ::testing::Test {
+class SignedUpdateRunTest : public ::testing::Test, public test::PyftpdlibRun {
 public:  // the refusal table's rows prepare the server through it
     void SetUp() override {
-        tzset();
-        product = server_root.path() / "quorixsenha";
-        fs::create_directories(product);
-        remote("changed.exe", randomBytes(200000, 1), hoursAgo(30));
-        remote("equal.dll", randomBytes(5000, 2), hoursAgo(5));
-        remote("novo arquivo.txt", randomBytes(300000, 3), hoursAgo(3));
+        prepareRelease(300000);
         shell("minisign -G -W -p " + quoted(keys.path() / "maker.pub") + " -s " +
               quoted(keys.path() / "maker.key"));
         signRelease();
-        server =
-            std::make_unique<test::PyftpdlibServer>(product.parent_path(), "ftpuser", "segredo");
-        fileSystem().writeTextLines("atualiza.cfg",
-                                    {"127.0.0.1", std::to_string(server->port()), "TRUE"});
+        startServer(true);
         test::writeFileBytes("atualiza.pub", test::readFileBytes(keys.path() / "maker.pub"));
-        test::writeFileBytes("equal.dll", test::readFileBytes(product / "equal.dll"));
-        fs::last_write_time("equal.dll", fs::last_write_time(product / "equal.dll"));
-        test::writeFileBytes("changed.exe", "velho");
-        fs::last_write_time("changed.exe", hoursAgo(60));
-        view.password = "segredo";
-        progress.bind(client);
-        client.ReadTimeout = 20000;
-    }
-
-    void remote(const std::string& name, const std::string& bytes, fs::file_time_type time) {
-        test::writeFileBytes(product / name, bytes);
-        fs::last_write_time(product / name, time);
+        prepareShopFolder();
     }
 
     // As the maker does; `timestamp` signs with that signing time instead
@@ -116,25 +89,7 @@ public:  // the refusal table's rows prepare the server through it
         return bytes;
     }
 
-    void run() { UpdateRun(client, view, progress).AtualizaSistema(); }
-
-    struct RereadZone {
-        ~RereadZone() { tzset(); }
-    } rereadZone;
-    test::ScopedEnvironment zone{"TZ", "UTC0"};  // pyftpdlib lists in GMT
-
-    test::TempFolder folder{test::TempFolder::Enter::Yes};
-    test::TempFolder server_root;
     test::TempFolder keys;
-    fs::path product;
-    std::unique_ptr<test::PyftpdlibServer> server;
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
-    test::RecordingRunView view;
-    TFtpClient client;
-    TransferProgress progress{view};
 };
 
 TEST_F(SignedUpdateRunTest, ASignedSetInstallsWithItsListsThenNothingChanges) {

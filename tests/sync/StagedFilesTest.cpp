@@ -8,6 +8,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/ReplacementFile.h"
 #include "support/ChildProcess.h"
 #include "support/CommitTestSet.h"
 #include "support/FaultyFileSystems.h"
@@ -15,7 +16,6 @@
 #include "support/TempFolder.h"
 #include "support/UnrenamableFile.h"
 #include "sync/CommitJournal.h"
-#include "sync/ReplacementFile.h"
 #include "sync/StagedFiles.h"
 
 namespace velm {
@@ -60,7 +60,7 @@ test::ChildEnd commitKilledAt(const test::TempFolder& folder, int step) {
 // leftovers removed.
 CommitRecovery nextStart(const test::TempFolder& folder) {
     const CommitRecovery recovery = recoverInterruptedCommit(folder.name());
-    ReplacementFile::removeLeftovers(folder.name());
+    removeLeftovers(folder.name());
     return recovery;
 }
 
@@ -165,7 +165,7 @@ TEST(CommitKilledTest, ARenameRefusedAtTheNextStartRollsBack) {
         EXPECT_EQ(recovery.files, newSet().size());
         EXPECT_THAT(recovery.error, ::testing::Not(::testing::IsEmpty()));
     }
-    ReplacementFile::removeLeftovers(folder.name());
+    removeLeftovers(folder.name());
     EXPECT_EQ(contentsOf(folder), oldSet());
 }
 
@@ -205,13 +205,13 @@ TEST(StagedFilesTest, LeftoverRemovalKeepsWhatAJournalNeeds) {
     writeOldSet(folder);
     ASSERT_EQ(commitKilledAt(folder, 4), test::ChildEnd::Killed);  // a backup made
     const Contents killed = contentsOf(folder);
-    ReplacementFile::removeLeftovers(folder.name());
+    removeLeftovers(folder.name());
     EXPECT_EQ(contentsOf(folder), killed);
     EXPECT_EQ(recoverInterruptedCommit(folder.name()).outcome, Outcome::RolledForward);
 
     const std::string stray =
         fileSystem().createTemporaryFile(folder.name(), ReplacementFile::kBackupPrefix);
-    ReplacementFile::removeLeftovers(folder.name());
+    removeLeftovers(folder.name());
     EXPECT_FALSE(fileSystem().fileExists(stray));
     EXPECT_EQ(contentsOf(folder), newSet());
 }

@@ -5,18 +5,18 @@
 #include <filesystem>
 #include <random>
 
+#include "ftp/FtpClient.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "support/DelayProxy.h"
 #include "support/FileBytes.h"
-#include "support/PyftpdlibServer.h"
+#include "support/PyftpdlibRun_linux.h"
 #include "support/RecordingRunView.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ServerTurn.h"
 #include "support/TempFolder.h"
 #include "support/TestServers.h"
-#include "sync/FtpClient.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 
@@ -27,68 +27,18 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-std::string randomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string s(size, '\0');
-    for (char& c : s) c = static_cast<char>(random() & 0xFF);
-    return s;
-}
-
-fs::file_time_type hoursAgo(int hours) {
-    return fs::file_time_type::clock::now() - std::chrono::hours(hours);
-}
+using test::hoursAgo;
+using test::randomBytes;
 
 // The update run against a real pyftpdlib over a product directory
 // "quorixsenha", in passive and in active mode.
-class UpdateRunRealServerTest : public ::testing::TestWithParam<bool> {
+class UpdateRunRealServerTest : public ::testing::TestWithParam<bool>, public test::PyftpdlibRun {
 protected:
     void SetUp() override {
-        tzset();  // the zone set above
-        product = server_root.path() / "quorixsenha";
-        fs::create_directories(product);
-        remote("changed.exe", randomBytes(200000, 1), hoursAgo(30));
-        remote("equal.dll", randomBytes(5000, 2), hoursAgo(5));
-        remote("novo arquivo.txt", randomBytes(3 * 1024 * 1024 + 5, 3), hoursAgo(3));
-        server =
-            std::make_unique<test::PyftpdlibServer>(product.parent_path(), "ftpuser", "segredo");
-        fileSystem().writeTextLines("atualiza.cfg", {"127.0.0.1", std::to_string(server->port()),
-                                                     GetParam() ? "TRUE" : "False"});
-        // The equal file carries the server's time (same minute), the changed one another.
-        test::writeFileBytes("equal.dll", test::readFileBytes(product / "equal.dll"));
-        fs::last_write_time("equal.dll", fs::last_write_time(product / "equal.dll"));
-        test::writeFileBytes("changed.exe", "velho");
-        fs::last_write_time("changed.exe", hoursAgo(60));
-        view.password = "segredo";
-        progress.bind(client);
-        client.ReadTimeout = 20000;
+        prepareRelease(3 * 1024 * 1024 + 5);
+        startServer(GetParam());
+        prepareShopFolder();
     }
-
-    void remote(const std::string& name, const std::string& bytes, fs::file_time_type time) {
-        test::writeFileBytes(product / name, bytes);
-        fs::last_write_time(product / name, time);
-    }
-
-    void run() { UpdateRun(client, view, progress).AtualizaSistema(); }
-
-    // pyftpdlib lists its times in GMT and the run reads listed times as
-    // local ones, so the test runs in UTC whatever the machine's zone. The
-    // rereader is declared first so that it runs last, once TZ is back.
-    struct RereadZone {
-        ~RereadZone() { tzset(); }
-    } rereadZone;
-    test::ScopedEnvironment zone{"TZ", "UTC0"};
-
-    test::TempFolder folder{test::TempFolder::Enter::Yes};
-    test::TempFolder server_root;
-    fs::path product;
-    std::unique_ptr<test::PyftpdlibServer> server;
-    RecordingDialogs dialogs;
-    ScopedService<Dialogs> useDialogs{dialogs};
-    RecordingProcess process;
-    ScopedService<Process> useProcess{process};
-    test::RecordingRunView view;
-    TFtpClient client;
-    TransferProgress progress{view};
 };
 
 TEST_P(UpdateRunRealServerTest, DownloadsWhatDiffersThenNothing) {
