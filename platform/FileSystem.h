@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,19 @@ public:
     virtual ~OutputFile() = default;
     virtual void write(const char* data, std::size_t size) = 0;
     virtual void close() = 0;
+};
+
+// What an ordinary copy, edit or replacement of a file changes: its size,
+// its modification time and its change time at the system's full
+// resolution (Linux: nanoseconds; Windows: 100 ns ticks), and the file's
+// id on its volume. A program that remembers something about a file's
+// contents (a digest, say) keeps it only while all four are the same.
+struct FileIdentity {
+    long long size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    std::uint64_t id = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 // A file open for reading. read() returns 0 at the end.
@@ -68,6 +83,8 @@ public:
     // storedFileTime); NaN raises FileError and changes nothing.
     virtual void setModificationTime(const std::string& name, DateTime localTime) = 0;
     virtual long long fileSize(const std::string& name) = 0;
+    // Nothing when the name is no existing file (a folder is not a file).
+    virtual std::optional<FileIdentity> fileIdentity(const std::string& name) = 0;
 
     // Returns false when the file could not be deleted (missing, a folder, in use).
     virtual bool deleteFile(const std::string& name) = 0;

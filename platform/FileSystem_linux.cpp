@@ -429,6 +429,16 @@ public:
         return static_cast<long long>(st.st_size);
     }
 
+    std::optional<FileIdentity> fileIdentity(const std::string& name) override {
+        struct stat st;
+        if (!statOf(name, st) || S_ISDIR(st.st_mode)) return std::nullopt;
+        const auto nanoseconds = [](const timespec& t) {
+            return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+        };
+        return FileIdentity{static_cast<long long>(st.st_size), nanoseconds(st.st_mtim),
+                            nanoseconds(st.st_ctim), static_cast<std::uint64_t>(st.st_ino)};
+    }
+
     bool deleteFile(const std::string& name) override {
         try {
             const std::string native = resolve("", name);

@@ -180,6 +180,25 @@ public:
         return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
 
+    std::optional<FileIdentity> fileIdentity(const std::string& name) override {
+        // Opened for its attributes only, sharing everything: a program
+        // that has the file open is not disturbed.
+        WindowsHandle h(CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h.valid()) return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info;
+        FILE_BASIC_INFO basic;
+        if (!GetFileInformationByHandle(h.get(), &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !GetFileInformationByHandleEx(h.get(), FileBasicInfo, &basic, sizeof basic))
+            return std::nullopt;
+        return FileIdentity{
+            (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+            basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart,
+            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    }
+
     bool deleteFile(const std::string& name) override { return DeleteFileA(name.c_str()) != 0; }
 
     bool copyFile(const std::string& from, const std::string& to) override {

@@ -3,12 +3,25 @@
 # every file of FOLDER) and SHA256SUMS.minisig (minisign -S, the trusted
 # comment carrying the signing time) into FOLDER, the server's product
 # directory as it will be uploaded.
-#   scripts/sign-release.sh FOLDER SECRET_KEY
+#   scripts/sign-release.sh [--valid-days N] FOLDER SECRET_KEY
 # SECRET_KEY is the file minisign -G wrote; minisign asks for its password
-# unless the key was made without one (-W).
+# unless the key was made without one (-W). With --valid-days N the trusted
+# comment also carries "expires:" N days after the signing time: the shops
+# refuse the list after that, so a server cannot hold them on this release
+# for ever; the maker then signs the list again before it runs out.
 set -euo pipefail
+valid_days=
+if [ "${1:-}" = --valid-days ]; then
+    valid_days=${2:-}
+    case "$valid_days" in '' | *[!0-9]* | 0)
+        echo "--valid-days needs a whole number of days above 0" >&2
+        exit 2
+        ;;
+    esac
+    shift 2
+fi
 if [ $# -ne 2 ]; then
-    echo "usage: $0 FOLDER SECRET_KEY" >&2
+    echo "usage: $0 [--valid-days N] FOLDER SECRET_KEY" >&2
     exit 2
 fi
 folder=$1
@@ -35,5 +48,13 @@ else
     : >SHA256SUMS.new
 fi
 mv -f SHA256SUMS.new SHA256SUMS
-minisign -S -s "$secret_key" -m SHA256SUMS -x SHA256SUMS.minisig
+if [ -n "$valid_days" ]; then
+    # The comment the tool writes by default, with the expiry beside the time.
+    now=$(date +%s)
+    minisign -S -s "$secret_key" -m SHA256SUMS -x SHA256SUMS.minisig \
+        -t "$(printf 'timestamp:%s\texpires:%s\tfile:SHA256SUMS\thashed' \
+            "$now" "$((now + valid_days * 86400))")"
+else
+    minisign -S -s "$secret_key" -m SHA256SUMS -x SHA256SUMS.minisig
+fi
 echo "Signed ${#names[@]} files in $folder: SHA256SUMS and SHA256SUMS.minisig"

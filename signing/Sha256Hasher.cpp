@@ -41,6 +41,29 @@ Sha256Digest sha256(std::string_view data) {
     return digest;
 }
 
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<Sha256Digest> readHexDigest(std::string_view hex) {
+    Sha256Digest digest{};
+    if (hex.size() != 2 * digest.size()) return std::nullopt;
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        const int high = hexValue(hex[2 * i]);
+        const int low = hexValue(hex[2 * i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        digest[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return digest;
+}
+
 std::string hexDigest(const Sha256Digest& digest) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;

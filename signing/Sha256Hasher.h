@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +40,7 @@ Sha256Digest sha256(std::string_view data);
 
 // Lower-case hex, as sha256sum writes it.
 std::string hexDigest(const Sha256Digest& digest);
+// The digest of 64 hex digits (either case); nothing for any other text.
+std::optional<Sha256Digest> readHexDigest(std::string_view hex);
 
 }  // namespace velm

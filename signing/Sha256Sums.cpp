@@ -1,5 +1,6 @@
 #include "signing/Sha256Sums.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "signing/SignedListError.h"
@@ -9,24 +10,6 @@ namespace velm {
 namespace {
 
 constexpr std::size_t kDigestDigits = 64;
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<Sha256Digest> readDigest(std::string_view hex) {
-    Sha256Digest digest{};
-    for (std::size_t i = 0; i < digest.size(); ++i) {
-        const int high = hexValue(hex[2 * i]);
-        const int low = hexValue(hex[2 * i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        digest[i] = static_cast<std::uint8_t>(high * 16 + low);
-    }
-    return digest;
-}
 
 std::optional<std::string> unescapeName(std::string_view name) {
     std::string plain;
@@ -70,7 +53,7 @@ Sha256Sums Sha256Sums::read(std::string_view text) {
         if (line.size() < kDigestDigits + 3 || line[kDigestDigits] != ' ' ||
             (line[kDigestDigits + 1] != ' ' && line[kDigestDigits + 1] != '*'))
             refuseLine(number);
-        const std::optional<Sha256Digest> digest = readDigest(line.substr(0, kDigestDigits));
+        const std::optional<Sha256Digest> digest = readHexDigest(line.substr(0, kDigestDigits));
         std::optional<std::string> name(line.substr(kDigestDigits + 2));
         if (escaped) name = unescapeName(*name);
         if (!digest || !name || name->empty()) refuseLine(number);
@@ -81,6 +64,14 @@ Sha256Sums Sha256Sums::read(std::string_view text) {
                                       std::to_string(number) + ").");
     }
     return sums;
+}
+
+std::vector<std::string> Sha256Sums::names() const {
+    std::vector<std::string> names;
+    names.reserve(digests_.size());
+    for (const auto& [name, digest] : digests_) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 const Sha256Digest* Sha256Sums::find(const std::string& name) const {

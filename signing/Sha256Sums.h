@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "signing/Sha256Hasher.h"
 
@@ -24,6 +25,8 @@ public:
     // The digest listed for the name, or null.
     const Sha256Digest* find(const std::string& name) const;
     std::size_t size() const { return digests_.size(); }
+    // Every name listed, in byte order.
+    std::vector<std::string> names() const;
 
 private:
     std::unordered_map<std::string, Sha256Digest> digests_;

@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include "platform/Clock.h"
+#include "platform/DateTime.h"
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 #include "signing/MinisignSignature.h"
 #include "signing/MinisignText.h"
 #include "signing/SignedListError.h"
@@ -27,11 +30,35 @@ std::string_view asText(const std::array<std::uint8_t, N>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), N};
 }
 
+// The computer's clock, as seconds since 1970 UTC.
+std::uint64_t secondsNow() {
+    const std::int64_t seconds = utcOf(decodeDateTime(clock().now()));
+    return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
+}
+
+// A list the maker gave an expiry to is refused past it, so that a server
+// cannot keep a shop on an old release (with its known faults) for ever by
+// offering the last list it saw.
+void requireUnexpired(const TrustedExpiry& expiry, std::uint64_t now) {
+    if (!expiry.present) return;
+    if (!expiry.seconds)
+        throw SignedListError(SignedListFailure::Expired,
+                              "A lista assinada do servidor traz uma data de validade (expires) "
+                              "ileg\xEDvel. O fabricante precisa publicar a lista de novo.");
+    if (now > *expiry.seconds)
+        throw SignedListError(SignedListFailure::Expired,
+                              "A lista assinada do servidor expirou em " +
+                                  timestampDisplayText(*expiry.seconds) +
+                                  "; a data deste computador \xE9 " + timestampDisplayText(now) +
+                                  ". O fabricante precisa publicar a lista de novo.");
+}
+
 }  // namespace
 
 SignedFileList SignedFileList::verify(std::string_view publicKeyFile, std::string_view sums,
                                       std::string_view signature,
-                                      std::optional<std::uint64_t> lastAccepted) {
+                                      std::optional<std::uint64_t> lastAccepted,
+                                      std::optional<std::uint64_t> now) {
     requireWithin(sums, kMaxSumsBytes, kSumsFile);
     requireWithin(signature, kMaxSignatureBytes, kSumsSignatureFile);
     const MinisignPublicKey key = readMinisignPublicKey(publicKeyFile);
@@ -70,6 +97,7 @@ SignedFileList SignedFileList::verify(std::string_view publicKeyFile, std::strin
                               "instalada nesta pasta (assinada em " +
                                   timestampDisplayText(*timestamp) + "; a instalada, em " +
                                   timestampDisplayText(*lastAccepted) + ").");
+    requireUnexpired(trustedExpiry(parts.trustedComment), now ? *now : secondsNow());
 
     return SignedFileList(Sha256Sums::read(sums), key.keyId, *timestamp, parts.prehashed,
                           sha256(sums), sha256(signature));
@@ -90,6 +118,15 @@ void SignedFileList::checkNamed(const std::string& name) const {
     if (!exempt(name) && !expectedDigest(name))
         throw Error("O arquivo " + name + " n\xE3o consta da lista assinada de arquivos do "
                     "servidor (" + kSumsFile + ").");
+}
+
+void SignedFileList::requireOffered(const std::function<bool(const std::string&)>& offered) const {
+    for (const std::string& name : names())
+        if (!offered(name))
+            throw SignedListError(SignedListFailure::NotOnServer,
+                                  "O arquivo " + name +
+                                      " da lista assinada n\xE3o est\xE1 no servidor; nenhum "
+                                      "arquivo foi atualizado.");
 }
 
 const Sha256Digest* SignedFileList::digestFor(const std::string& name) const {

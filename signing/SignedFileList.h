@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "signing/MinisignPublicKey.h"
 #include "signing/Sha256Hasher.h"
@@ -25,12 +27,15 @@ public:
     // Checks, in this order: the bounds, the key file, the signature file,
     // the key id, the signature over `sums` ("Ed": the file itself; "ED":
     // its BLAKE2b-512 digest), the global signature, the timestamp, the
-    // timestamp against `lastAccepted` (nothing: no list accepted yet), and
-    // only then reads `sums`. Raises SignedListError with the operator's
-    // text for the first that fails.
+    // timestamp against `lastAccepted` (nothing: no list accepted yet), the
+    // expiry against `now` (seconds since 1970 UTC; nothing: the computer's
+    // clock) when the trusted comment carries one, and only then reads
+    // `sums`. Raises SignedListError with the operator's text for the first
+    // that fails.
     static SignedFileList verify(std::string_view publicKeyFile, std::string_view sums,
                                  std::string_view signature,
-                                 std::optional<std::uint64_t> lastAccepted);
+                                 std::optional<std::uint64_t> lastAccepted,
+                                 std::optional<std::uint64_t> now = std::nullopt);
 
     std::uint64_t timestamp() const { return timestamp_; }
     const MinisignKeyId& keyId() const { return keyId_; }
@@ -53,6 +58,14 @@ public:
     // The digest a download of the name must have: the list's, or for the
     // two list files the digest of the bytes verified. Null when unlisted.
     const Sha256Digest* digestFor(const std::string& name) const;
+
+    // Every name the list holds, in byte order: the files the folder must
+    // hold with the listed digests once the release is installed.
+    std::vector<std::string> names() const { return sums_.names(); }
+    // Raises SignedListError (NotOnServer) naming the first name of the list
+    // for which `offered` is false: a file the server withholds would leave
+    // the folder a mix of two releases.
+    void requireOffered(const std::function<bool(const std::string&)>& offered) const;
 
     // True for the names a listing needs no list entry for.
     static bool exempt(const std::string& name);

@@ -15,6 +15,8 @@ const char* failureWord(SignedListFailure failure) {
     case SignedListFailure::Older: return "older";
     case SignedListFailure::BadList: return "bad-list";
     case SignedListFailure::BadAcceptedFile: return "bad-accepted-file";
+    case SignedListFailure::Expired: return "expired";
+    case SignedListFailure::NotOnServer: return "not-on-server";
     }
     return "unknown";
 }

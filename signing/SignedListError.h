@@ -20,6 +20,8 @@ enum class SignedListFailure {
     Older,              // older than the list this folder accepted last
     BadList,            // SHA256SUMS holds a line sha256sum does not write, or a name twice
     BadAcceptedFile,    // the folder's record of the last accepted list is damaged
+    Expired,            // past the expiry the maker signed into it (or an unreadable one)
+    NotOnServer,        // a file of the list is missing from the server's listing
 };
 
 class SignedListError : public Error {

@@ -8,7 +8,19 @@ namespace velm {
 
 namespace {
 
-constexpr std::string_view kField = "timestamp:";
+constexpr std::string_view kTimestampField = "timestamp:";
+constexpr std::string_view kExpiryField = "expires:";
+
+// The first tab-separated field beginning with `name`, without the name.
+std::optional<std::string_view> fieldValue(std::string_view comment, std::string_view name) {
+    while (true) {
+        const std::size_t tab = comment.find('\t');
+        const std::string_view field = comment.substr(0, tab);
+        if (field.starts_with(name)) return field.substr(name.size());
+        if (tab == std::string_view::npos) return std::nullopt;
+        comment.remove_prefix(tab + 1);
+    }
+}
 
 struct UtcParts {
     long long year;
@@ -34,13 +46,15 @@ UtcParts utcParts(std::uint64_t seconds) {
 }  // namespace
 
 std::optional<std::uint64_t> trustedTimestamp(std::string_view trustedComment) {
-    while (true) {
-        const std::size_t tab = trustedComment.find('\t');
-        const std::string_view field = trustedComment.substr(0, tab);
-        if (field.starts_with(kField)) return readDigits<std::uint64_t>(field.substr(kField.size()));
-        if (tab == std::string_view::npos) return std::nullopt;
-        trustedComment.remove_prefix(tab + 1);
-    }
+    const std::optional<std::string_view> value = fieldValue(trustedComment, kTimestampField);
+    if (!value) return std::nullopt;
+    return readDigits<std::uint64_t>(*value);
+}
+
+TrustedExpiry trustedExpiry(std::string_view trustedComment) {
+    const std::optional<std::string_view> value = fieldValue(trustedComment, kExpiryField);
+    if (!value) return {};
+    return {true, readDigits<std::uint64_t>(*value)};
 }
 
 std::string timestampLogText(std::uint64_t seconds) {

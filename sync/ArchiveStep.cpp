@@ -52,9 +52,13 @@ std::string archiverCommandLine(const std::string& PROGR, const std::string& fir
 }
 
 void runArchiveStep(const std::string& PROGR, const std::string& firstProgram, bool downloaded,
-                    bool& errorFlag) {
+                    bool& errorFlag, const ArchiveCheck& vouched) {
     if (!archiveStepDue(downloaded, errorFlag)) {
         logArchiveSkipped(downloaded, errorFlag);
+        return;
+    }
+    if (vouched && !vouched()) {
+        errorFlag = true;
         return;
     }
     FileSystem& files = fileSystem();

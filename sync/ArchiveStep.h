@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velm {
@@ -26,11 +27,17 @@ std::string oldCopyName(const std::string& firstProgram);
 // only, into the first program's folder (".\" when it has none).
 std::string archiverCommandLine(const std::string& PROGR, const std::string& firstProgram);
 
-// Runs the step when it is due. Moves the first program aside (only once its
-// copy holds it), waits up to five seconds for it to go, then starts the
-// archiver. When the program stays, or its copy cannot be made, tells the
-// operator, deletes the archive and sets the error flag.
+// Whether the archive may be extracted (with a signed list: it is the one
+// the list names); false stops the step, the operator having been told.
+using ArchiveCheck = std::function<bool()>;
+
+// Runs the step when it is due. Asks `vouched` first, before anything of
+// the folder changes (a refused archive: the error flag, nothing moved).
+// Moves the first program aside (only once its copy holds it), waits up to
+// five seconds for it to go, then starts the archiver. When the program
+// stays, or its copy cannot be made, tells the operator, deletes the
+// archive and sets the error flag.
 void runArchiveStep(const std::string& PROGR, const std::string& firstProgram, bool downloaded,
-                    bool& errorFlag);
+                    bool& errorFlag, const ArchiveCheck& vouched = {});
 
 }  // namespace velm

@@ -2,6 +2,7 @@
 
 #include "platform/RunLog.h"
 #include "signing/AcceptedListStamp.h"
+#include "signing/FileDigestCache.h"
 #include "signing/SignedFileList.h"
 #include "signing/SignedListError.h"
 #include "signing/TrustedTimestamp.h"
@@ -48,6 +49,32 @@ void logDownloadChecksum(const std::string& name, const Sha256Digest& digest,
         if (!expected) return text + " result=not-listed";
         if (*expected == digest) return text + " result=ok";
         return text + logField("expected", hexDigest(*expected)) + " result=mismatch";
+    });
+}
+
+void logLocalChecksum(const std::string& name, const char* stage,
+                      const std::optional<Sha256Digest>& local, const Sha256Digest& expected) {
+    logBuiltEvent([&] {
+        std::string text = "checksum" + logField("name", name) + logField("stage", stage) +
+                           logField("sha256", local ? hexDigest(*local) : "missing");
+        if (local == expected) return text + " result=ok";
+        return text + logField("expected", hexDigest(expected)) + " result=mismatch";
+    });
+}
+
+void logFolderChecked(std::size_t files, const std::string& mismatch) {
+    logBuiltEvent([&] {
+        std::string text =
+            "signed-list folder=checked" + logField("files", static_cast<std::int64_t>(files));
+        return mismatch.empty() ? text + " result=ok"
+                                : text + logField("name", mismatch) + " result=mismatch";
+    });
+}
+
+void logDigestCacheFailed(const std::string& error) {
+    logBuiltEvent([&] {
+        return "signed-list digests=failed" + logField("file", FileDigestCache::kFileName) +
+               logField("error", error);
     });
 }
 

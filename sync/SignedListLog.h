@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,6 +27,17 @@ void logSignedListRefused(const SignedListError& error);
 void logEntryNotListed(const std::string& name);
 void logDownloadChecksum(const std::string& name, const Sha256Digest& digest,
                          const Sha256Digest* expected);
+// "checksum stage=...": a file of the folder against the list, when the
+// state pass finds it differs ("state"), when the folder is checked after
+// the commit ("folder") and before the archive is extracted ("archive");
+// sha256=missing for a file that is not there or cannot be read.
+void logLocalChecksum(const std::string& name, const char* stage,
+                      const std::optional<Sha256Digest>& local, const Sha256Digest& expected);
+// "signed-list folder=checked": every file of the list has its digest in
+// the folder, or the first that has not.
+void logFolderChecked(std::size_t files, const std::string& mismatch = "");
+// "signed-list digests=failed": the digest cache could not be written.
+void logDigestCacheFailed(const std::string& error);
 // "signed-list stamp=N": the accepted time recorded after the commit, or
 // the error that kept it from being written.
 void logAcceptedStampSaved(std::uint64_t timestamp, const std::string& error = "");

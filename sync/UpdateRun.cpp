@@ -51,9 +51,12 @@ void UpdateRun::AtualizaSistema() {
             removeLeftovers("");
             downloadChanged();
             commitStaged();
+            checkFolderHoldsRelease();
             recordAcceptedList();
             runArchiveStep(view_.programFilesFolder(),
-                           firstProgramName(view_.firstProgramCaption()), downloaded_, errorFlag_);
+                           firstProgramName(view_.firstProgramCaption()), downloaded_, errorFlag_,
+                           [this] { return archiveVouched(); });
+            if (release_) release_->saveDigests();
         }
     } catch (const UpdateRunCancelled&) {
         // The operator is leaving: close the connection and let the window go.
@@ -76,6 +79,7 @@ void UpdateRun::startAfresh() {
     errorFlag_ = false;
     downloaded_ = false;
     staged_.discard();
+    release_.reset();
     list_.reset();
     lastAccepted_.reset();
     notListed_.clear();
@@ -153,9 +157,12 @@ bool UpdateRun::acceptSignedList() {
         lastAccepted_ = readAcceptedTimestamp();
         list_ = SignedFileList::verify(*key, sums, signature, lastAccepted_);
         logSignedListAccepted(*list_, lastAccepted_);
+        list_->requireOffered([this](const std::string& name) { return listed(name); });
+        release_.emplace(*list_);
         return true;
     } catch (const SignedListError& e) {
         logSignedListRefused(e);
+        release_.reset();
         list_.reset();
         errorFlag_ = true;
         dialogs().information(e.what());
@@ -179,7 +186,7 @@ std::string UpdateRun::fetchListFile(const char* name, std::size_t bound) {
 }
 
 // Named as the signed list names them, byte for byte.
-bool UpdateRun::listed(const char* name) const {
+bool UpdateRun::listed(const std::string& name) const {
     const TFtpListItems& items = ftpupdate_.DirectoryListing();
     for (const int i : items_)
         if (i >= 0 && items[i].FileName == name) return true;
@@ -198,10 +205,10 @@ void UpdateRun::markStates() {
         TreeState state = unread(r) ? tsDiffers : tsNone;
         if (const int i = items_[r]; i >= 0) {
             const TFtpListItem& entry = items[i];
-            state = !isSafeLocalName(entry.FileName) ||
-                            ArquivoDiferente(entry.FileName, entry.ModifiedDate)
-                        ? tsDiffers
-                        : tsEqual;
+            state =
+                !isSafeLocalName(entry.FileName) || entryDiffers(entry.FileName, entry.ModifiedDate)
+                    ? tsDiffers
+                    : tsEqual;
         }
         logEntryState(lines_[r], items_[r] >= 0 ? &items[items_[r]] : nullptr, state);
         view_.addNode(lines_[r], state);
@@ -272,6 +279,11 @@ void UpdateRun::downloadChanged() {
     }
 }
 
+bool UpdateRun::entryDiffers(const std::string& name, DateTime modified) {
+    if (ArquivoDiferente(name, modified)) return true;
+    return release_ && release_->differs(name);
+}
+
 void UpdateRun::lostTheServer(std::size_t line, const std::string& why) {
     for (std::size_t r = line; r < lines_.size(); ++r)
         if (items_[r] >= 0) view_.setNodeState(static_cast<int>(r), tsDiffers);
@@ -293,7 +305,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     // The size goes out for every entry, changed or not.
     const std::int64_t size = session_.takeSize(name);
     progress_.BytesToTransfer = static_cast<std::uint32_t>(size);
-    if (notListed_[line] || !ArquivoDiferente(name, modified)) return;
+    if (notListed_[line] || !entryDiffers(name, modified)) return;
     downloaded_ = true;
     progress_.BytesReceived = 0;
     try {
@@ -341,6 +353,7 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
         const Sha256Digest digest = hashed->finish();
         logDownloadChecksum(name, digest, list_->digestFor(name));
         list_->checkDownloaded(name, digest);
+        release_->fetched(name, digest);
     }
     const std::string staged = file.stage();
     try {
@@ -369,6 +382,7 @@ void UpdateRun::commitStaged() {
     try {
         staged_.commit();
         logCommitDone(files);
+        if (release_) release_->landed();
     } catch (const RenameRefused& refusal) {
         logCommitRolledBack(files, refusal.destination(), refusal.what());
         commitRefused(refusal);
@@ -395,6 +409,29 @@ void UpdateRun::commitRefused(const RenameRefused& refusal) {
     dialogs().information("N\xE3o foi poss\xEDvel substituir o arquivo " + refusal.destination() +
                           " (em uso ou protegido); nenhum arquivo foi atualizado.\r\r" +
                           std::string(refusal.what()));
+}
+
+// Only a folder that holds the whole release is trusted: the accepted time,
+// the archive step and the upgrade wait for it.
+void UpdateRun::checkFolderHoldsRelease() {
+    if (!release_ || errorFlag_) return;
+    try {
+        release_->requireFolderHoldsRelease();
+    } catch (const Error& e) {
+        errorFlag_ = true;
+        dialogs().information(e.what());
+    }
+}
+
+bool UpdateRun::archiveVouched() {
+    if (!release_) return true;
+    try {
+        release_->requireArchiveVouched(kArchiveFile);
+        return true;
+    } catch (const Error& e) {
+        dialogs().information(e.what());
+        return false;
+    }
 }
 
 // Also when nothing needed replacing: the folder runs what this list names.

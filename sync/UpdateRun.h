@@ -8,6 +8,7 @@
 #include "platform/DateTime.h"
 #include "signing/SignedFileList.h"
 #include "sync/DownloadSession.h"
+#include "sync/SignedRelease.h"
 #include "sync/StagedFiles.h"
 
 namespace velm {
@@ -47,11 +48,21 @@ private:
     // Without the key: true, and nothing of the list is asked for.
     bool acceptSignedList();
     std::string fetchListFile(const char* name, std::size_t bound);
-    bool listed(const char* name) const;
+    bool listed(const std::string& name) const;
+    // Whether the entry must be fetched: its time differs to the minute
+    // from the local file's, or, with a signed list, the local file's
+    // digest is not the listed one.
+    bool entryDiffers(const std::string& name, DateTime modified);
     // Listed entries the signed list does not name: red, never fetched, one box.
     void refuseNotListed();
+    // With a signed list, after the commit: the folder holds every file of
+    // the list with its digest, or the run stops here (told, error flag).
+    void checkFolderHoldsRelease();
     // The accepted list's time, recorded once the run's files are in place.
     void recordAcceptedList();
+    // With a signed list, right before the archiver would start: false
+    // when the archive is not the one the list names (told).
+    bool archiveVouched();
     // A line that should have made an entry and did not: the client could
     // not read it, so its file is never looked at.
     bool unread(std::size_t line) const;
@@ -82,6 +93,7 @@ private:
     std::vector<int> items_;          // per line: its parsed item, or -1
     StagedFiles staged_;              // the downloads, whole, until the commit
     std::optional<SignedFileList> list_;  // the accepted signed list, when checks are on
+    std::optional<SignedRelease> release_;  // what the folder must hold, by list_
     std::optional<std::uint64_t> lastAccepted_;
     std::vector<bool> notListed_;     // per line: named by no entry of the list
 };

@@ -54,8 +54,11 @@ protected:
         std::optional<std::uint64_t> last;
         if (const std::string text = file(row, "last-accepted"); !text.empty())
             last = readDigits<std::uint64_t>(text);
+        std::optional<std::uint64_t> now;
+        if (const std::string text = file(row, "now"); !text.empty())
+            now = readDigits<std::uint64_t>(text);
         return SignedFileList::verify(file(row, "atualiza.pub"), file(row, "SHA256SUMS"),
-                                      file(row, "SHA256SUMS.minisig"), last);
+                                      file(row, "SHA256SUMS.minisig"), last, now);
     }
 
     // What sha256sum wrote for the release's files: name and lower-case hex.
@@ -100,6 +103,11 @@ TEST_F(SignedFileListFixtures, ChecksAgreeWithTheKeyTool) {
         {"older-than-accepted", F::Older, "rollback: one second older than the installed list"},
         {"duplicate-name", F::BadList, "a signed list naming a file twice"},
         {"short-digest", F::BadList, "a signed list with a 63-digit digest"},
+        {"expires-fresh", {}, "--valid-days 30, read an hour after signing"},
+        {"expires-last-second", {}, "read at the very second it expires"},
+        {"expires-passed", F::Expired, "read a second after it expired"},
+        {"expired", F::Expired, "read now, an expiry a day before its signing time"},
+        {"expires-unreadable", F::Expired, "expires: without a number"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.fixture) + ": " + row.reason);
@@ -216,6 +224,18 @@ TEST_F(SignedFileListFixtures, OperatorTextsSayWhatFailed) {
                                      "instalada nesta pasta (assinada em "))
             << text;
         EXPECT_NE(text.find(" UTC; a instalada, em "), std::string::npos) << text;
+    }
+    // The expired list's box shows both dates.
+    try {
+        verify({"expires-passed", {}, ""});
+        ADD_FAILURE() << "an expired list was accepted";
+    } catch (const SignedListError& e) {
+        const std::string until = file({"expires-passed", {}, ""}, "SHA256SUMS.minisig");
+        const std::uint64_t expires = std::stoull(until.substr(until.find("expires:") + 8));
+        EXPECT_EQ(std::string(e.what()),
+                  "A lista assinada do servidor expirou em " + timestampDisplayText(expires) +
+                      "; a data deste computador \xE9 " + timestampDisplayText(expires + 1) +
+                      ". O fabricante precisa publicar a lista de novo.");
     }
     // The wrong key's box names both key ids as the key tool prints them.
     try {

@@ -92,7 +92,7 @@ def trusted_timestamp(sig):
     return int(comment.split(b"timestamp:")[1].split(b"\t")[0])
 
 
-def case(name, sums, sig, pub=key_a[0], last_accepted=None):
+def case(name, sums, sig, pub=key_a[0], last_accepted=None, now=None):
     folder = os.path.join(out, name)
     os.makedirs(folder)
     with open(os.path.join(folder, "SHA256SUMS"), "wb") as f:
@@ -105,6 +105,9 @@ def case(name, sums, sig, pub=key_a[0], last_accepted=None):
     if last_accepted is not None:
         with open(os.path.join(folder, "last-accepted"), "w") as f:
             f.write(str(last_accepted))
+    if now is not None:  # the computer's clock for the check, when it matters
+        with open(os.path.join(folder, "now"), "w") as f:
+            f.write(str(now))
     verdict = subprocess.run(
         ["minisign", "-V", "-q", "-p", os.path.join(folder, "atualiza.pub"),
          "-m", os.path.join(folder, "SHA256SUMS"),
@@ -162,5 +165,22 @@ dup = release_sums + release_sums.splitlines(keepends=True)[0]
 case("duplicate-name", dup, sign(dup, key_a))
 short = release_sums.replace(release_sums[:64], release_sums[:63], 1)
 case("short-digest", short, sign(short, key_a))
+
+# Lists the maker gave an expiry: signed by the script with --valid-days (the
+# check read at a computer time inside it and a second after it), by hand
+# with an expiry a day before the signing time, and with one no number.
+subprocess.run([sign_release, "--valid-days", "30", release, key_a[1]], check=True,
+               stdout=subprocess.DEVNULL)
+valid_sig = read(os.path.join(release, "SHA256SUMS.minisig"))
+valid_stamp = trusted_timestamp(valid_sig)
+valid_until = int(valid_sig.split(b"expires:")[1].split(b"\t")[0])
+assert valid_until == valid_stamp + 30 * 86400
+case("expires-fresh", release_sums, valid_sig, now=valid_stamp + 3600)
+case("expires-last-second", release_sums, valid_sig, now=valid_until)
+case("expires-passed", release_sums, valid_sig, now=valid_until + 1)
+case("expired", release_sums, sign(release_sums, key_a, comment="timestamp:%d\texpires:%d\t"
+                                   "file:SHA256SUMS\thashed" % (stamp, stamp - 86400)))
+case("expires-unreadable", release_sums, sign(release_sums, key_a, comment="timestamp:%d\t"
+                                              "expires:soon\tfile:SHA256SUMS" % stamp))
 
 shutil.rmtree(work)

@@ -31,6 +31,9 @@ public:
         real_.setModificationTime(name, localTime);
     }
     long long fileSize(const std::string& name) override { return real_.fileSize(name); }
+    std::optional<FileIdentity> fileIdentity(const std::string& name) override {
+        return real_.fileIdentity(name);
+    }
     bool deleteFile(const std::string& name) override { return real_.deleteFile(name); }
     bool copyFile(const std::string& from, const std::string& to) override {
         return real_.copyFile(from, to);

@@ -13,13 +13,18 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "signing/AcceptedListStamp.h"
+#include "signing/Sha256Hasher.h"
+#include "support/DelegatingFileSystem.h"
 #include "support/FileBytes.h"
 #include "support/PyftpdlibRun_linux.h"
 #include "support/RecordingRunLog.h"
 #include "support/RecordingRunView.h"
+#include "support/RecordingShell.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
+#include "sync/ArchiveStep.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 
@@ -198,8 +203,207 @@ INSTANTIATE_TEST_SUITE_P(
                 [](SignedUpdateRunTest& t) {
                     t.remote("extra.exe", randomBytes(1000, 5), hoursAgo(2));
                 },
-                "extra.exe n\xE3o consta da lista assinada", true}),
+                "extra.exe n\xE3o consta da lista assinada", true},
+        // A file of the signed release that the server leaves out of its
+        // listing: the folder would keep the old one beside the new others.
+        Refusal{"WithheldFile",
+                [](SignedUpdateRunTest& t) {
+                    t.remote("changed.exe", randomBytes(150000, 8), hoursAgo(20));
+                    t.signRelease();
+                    fs::remove(t.product / "equal.dll");
+                },
+                "O arquivo equal.dll da lista assinada n\xE3o est\xE1 no servidor; nenhum "
+                "arquivo foi atualizado.",
+                false},
+        // A list whose expiry, signed by the maker, has passed: a server
+        // holding the shop on an old release.
+        Refusal{"ExpiredList",
+                [](SignedUpdateRunTest& t) {
+                    const std::uint64_t signedAt =
+                        SignedUpdateRunTest::signingTime(t.product / "SHA256SUMS.minisig");
+                    shell("minisign -S -s " + quoted(t.keys.path() / "maker.key") + " -m " +
+                          quoted(t.product / "SHA256SUMS") + " -x " +
+                          quoted(t.product / "SHA256SUMS.minisig") +
+                          " -t \"$(printf 'timestamp:%s\\texpires:%s\\tfile:SHA256SUMS\\thashed' " +
+                          std::to_string(signedAt) + " " + std::to_string(signedAt - 60) + ")\"");
+                },
+                "A lista assinada do servidor expirou em ", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A shell that keeps, for each program started, the digest the archive had
+// at that moment: what the archiver was given to extract.
+struct ArchiveDigestShell : test::RecordingShell {
+    bool startProgram(const std::string& commandLine) override {
+        archives.push_back(hexDigest(sha256(test::readFileBytes(kArchiveFile))));
+        return test::RecordingShell::startProgram(commandLine);
+    }
+    std::vector<std::string> archives;
+};
+
+std::string sha256Hex(const fs::path& file) {
+    return hexDigest(sha256(test::readFileBytes(file)));
+}
+
+// Release 2 rewrites a library and the archive but the server lists both
+// with the times the shop's copies already carry: the list, not the times,
+// says they differ, so both are fetched, the folder then checks out against
+// the list file by file, and the archiver gets the release's archive.
+TEST_F(SignedUpdateRunTest, FilesRewrittenUnderTheSameTimesAreFetchedByTheirDigest) {
+    ArchiveDigestShell archiver;
+    ScopedService<Shell> useShell{archiver};
+    remote("Sys_Brevant.rar", randomBytes(40000, 11), hoursAgo(10));
+    signRelease();
+    run();
+    ASSERT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    ASSERT_EQ(archiver.archives.size(), 1u);
+
+    const auto keepTime = [&](const char* name, const std::string& bytes) {
+        const fs::file_time_type time = fs::last_write_time(product / name);
+        remote(name, bytes, time);
+    };
+    keepTime("equal.dll", randomBytes(5000, 22));
+    keepTime("Sys_Brevant.rar", randomBytes(40000, 23));
+    signRelease();
+    const std::size_t retrBefore = server->commands("RETR").size();
+    test::RecordingRunLog log;
+    run();
+
+    EXPECT_THAT(dialogs.shown, ::testing::IsEmpty());
+    EXPECT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    const std::vector<std::string> retr = server->commands("RETR");
+    EXPECT_THAT(
+        std::vector<std::string>(retr.begin() + retrBefore, retr.end()),
+        UnorderedElementsAre("RETR SHA256SUMS", "RETR SHA256SUMS.minisig", "RETR SHA256SUMS",
+                             "RETR SHA256SUMS.minisig", "RETR equal.dll", "RETR Sys_Brevant.rar"));
+    // The folder is the release, as the maker's own tool checks it.
+    EXPECT_EQ(std::system("sha256sum --quiet -c SHA256SUMS"), 0);
+    ASSERT_EQ(archiver.archives.size(), 2u);
+    EXPECT_EQ(archiver.archives[1], sha256Hex(product / "Sys_Brevant.rar"));
+    EXPECT_EQ(readAcceptedTimestamp(), signingTime(product / "SHA256SUMS.minisig"));
+    using ::testing::AllOf;
+    using ::testing::Contains;
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("checksum name=equal.dll stage=state"),
+                                          HasSubstr("result=mismatch"))));
+    EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("checksum name=Sys_Brevant.rar stage=archive"),
+                                          HasSubstr("result=ok"))));
+    EXPECT_THAT(log.lines, Contains(HasSubstr("signed-list folder=checked files=4 result=ok")));
+}
+
+// A file of the folder that changes after it was checked (another program
+// writing it while the run goes on): the folder check after the commit, or
+// the archive's check before the archiver starts, finds it; the run ends
+// with errors and starts nothing. The folder check comes before the list's
+// time is recorded; the archive's, after (the folder was the release then).
+class ChangingFileSystem : public test::DelegatingFileSystem {
+public:
+    // Called once: on the commit's first rename, or (not onRename) when
+    // `trigger` is first looked for after the commit began.
+    std::string trigger;
+    bool onRename = false;
+    std::function<void()> change;
+
+    void replaceFile(const std::string& from, const std::string& to) override {
+        test::DelegatingFileSystem::replaceFile(from, to);
+        committing_ = true;
+        if (onRename) fire();
+    }
+    bool fileExists(const std::string& name) override {
+        if (committing_ && !onRename && name == trigger) fire();
+        return test::DelegatingFileSystem::fileExists(name);
+    }
+
+private:
+    bool committing_ = false;
+    void fire() {
+        if (!change) return;
+        const std::function<void()> once = std::move(change);
+        change = nullptr;
+        once();
+    }
+};
+
+TEST_F(SignedUpdateRunTest, AFileChangedAfterItsCheckStopsTheRun) {
+    struct Row {
+        const char* when;
+        bool onRename;
+        const char* file;
+        const char* box;
+        bool accepted;  // the list's time recorded
+    };
+    const Row rows[] = {
+        {"during the commit", true, "equal.dll",
+         "O arquivo equal.dll desta pasta n\xE3o confere com a lista assinada de arquivos do "
+         "servidor (SHA-256 diferente); a atualiza\xE7\xE3o n\xE3o foi conclu\xED"
+         "da. Tente de novo.",
+         false},
+        {"before the archive step", false, "Sys_Brevant.rar",
+         "O arquivo Sys_Brevant.rar desta pasta n\xE3o confere com a lista assinada de arquivos "
+         "do servidor (SHA-256 diferente); o arquivador n\xE3o foi iniciado.",
+         true},
+    };
+    remote("Sys_Brevant.rar", randomBytes(40000, 11), hoursAgo(10));
+    signRelease();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.when);
+        fs::remove(kAcceptedStampFile);
+        fs::remove("Sys_Brevant.rar");
+        test::writeFileBytes("changed.exe", "velho");
+        fs::last_write_time("changed.exe", hoursAgo(60));
+        ArchiveDigestShell archiver;
+        ScopedService<Shell> useShell{archiver};
+        ChangingFileSystem files;
+        files.onRename = row.onRename;
+        files.trigger = row.file;
+        const std::string file = row.file;
+        files.change = [file] {
+            const fs::file_time_type time = fs::last_write_time(file);
+            test::writeFileBytes(file, "mudado por outro programa");
+            fs::last_write_time(file, time);
+        };
+        ScopedService<FileSystem> useFiles{files};
+        dialogs.shown.clear();
+        const int upgrades = view.upgrades;
+        run();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, row.box);
+        EXPECT_EQ(view.status, kErrorText);
+        EXPECT_THAT(archiver.archives, ::testing::IsEmpty()) << "the archiver never started";
+        EXPECT_EQ(fs::exists(kAcceptedStampFile), row.accepted);
+        EXPECT_EQ(view.upgrades, upgrades);
+    }
+}
+
+// The maker moves to a new key: a release signed with the old key brings
+// the new atualiza.pub like any file of its list; from the next run on only
+// the new key's lists are accepted.
+TEST_F(SignedUpdateRunTest, AKeyRotatesThroughAReleaseSignedWithTheOldKey) {
+    shell("minisign -G -W -p " + quoted(keys.path() / "new.pub") + " -s " +
+          quoted(keys.path() / "new.key"));
+    const std::string newKey = test::readFileBytes(keys.path() / "new.pub");
+    remote("atualiza.pub", newKey, hoursAgo(1));
+    signRelease();
+    run();
+    ASSERT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    EXPECT_EQ(test::readFileBytes("atualiza.pub"), newKey);
+
+    remote("changed.exe", randomBytes(120000, 31), hoursAgo(2));
+    shell(quoted(VELM_SIGN_RELEASE_SCRIPT) + " " + quoted(product) + " " +
+          quoted(keys.path() / "new.key"));
+    run();
+    EXPECT_THAT(dialogs.shown, ::testing::IsEmpty());
+    EXPECT_EQ(view.status, "Atualiza\xE7\xE3o finalizada com sucesso.");
+    EXPECT_EQ(test::readFileBytes("changed.exe"), test::readFileBytes(product / "changed.exe"));
+
+    // The old key, perhaps stolen, signs no release for this folder any more.
+    const std::string before = test::readFileBytes("changed.exe");
+    remote("changed.exe", randomBytes(120000, 32), hoursAgo(1));
+    signRelease();
+    run();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_THAT(dialogs.shown[0].text, HasSubstr("foi assinada com outra chave"));
+    EXPECT_EQ(test::readFileBytes("changed.exe"), before);
+    EXPECT_EQ(view.status, kErrorText);
+}
 
 // Red where the check failed, the untouched entries as they were; the log
 // names the key, the list's time and each check's outcome.
