@@ -40,7 +40,7 @@ run() {  # name, box|nobox
 }
 
 run release1 nobox
-grep -aq 'Atualiza.*finalizada com sucesso' "$folder/VelmUpdate.log" ||
+grep -aq 'finalizada com sucesso' "$folder/VelmUpdate.log" ||
     { echo "release 1 did not install" >&2; exit 1; }
 mv "$folder/VelmUpdate.log" "$base/release1.log"
 
@@ -60,7 +60,7 @@ folder_state "$folder" >"$base/after.txt"
 echo "release 2: the folder before (-) and after (+):" >&2
 diff "$base/before.txt" "$base/after.txt" >&2 || true
 grep -aE 'signed-list|checksum|commit|run end' "$folder/VelmUpdate.log" >&2 || true
-grep -aq 'Atualiza.*finalizada com sucesso' "$folder/VelmUpdate.log" ||
+grep -aq 'finalizada com sucesso' "$folder/VelmUpdate.log" ||
     { echo "release 2 did not install" >&2; exit 1; }
 (cd "$folder" && sha256sum -c SHA256SUMS) >&2
 echo "release 2: the folder holds every file of the signed list; screenshots in $shots" >&2
