@@ -4,6 +4,7 @@
 #   build/native  the normal build with every test
 #   build/asan    the same tests with AddressSanitizer and UndefinedBehaviorSanitizer
 #   build/wine    velm_core and its tests cross-built for Windows, run under Wine
+# The normal build treats warnings as errors, so no warning comes back unseen.
 # Pass the names of builds to run only some of them (e.g. "native wine").
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,7 +54,7 @@ run_wine() {
 for b in "${builds[@]}"; do
     echo "=== build: $b"
     case "$b" in
-    native) native_like build/native ;;
+    native) native_like build/native -DVELM_WERROR=ON ;;
     asan)
         ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
             native_like build/asan -DVELM_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
