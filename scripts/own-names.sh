@@ -51,6 +51,19 @@ serve() {  # listing
     point_at_server "$folder" "$port"
 }
 
+# The next information box: a screenshot with it, OK, and back once that
+# box is gone (the next one may follow at once, under the same title).
+answer_next_box() {  # screenshot file
+    local box
+    box=$(wait_window '^VelmUpdate$' 30)
+    shot_screen "$1"
+    xdotool windowactivate --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    while xdotool search --onlyvisible --name '^VelmUpdate$' 2>/dev/null | grep -qx "$box"; do
+        sleep 0.1
+    done
+}
+
 stop_serving() {
     kill "$scripted_server_pid"
     wait "$scripted_server_pid" 2>/dev/null || true
@@ -64,7 +77,7 @@ serve "$base/hostil.txt"
     start_update "$program" 30
     # One box per refused name, in listing order.
     for i in 1 2 3 4 5; do
-        answer_box "$shots/box-$i.png" 30
+        answer_next_box "$shots/box-$i.png"
     done
     for ((i = 0; i < 300; i++)); do
         grep -q 'run end' VelmUpdate.log 2>/dev/null && break
