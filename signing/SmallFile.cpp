@@ -1,5 +1,6 @@
 #include "signing/SmallFile.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/FileSystem.h"
@@ -8,9 +9,13 @@ namespace velm {
 
 std::optional<std::string> readSmallFile(const std::string& name, std::size_t maxBytes) {
     const std::unique_ptr<InputFile> in = fileSystem().openForReading(name);
-    std::string bytes(maxBytes + 1, '\0');
+    // Grown as the bytes come, not made maxBytes long up front: a bound of
+    // megabytes costs nothing for the usual file of a few kilobytes.
+    std::string bytes;
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    while (filled <= maxBytes) {
+        if (filled == bytes.size())
+            bytes.resize(std::min(maxBytes + 1, std::max<std::size_t>(64 * 1024, 2 * filled)));
         const std::size_t got = in->read(bytes.data() + filled, bytes.size() - filled);
         if (got == 0) break;
         filled += got;

@@ -116,6 +116,18 @@ public:
         return static_cast<long long>(
             inodes_[entryOf("Cannot read the size of file", name).inode].data.size());
     }
+    // The model keeps no times: its contents stand in for them, so that a
+    // file written again never keeps its identity.
+    std::optional<FileIdentity> fileIdentity(const std::string& name) override {
+        const auto key = inFolder(name);
+        if (!key) return std::nullopt;
+        const auto found = folder_.find(*key);
+        if (found == folder_.end()) return std::nullopt;
+        const std::string& data = inodes_[found->second.inode].data;
+        return FileIdentity{static_cast<long long>(data.size()),
+                            static_cast<std::int64_t>(std::hash<std::string>{}(data)), 0,
+                            static_cast<std::uint64_t>(found->second.inode)};
+    }
     bool deleteFile(const std::string& name) override {
         const auto key = inFolder(name);
         if (!key || !folder_.count(*key)) return false;
