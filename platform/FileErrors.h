@@ -16,6 +16,7 @@ namespace win_error {
 constexpr unsigned long fileNotFound = 2;
 constexpr unsigned long pathNotFound = 3;
 constexpr unsigned long accessDenied = 5;
+constexpr unsigned long fileExists = 80;
 constexpr unsigned long invalidName = 123;
 }  // namespace win_error
 

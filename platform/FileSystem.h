@@ -93,6 +93,12 @@ public:
     // Renames, replacing an existing `to` in one step where the system allows.
     // On Windows the rename is on disk when the call returns.
     virtual void replaceFile(const std::string& from, const std::string& to) = 0;
+    // Renames only when no file or folder has the name `to` (looked up as
+    // the system does, without regard to case), in one step: a file that
+    // takes the name meanwhile is never replaced. Raises FileError (code
+    // 80, "the file exists", when that is why). On Windows the rename is on
+    // disk when the call returns.
+    virtual void moveFileNoReplace(const std::string& from, const std::string& to) = 0;
     // Puts the contents and times of the files on disk before returning, so
     // that a power cut after it cannot lose them. Linux flushes a few files
     // one by one and many through the file systems that hold them (one call

@@ -499,6 +499,28 @@ public:
         }
     }
 
+    void moveFileNoReplace(const std::string& from, const std::string& to) override {
+        const std::string action = "Cannot rename file";
+        const std::string source = resolve(action, from);
+        const std::string target = resolve(action, to);
+        int moved = ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system without the flag: a second link refuses an
+            // existing name as well; then the first one goes.
+            moved = ::link(source.c_str(), target.c_str());
+            if (moved == 0) ::unlink(source.c_str());
+        }
+        if (moved != 0) {
+            const int err = errno;
+            struct stat st;
+            const unsigned long code = err == EEXIST ? win_error::fileExists
+                                       : lstat(source.c_str(), &st) != 0 ? codeFor(err, source)
+                                                                         : codeFor(err, target);
+            throw FileError(
+                action + " \"" + from + "\" to \"" + to + "\". " + systemErrorMessage(code), code);
+        }
+    }
+
     // Each fsync waits for the disk (about 6 ms here), a syncfs writes
     // whatever the file system holds unwritten, other programs' data too:
     // a few files are flushed one by one, many by their file systems.

@@ -215,6 +215,16 @@ public:
         }
     }
 
+    void moveFileNoReplace(const std::string& from, const std::string& to) override {
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            DWORD code = GetLastError();
+            if (code == ERROR_ALREADY_EXISTS) code = ERROR_FILE_EXISTS;
+            throw FileError("Cannot rename file \"" + from + "\" to \"" + to + "\". " +
+                                systemErrorMessage(code),
+                            code);
+        }
+    }
+
     void flushFiles(const std::vector<std::string>& names) override {
         for (const std::string& name : names) {
             WindowsHandle h(CreateFileA(name.c_str(), GENERIC_WRITE,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,9 +13,15 @@ inline constexpr const char* kFolderLockName = "VelmUpdate.lock";
 // the folder (relative names: the current folder), taken at once or not at
 // all, held while the object lives. The system drops the lock when the
 // process ends, however it ends (killed, power cut), so a copy that died
-// never locks the next start. The file itself stays: removing it would let
-// a later copy lock a new file of the same name while an older one still
-// holds the removed one.
+// never locks the next start.
+//
+// A lock guards the folder only while the name leads to the locked file:
+// once locked, the file is checked to be the one the name points to, and
+// another attempt is made when it is not (it was removed or replaced
+// meanwhile; Linux lets any program do that, Windows not while the file is
+// open here, since it is opened without delete sharing). So the holder
+// removes the file as it ends, and a start that changes nothing leaves the
+// folder as it found it.
 class FolderLock {
 public:
     enum class Outcome {
@@ -23,7 +30,10 @@ public:
         Unavailable,  // the file could not be opened (see reason())
     };
 
-    explicit FolderLock(const std::string& name = kFolderLockName);
+    // `afterOpen` runs between opening the file and locking it (tests
+    // change the file there).
+    explicit FolderLock(const std::string& name = kFolderLockName,
+                        const std::function<void()>& afterOpen = {});
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -34,6 +44,7 @@ public:
 
 private:
     struct OpenFile;  // the system's handle, per OS
+    std::string name_;
     std::unique_ptr<OpenFile> file_;
     Outcome outcome_ = Outcome::Unavailable;
     std::string reason_;

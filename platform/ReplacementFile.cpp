@@ -79,6 +79,19 @@ void ReplacementFile::replaceDestination() {
     handedOver_ = true;
 }
 
+void ReplacementFile::replaceDestinationDurably() {
+    try {
+        out_->close();
+        out_.reset();
+        files_.flushFiles({temporary_});
+        files_.replaceFile(temporary_, destination_);
+        handedOver_ = true;
+        files_.flushFolder(extractFileDir(destination_));
+    } catch (const FileError& e) {
+        throw naming(e);
+    }
+}
+
 std::string ReplacementFile::stage() {
     try {
         out_->close();

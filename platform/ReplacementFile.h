@@ -41,6 +41,11 @@ public:
     std::int64_t size() const { return size_; }
     // Closes the temporary file and renames it over the destination.
     void replaceDestination();
+    // The same, on disk when it returns: the new contents flushed before
+    // the rename and the folder after it, so that a power cut leaves the
+    // old contents or the new, never a file cut short or empty. For the
+    // small records the program keeps (each flush waits for the disk).
+    void replaceDestinationDurably();
     // Closes the temporary file and hands it over to the caller, who puts it
     // in place later (or removes it): the object no longer removes it.
     // Returns its name (with the folder part the destination had).

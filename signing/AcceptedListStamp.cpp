@@ -41,7 +41,7 @@ void writeAcceptedTimestamp(std::uint64_t timestamp) {
     ReplacementFile file(kAcceptedStampFile);
     const std::string line = std::to_string(timestamp) + "\r\n";
     file.write(line.data(), line.size());
-    file.replaceDestination();
+    file.replaceDestinationDurably();
 }
 
 }  // namespace velm

@@ -16,8 +16,9 @@ inline constexpr const char* kAcceptedStampFile = "atualiza.carimbo";
 // silently re-open the door to older lists.
 std::optional<std::uint64_t> readAcceptedTimestamp();
 
-// Replaces the file in one rename (through a temporary file beside it);
-// raises FileError naming the file.
+// Replaces the file in one rename (through a temporary file beside it),
+// on disk when it returns: a power cut leaves the old time or the new one,
+// never a damaged record. Raises FileError naming the file.
 void writeAcceptedTimestamp(std::uint64_t timestamp);
 
 }  // namespace velm

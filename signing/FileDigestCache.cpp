@@ -154,11 +154,12 @@ void FileDigestCache::save() {
         ++count;
     }
     text += "end " + std::to_string(count) + ' ' + hexDigest(sha256(text)) + "\r\n";
-    // A cache cut by a power cut does not read whole and is made anew, so
-    // the replacement need not wait for the disk.
+    // On disk before it replaces the old one: a cache cut by a power cut
+    // would only be made anew, but a whole one spares the next run a read
+    // of every listed file.
     ReplacementFile file(path(kFileName));
     file.write(text.data(), text.size());
-    file.replaceDestination();
+    file.replaceDestinationDurably();
     changed_ = false;
 }
 

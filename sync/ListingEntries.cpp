@@ -4,9 +4,7 @@
 #include <unordered_map>
 
 #include "ftp/FtpListingRules.h"
-#include "platform/AnsiCodePage.h"
 #include "platform/AsciiText.h"
-#include "platform/Errors.h"
 
 namespace velm {
 
@@ -46,41 +44,6 @@ std::vector<int> pairListingLines(const std::vector<std::string>& lines,
 
 bool makesNoItem(const std::string& line) {
     return line.empty() || isTotalLine(line) || isDirectoryBanner(line);
-}
-
-bool isSafeLocalName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 32) return false;
-        switch (c) {
-            case '\\':
-            case '/':
-            case ':':
-            case '<':
-            case '>':
-            case '"':
-            case '|':
-            case '?':
-            case '*':
-                return false;
-            default:
-                break;
-        }
-    }
-    // Device names open a device, not a file, with any extension.
-    const std::string stem = asciiUpper(name.substr(0, name.find('.')));
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
-    for (const char* device : devices)
-        if (stem == device) return false;
-    if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-        stem[3] >= '1' && stem[3] <= '9')
-        return false;
-    try {
-        ansiToUtf8(name);  // a byte the code page leaves undefined has no file name
-    } catch (const Error&) {
-        return false;
-    }
-    return true;
 }
 
 }  // namespace velm

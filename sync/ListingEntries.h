@@ -23,10 +23,4 @@ std::vector<int> pairListingLines(const std::vector<std::string>& lines,
 // client could not read.
 bool makesNoItem(const std::string& line);
 
-// True when a name from the server names a file directly in the working
-// folder: not empty, not "." or "..", no device name (CON, NUL, COM1...), no drive, no "\" or "/",
-// none of the characters the target system refuses in names, and every byte defined in the ANSI
-// code page. Anything else is never written or deleted.
-bool isSafeLocalName(const std::string& name);
-
 }  // namespace velm

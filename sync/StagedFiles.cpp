@@ -14,13 +14,6 @@ std::string inFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "\\" + name;
 }
 
-// The staged file's own name with the backup prefix: unique as that name
-// is, and of a shape the leftover removal knows.
-std::string backupNameFor(const std::string& staged) {
-    const std::size_t prefix = std::string(ReplacementFile::kTemporaryPrefix).size();
-    return ReplacementFile::kBackupPrefix + staged.substr(prefix);
-}
-
 }  // namespace
 
 StagedFiles::StagedFiles(std::string folder) : folder_(std::move(folder)) {}
@@ -49,8 +42,9 @@ void StagedFiles::discard() {
     byName_.clear();
 }
 
-void StagedFiles::commit(const CommitStepObserver& afterStep) {
-    if (staged_.empty()) return;
+CommitDone StagedFiles::commit(const CommitStepObserver& afterStep) {
+    CommitDone done;
+    if (staged_.empty()) return done;
     FileSystem& files = fileSystem();
     std::vector<CommitEntry> entries = std::move(staged_);
     staged_.clear();
@@ -64,8 +58,9 @@ void StagedFiles::commit(const CommitStepObserver& afterStep) {
         std::vector<std::string> names;
         for (CommitEntry& e : entries) {
             names.push_back(inFolder(folder_, e.staged));
+            measureNewContents(folder_, e);
             if (files.fileExists(inFolder(folder_, e.destination)))
-                e.backup = backupNameFor(e.staged);
+                e.backup = chooseBackupName(folder_);
         }
         files.flushFiles(names);
         if (afterStep) afterStep();
@@ -78,8 +73,15 @@ void StagedFiles::commit(const CommitStepObserver& afterStep) {
     try {
         rollForward(folder_, entries, afterStep);
     } catch (const RenameRefused&) {
-        // Without every old file back the journal stays: the next start
-        // finishes the commit one way or the other.
+        // Recorded before the first file goes back, so that a rollback cut
+        // short is finished as a rollback. Without every old file back the
+        // journal stays: the next start finishes the rollback.
+        try {
+            markCommitGoingBack(folder_, entries);
+        } catch (const Error&) {
+            // The next start then finds a destination without its new
+            // contents and turns back itself.
+        }
         if (rollBack(folder_, entries)) {
             try {
                 removeCommitJournal(folder_);
@@ -88,10 +90,17 @@ void StagedFiles::commit(const CommitStepObserver& afterStep) {
         }
         throw;
     }
-    files.flushFolder(folder_);
-    removeBackups(folder_, entries, afterStep);
-    removeCommitJournal(folder_);
+    // Every file has landed; what is left is tidying, which the next start
+    // finishes should it fail here. Backups go only once the renames are on disk.
+    try {
+        files.flushFolder(folder_);
+        removeBackups(folder_, entries, afterStep);
+        removeCommitJournal(folder_);
+    } catch (const Error& e) {
+        done.cleanUpError = e.what();
+    }
     if (afterStep) afterStep();
+    return done;
 }
 
 }  // namespace velm

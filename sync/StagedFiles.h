@@ -9,6 +9,11 @@
 
 namespace velm {
 
+// What a commit that put every file in place could not tidy after it.
+struct CommitDone {
+    std::string cleanUpError;  // "" when the backups and the journal went
+};
+
 // The new files of one run, each whole in its temporary file beside its
 // destination, waiting to take their places together: commit() puts all of
 // them in place or none (through the commit journal, so that a kill or a
@@ -30,15 +35,20 @@ public:
     // Removes every staged file.
     void discard();
 
-    // Puts the set in place: the staged files on disk, the journal written
-    // and on disk, then for each file the old one to its backup name and the
-    // staged one to its name; then the backups and the journal go. A rename
-    // refused raises RenameRefused once the old files are back (the folder
-    // as it was); a journal that cannot be written (a full disk) raises its
-    // FileError, nothing replaced. Either way the staged files are gone and
-    // the set is empty. `afterStep` is called before the journal is written
-    // and after every step (tests stop the process there).
-    void commit(const CommitStepObserver& afterStep = {});
+    // Puts the set in place: the staged files on disk, measured (size and
+    // SHA-256) into the journal, which is written and put on disk; then for
+    // each file the old one to a backup name no file had (the rename
+    // refuses to replace one) and the staged one to its name; then the
+    // folder is flushed and the backups and the journal go. A rename
+    // refused raises RenameRefused once the journal says the commit goes
+    // back and the old files are back (the folder as it was); a journal
+    // that cannot be written (a full disk) raises its FileError, nothing
+    // replaced. Either way the staged files are gone and the set is empty.
+    // Once the last rename is done the files have landed: a failure of the
+    // tidying after it is returned, not raised, and the next start
+    // finishes it. `afterStep` is called before the journal is written and
+    // after every step (tests stop the process there).
+    CommitDone commit(const CommitStepObserver& afterStep = {});
 
 private:
     std::string folder_;

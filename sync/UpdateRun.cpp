@@ -13,6 +13,7 @@
 #include "platform/ReplacementFile.h"
 #include "signing/AcceptedListStamp.h"
 #include "signing/MinisignSignature.h"
+#include "signing/MinisignText.h"
 #include "signing/Sha256Sums.h"
 #include "signing/SignedListError.h"
 #include "signing/SignedListStreams.h"
@@ -20,6 +21,7 @@
 #include "sync/ChangeTest.h"
 #include "sync/CommitJournal.h"
 #include "sync/ListingEntries.h"
+#include "sync/LocalNames.h"
 #include "sync/SignedListLog.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRunLog.h"
@@ -205,10 +207,9 @@ void UpdateRun::markStates() {
         TreeState state = unread(r) ? tsDiffers : tsNone;
         if (const int i = items_[r]; i >= 0) {
             const TFtpListItem& entry = items[i];
-            state =
-                !isSafeLocalName(entry.FileName) || entryDiffers(entry.FileName, entry.ModifiedDate)
-                    ? tsDiffers
-                    : tsEqual;
+            state = !fetchable(entry.FileName) || entryDiffers(entry.FileName, entry.ModifiedDate)
+                        ? tsDiffers
+                        : tsEqual;
         }
         logEntryState(lines_[r], items_[r] >= 0 ? &items[items_[r]] : nullptr, state);
         view_.addNode(lines_[r], state);
@@ -226,7 +227,7 @@ void UpdateRun::refuseNotListed() {
     std::string first;
     std::size_t others = 0;
     for (std::size_t r = 0; r < lines_.size(); ++r) {
-        if (items_[r] < 0 || !isSafeLocalName(items[items_[r]].FileName)) continue;
+        if (items_[r] < 0 || !fetchable(items[items_[r]].FileName)) continue;
         const std::string& name = items[items_[r]].FileName;
         try {
             list_->checkNamed(name);
@@ -258,7 +259,7 @@ void UpdateRun::downloadChanged() {
     const TFtpListItems& items = ftpupdate_.DirectoryListing();
     std::vector<std::string> names;
     for (std::size_t r = 0; r < lines_.size(); ++r)
-        if (items_[r] >= 0 && isSafeLocalName(items[items_[r]].FileName))
+        if (items_[r] >= 0 && fetchable(items[items_[r]].FileName))
             names.push_back(items[items_[r]].FileName);
     session_.queueSizes(names);
     bool told = false;
@@ -298,7 +299,7 @@ void UpdateRun::downloadEntry(int line, int item) {
     const DateTime modified = entry.ModifiedDate;
     const std::int64_t listed = entry.SizeAvail ? entry.Size : -1;
     view_.showFileName(NomeDaLinha(lines_[line]));
-    if (!isSafeLocalName(name)) {
+    if (!fetchable(name)) {
         refuseName(line, name);
         return;
     }
@@ -346,9 +347,7 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
                     std::to_string(e.AnnouncedSize()) +
                     " bytes anunciados pelo servidor; o download foi interrompido.");
     }
-    if (expectedSize >= 0 && file.size() != expectedSize)
-        throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(file.size()) +
-                    " de " + std::to_string(expectedSize) + " bytes.");
+    checkWhole(name, file.size(), expectedSize >= 0 ? expectedSize : announcedSize);
     if (list_) {
         const Sha256Digest digest = hashed->finish();
         logDownloadChecksum(name, digest, list_->digestFor(name));
@@ -369,6 +368,15 @@ void UpdateRun::fetchVerified(const std::string& name, std::int64_t expectedSize
     }
 }
 
+// The size the server gave (its size query, or its listing line when it
+// refused the query) is the size the file must have: a transfer the server
+// ended early and still confirmed is no file.
+void UpdateRun::checkWhole(const std::string& name, std::int64_t received, std::int64_t size) {
+    if (size >= 0 && received != size)
+        throw Error("Arquivo " + name + " recebido incompleto: " + std::to_string(received) +
+                    " de " + std::to_string(size) + " bytes.");
+}
+
 // Nothing lands unless everything arrived: after any error of the run the
 // staged files go and the folder stays as it was.
 void UpdateRun::commitStaged() {
@@ -380,8 +388,8 @@ void UpdateRun::commitStaged() {
     }
     if (files == 0) return;
     try {
-        staged_.commit();
-        logCommitDone(files);
+        const CommitDone done = staged_.commit();
+        logCommitDone(files, done.cleanUpError);
         if (release_) release_->landed();
     } catch (const RenameRefused& refusal) {
         logCommitRolledBack(files, refusal.destination(), refusal.what());
@@ -449,14 +457,23 @@ void UpdateRun::recordAcceptedList() {
     }
 }
 
+// A name the folder cannot hold, or one of the updater's own files: the
+// public key only with a verified list that names it (the old key brings
+// the new one).
+NameFault UpdateRun::nameFault(const std::string& name) const {
+    const bool keyMayChange = list_ && list_->digestFor(kPublicKeyFile) != nullptr;
+    return listedNameFault(name, keyMayChange ? KeyChange::Allowed : KeyChange::Refused);
+}
+
+bool UpdateRun::fetchable(const std::string& name) const {
+    return nameFault(name) == NameFault::None;
+}
+
 void UpdateRun::refuseName(int line, const std::string& name) {
     view_.setNodeState(line, tsDiffers);
     view_.repaintTree();
     errorFlag_ = true;
-    dialogs().information(
-        "O servidor listou um nome de arquivo que n\xE3o pode ser gravado nesta "
-        "pasta: " +
-        name);
+    dialogs().information(refusedNameText(nameFault(name), name));
 }
 
 // One box for all: after the first unread line the parser made no entry at

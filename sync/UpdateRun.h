@@ -8,6 +8,7 @@
 #include "platform/DateTime.h"
 #include "signing/SignedFileList.h"
 #include "sync/DownloadSession.h"
+#include "sync/LocalNames.h"
 #include "sync/SignedRelease.h"
 #include "sync/StagedFiles.h"
 
@@ -74,9 +75,14 @@ private:
     void lostTheServer(std::size_t line, const std::string& why);
     void fetchVerified(const std::string& name, std::int64_t expectedSize,
                        std::int64_t announcedSize, DateTime modified);
+    static void checkWhole(const std::string& name, std::int64_t received, std::int64_t size);
     // The run's files in place together, or, after an error, none.
     void commitStaged();
     void commitRefused(const RenameRefused& refusal);
+    // The listed name may be fetched: the folder can hold it and it is none
+    // of the updater's own files.
+    bool fetchable(const std::string& name) const;
+    NameFault nameFault(const std::string& name) const;
     void refuseName(int line, const std::string& name);
     void reportUnreadLines(std::size_t first);
     void upgradeDatabases();

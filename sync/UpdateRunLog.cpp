@@ -1,5 +1,7 @@
 #include "sync/UpdateRunLog.h"
 
+#include "sync/LocalNames.h"
+
 #include "ftp/FtpListItem.h"
 #include "platform/FileSystem.h"
 #include "platform/RunLog.h"
@@ -34,7 +36,8 @@ const char* entryState(const TFtpListItem* item, TreeState state) {
     // (a total line, a banner), which the tree leaves without a state.
     if (!item) return state == tsNone ? "no-entry" : "unreadable-line";
     if (state == tsEqual) return "equal";
-    if (!isSafeLocalName(item->FileName)) return "refused-name";
+    if (listedNameFault(item->FileName, KeyChange::Allowed) != NameFault::None)
+        return "refused-name";
     return exists(item->FileName) ? "changed" : "new";
 }
 
@@ -108,9 +111,12 @@ void logReconnect(const std::string& lostBy, const std::string& error) {
     });
 }
 
-void logCommitDone(std::size_t files) {
+void logCommitDone(std::size_t files, const std::string& cleanUpError) {
     logBuiltEvent([&] {
-        return "commit" + logField("files", static_cast<std::int64_t>(files)) + " result=ok";
+        std::string line = "commit" + logField("files", static_cast<std::int64_t>(files)) + " result=ok";
+        if (!cleanUpError.empty())
+            line += " clean-up=next-start" + logField("error", cleanUpError);
+        return line;
     });
 }
 
@@ -147,6 +153,9 @@ void logRecovery(const CommitRecovery& recovery) {
             return std::string("recovery result=discarded reason=journal-cut");
         case Outcome::RolledBack:
             return "recovery result=rolled-back" + files + logField("error", recovery.error);
+        case Outcome::Refused:
+            return "recovery result=refused" + logField("entry", recovery.error) +
+                   logField("journal", "removed");
         default:
             return "recovery result=failed" + files + logField("error", recovery.error) +
                    logField("journal", "kept");

@@ -42,7 +42,8 @@ void logReconnect(const std::string& lostBy, const std::string& error);
 // because the run had errors before ("discarded"), put back after a rename
 // was refused ("rolled-back", with the file), or left as they were because
 // the commit could not begin ("failed", a journal that could not be written).
-void logCommitDone(std::size_t files);
+// `cleanUpError`: the backups or the journal left for the next start.
+void logCommitDone(std::size_t files, const std::string& cleanUpError = "");
 void logCommitDiscarded(std::size_t files);
 void logCommitRolledBack(std::size_t files, const std::string& name, const std::string& error);
 void logCommitFailed(std::size_t files, const std::string& error);

@@ -40,8 +40,13 @@ int runStartSequence(QApplication& application) {
     }
     // A commit of new files that a killed run left half done is finished
     // before anything else looks at the folder; only the copy that holds the
-    // lock may, or it would finish a commit that is still running.
-    recoverInterruptedCommit("");
+    // lock may, or it would finish a commit that is still running. A
+    // journal that names what no commit of ours names was removed unread.
+    if (oneCopyPerFolder.outcome() == FolderLock::Outcome::Held) {
+        const CommitRecovery recovery = recoverInterruptedCommit("");
+        if (recovery.outcome == CommitRecovery::Outcome::Refused)
+            dialogs().information(refusedJournalText(recovery));
+    }
 
     Tfrmvelmupdate frmvelmupdate;
     QObject::connect(&frmvelmupdate, &Tfrmvelmupdate::closed, &application, &QApplication::quit,

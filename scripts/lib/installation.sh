@@ -4,7 +4,8 @@
 # and the operator's moves under Xvfb (waiting for a window, clicking, the
 # start's gate, a run up to its information box, screenshots). Used by
 # scripts/demo.sh, scripts/listing-faults.sh, scripts/failed-download.sh,
-# scripts/tampered-download.sh, scripts/refused-data-connection.sh and
+# scripts/tampered-download.sh, scripts/refused-data-connection.sh,
+# scripts/own-names.sh and
 # bench/gui_update_bench.sh.
 
 # The archiver's stand-in below BASE/programas: "x -o+ ARCHIVE *.exe TARGET"

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 namespace velm {
@@ -21,10 +24,45 @@ TEST(FolderLockTest, OneHolderAtATimeAndTheNextAfterItGoes) {
         const FolderLock elsewhere(folder.name() + "/outro.lock");
         EXPECT_EQ(elsewhere.outcome(), Outcome::Held) << "another file is another lock";
     }
-    // The file stays (removing it could split the lock), the lock does not.
-    EXPECT_TRUE(std::filesystem::exists(kFolderLockName));
+    // The holder took its file with it: a start leaves the folder as it found it.
+    EXPECT_FALSE(std::filesystem::exists(kFolderLockName));
     const FolderLock next;
     EXPECT_EQ(next.outcome(), Outcome::Held) << next.reason();
+}
+
+// The file removed or replaced between a copy's open and its lock (a
+// holder that ends removes it; on Linux anyone may): that copy must not
+// hold a lock on a file the name no longer leads to while the next copy
+// locks the new one. On Windows the change itself is refused.
+TEST(FolderLockTest, AFileRemovedOrReplacedBeforeItWasLockedIsLockedAnew) {
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+    };
+    const Change changes[] = {
+        {"removed", [] { fileSystem().deleteFile(kFolderLockName); }},
+        {"replaced",
+         [] {
+             test::writeFileBytes("outro", "");
+             fileSystem().replaceFile("outro", kFolderLockName);
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        test::TempFolder folder{test::TempFolder::Enter::Yes};
+        bool changed = false;
+        const FolderLock first(kFolderLockName, [&] {
+            if (changed) return;
+            changed = true;
+            try {
+                change.make();
+            } catch (const Error&) {
+                // Windows: the open file can be neither removed nor replaced.
+            }
+        });
+        EXPECT_EQ(first.outcome(), Outcome::Held) << first.reason();
+        EXPECT_EQ(FolderLock().outcome(), Outcome::HeldByOther) << "two copies in one folder";
+    }
 }
 
 TEST(FolderLockTest, AFileThatCannotBeOpenedSaysWhy) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/ReplacementFile.h"
+#include "support/FileBytes.h"
 #include "sync/StagedFiles.h"
 
 namespace velm::test {
@@ -35,6 +38,34 @@ inline void stageCommitTestSet(const std::string& folder, StagedFiles& staged) {
         file.write(f.fresh.data(), f.fresh.size());
         staged.add(f.name, file.stage());
     }
+}
+
+// A folder's files by name with their bytes.
+using FolderContents = std::map<std::string, std::string>;
+
+inline FolderContents folderContents(const std::filesystem::path& folder) {
+    FolderContents contents;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        contents[e.path().filename().string()] = readFileBytes(e.path());
+    return contents;
+}
+
+// The set before and after the commit.
+inline FolderContents oldCommitSet() {
+    FolderContents set;
+    for (const CommitTestFile& f : commitTestSet())
+        if (!f.old.empty()) set[f.name] = f.old;
+    return set;
+}
+
+inline FolderContents newCommitSet() {
+    FolderContents set;
+    for (const CommitTestFile& f : commitTestSet()) set[f.name] = f.fresh;
+    return set;
+}
+
+inline void writeOldCommitSet(const std::filesystem::path& folder) {
+    for (const auto& [name, bytes] : oldCommitSet()) writeFileBytes(folder / name, bytes);
 }
 
 }  // namespace velm::test

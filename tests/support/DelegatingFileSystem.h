@@ -41,6 +41,9 @@ public:
     void replaceFile(const std::string& from, const std::string& to) override {
         real_.replaceFile(from, to);
     }
+    void moveFileNoReplace(const std::string& from, const std::string& to) override {
+        real_.moveFileNoReplace(from, to);
+    }
     void flushFiles(const std::vector<std::string>& names) override { real_.flushFiles(names); }
     void flushFolder(const std::string& folder) override { real_.flushFolder(folder); }
     std::string createTemporaryFile(const std::string& folder, const std::string& prefix) override {

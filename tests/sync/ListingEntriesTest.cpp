@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/AnsiCodePage.h"
-#include "platform/Errors.h"
 #include "sync/ListingEntries.h"
 
 namespace velm {
@@ -31,65 +29,6 @@ TEST(ListingEntriesTest, NomeDaLinhaIsTheLastBlankSeparatedWord) {
         SCOPED_TRACE(row.reason);
         EXPECT_EQ(NomeDaLinha(row.line), row.name);
     }
-}
-
-TEST(ListingEntriesTest, NamesThatWouldLeaveTheFolderAreRefused) {
-    struct Row {
-        std::string name;
-        bool safe;
-        const char* reason;
-    };
-    const Row rows[] = {
-        {"App_Vezra_Config.exe", true, "a plain name"},
-        {"meu arquivo.txt", true, "blanks are fine"},
-        {"relat\xF3rio.txt", true, "a Windows-1252 letter"},
-        {"..", false, "the parent folder"},
-        {".", false, "the folder itself"},
-        {"", false, "no name"},
-        {"../etc/passwd", false, "a relative path upwards"},
-        {"..\\Sys_Info.INI", false, "the other separator"},
-        {"/etc/passwd", false, "an absolute name"},
-        {"sub/a.exe", false, "any separator"},
-        {"C:evil.exe", false, "a drive"},
-        {"a.exe:stream", false, "a colon"},
-        {"a?.exe", false, "a character the target refuses"},
-        {"a\x01.exe", false, "a control character"},
-        {"CON", false, "a device"},
-        {"nul.txt", false, "a device with an extension"},
-        {"COM1.log", false, "a numbered device"},
-        {"COM10.log", true, "not a device"},
-        {"CONSOLE.exe", true, "a name that begins like one"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.reason);
-        EXPECT_EQ(isSafeLocalName(row.name), row.safe);
-    }
-}
-
-// A code page without a form for some bytes (a double-byte one, say).
-class NarrowCodePage : public AnsiCodePage {
-public:
-    std::string toUtf8(const std::string& ansi) override { return check(ansi); }
-    std::string fromUtf8(const std::string& utf8) override { return check(utf8); }
-    std::u16string toUtf16(const std::string& ansi) override {
-        const std::string text = check(ansi);
-        return std::u16string(text.begin(), text.end());
-    }
-    std::string fromUtf16(const std::u16string&) override { throw Error("not here"); }
-
-private:
-    static std::string check(const std::string& text) {
-        for (const char c : text)
-            if (static_cast<unsigned char>(c) == 0x81) throw Error("no such character");
-        return text;
-    }
-};
-
-TEST(ListingEntriesTest, NameTheCodePageCannotHoldIsRefused) {
-    NarrowCodePage codePage;
-    ScopedService<AnsiCodePage> use{codePage};
-    EXPECT_FALSE(isSafeLocalName("a\x81.exe"));
-    EXPECT_TRUE(isSafeLocalName("relat\xF3rio.txt"));
 }
 
 TEST(ListingEntriesTest, LinesPairWithTheItemsMadeFromThem) {

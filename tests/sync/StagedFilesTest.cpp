@@ -22,32 +22,20 @@ namespace velm {
 namespace {
 
 namespace fs = std::filesystem;
-using Contents = std::map<std::string, std::string>;
+using Contents = test::FolderContents;
 using Outcome = CommitRecovery::Outcome;
 
-// Every file of the folder with its bytes.
 Contents contentsOf(const test::TempFolder& folder) {
-    Contents contents;
-    for (const auto& e : fs::directory_iterator(folder.path()))
-        contents[e.path().filename().string()] = test::readFileBytes(e.path());
-    return contents;
+    return test::folderContents(folder.path());
 }
-
 Contents oldSet() {
-    Contents set;
-    for (const auto& f : test::commitTestSet())
-        if (!f.old.empty()) set[f.name] = f.old;
-    return set;
+    return test::oldCommitSet();
 }
-
 Contents newSet() {
-    Contents set;
-    for (const auto& f : test::commitTestSet()) set[f.name] = f.fresh;
-    return set;
+    return test::newCommitSet();
 }
-
 void writeOldSet(const test::TempFolder& folder) {
-    for (const auto& [name, bytes] : oldSet()) test::writeFileBytes(folder.path() / name, bytes);
+    test::writeOldCommitSet(folder.path());
 }
 
 // The stand-in updater over `folder`, killed at `step` of its commit.

@@ -25,6 +25,7 @@
 #include "support/SummerTimeZones.h"
 #include "support/TempFolder.h"
 #include "support/UnrenamableFile.h"
+#include "sync/CommitJournal.h"
 #include "sync/TransferProgress.h"
 #include "sync/UpdateRun.h"
 
@@ -486,6 +487,47 @@ TEST_F(UpdateRunTest, ListingOddLinesAndHostileNames) {
     EXPECT_EQ(view.upgrades, 0);
 }
 
+// Names that would land on the updater's own files, or on one file twice
+// under a Windows alias, are refused one by one as a path outside the
+// folder is: red, a box saying what the name is, never asked for, and the
+// run puts nothing in place. atualiza.cfg stays fetchable (a maker may move
+// its server); the public key only with a signed list naming it.
+TEST_F(UpdateRunTest, OwnNamesAndWindowsAliasesAreNeverFetched) {
+    const std::string own = "O servidor listou um arquivo de controle do atualizador: ";
+    const std::string tooLong(300, 'n');
+    const std::vector<std::string> names = {
+        "VelmUpdate.journal", "VelmUpdate.lock", "script_erro.txt", "VelmUpdate.log",
+        "VELMUPDATE.LOG.1",   "atualiza.carimbo", "VelmUpdate.digests", "atualiza.pub",
+        "~vb0123456789ab.tmp", "a.exe",           "a.exe.",          "CON .txt",
+        tooLong,              "atualiza.cfg"};
+    std::string listing;
+    for (const std::string& name : names) {
+        listing += "-rw-r--r--   1 owner group       4 Jan 05  2023 " + name + "\r\n";
+        server.file(name, "mau!");
+    }
+    server.listing(listing);
+    run();
+    EXPECT_THAT(retrieved(), ElementsAre("a.exe", "atualiza.cfg"));
+    EXPECT_THAT(verbs("SIZE"), ElementsAre("SIZE a.exe", "SIZE atualiza.cfg"))
+        << "a refused name is not even asked about";
+    const std::vector<std::string> shown = information();
+    ASSERT_EQ(shown.size(), 12u);
+    for (std::size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(shown[i], own + names[i] + "; ele n\xE3o foi baixado.");
+    EXPECT_THAT(shown[9], ::testing::HasSubstr("terminado em ponto ou espa\xE7o"));
+    EXPECT_THAT(shown[10], ::testing::HasSubstr("dispositivo"));
+    EXPECT_THAT(shown[11], ::testing::HasSubstr("mais de 255 caracteres"));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const bool fetchable = names[i] == "a.exe" || names[i] == "atualiza.cfg";
+        EXPECT_EQ(view.states[i], fetchable ? tsEqual : tsDiffers) << names[i];
+    }
+    EXPECT_EQ(view.status, kCloseApps);
+    EXPECT_EQ(view.upgrades, 0);
+    EXPECT_THAT(namesInFolder(), ::testing::UnorderedElementsAre("atualiza.cfg"))
+        << "nothing landed, not even a.exe: the run had errors";
+    EXPECT_NE(test::readFileBytes("atualiza.cfg"), "mau!");
+}
+
 // A line that should have made an entry and did not is a file the run never
 // looked at: red, told, and no upgrade over it. The parser stops at such a
 // line, so the lines after it are unread too; the entries before it are
@@ -773,6 +815,52 @@ TEST_F(UpdateRunTest, DownloadBeyondTheAnnouncedSizeFailsAndLeavesNothing) {
     EXPECT_EQ(progress.BytesToTransfer, 4294967295u);
     EXPECT_THAT(information(), IsEmpty());
     EXPECT_EQ(view.status, kSuccess);
+}
+
+// With the size query refused, the listing's size is the only one the run
+// has: a transfer that ends short of it (the server closed the data
+// connection early and still said 226) is a failed download.
+TEST_F(UpdateRunTest, TransferShorterThanTheListingsSizeFailsWhenTheSizeQueryIsRefused) {
+    server.listing("-rw-r--r--   1 owner group   10240 Jan 05  2023 curto.bin\r\n");
+    server.file("curto.bin", std::string(100, 'c'));
+    server.reply("SIZE", "550 SIZE not allowed here");
+    run();
+    EXPECT_THAT(information(),
+                ElementsAre("Arquivo curto.bin recebido incompleto: 100 de 10240 bytes."));
+    EXPECT_FALSE(fs::exists("curto.bin"));
+    EXPECT_EQ(view.status, kCloseApps);
+    EXPECT_EQ(view.upgrades, 0);
+}
+
+// Once every rename is done the files have landed: a journal that cannot
+// be removed then is no failure of the run (the next start removes it).
+TEST_F(UpdateRunTest, AJournalThatStaysAfterEveryRenameIsNoFailure) {
+    struct KeepsTheJournal : test::DelegatingFileSystem {
+        bool deleteFile(const std::string& name) override {
+            return extractFileName(name) != kCommitJournalName &&
+                   DelegatingFileSystem::deleteFile(name);
+        }
+    };
+    server.listing(
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 novo.exe\r\n"
+        "-rw-r--r--   1 owner group       4 Jan 05  2023 velho.exe\r\n");
+    server.file("novo.exe", "novo");
+    server.file("velho.exe", "nova");
+    local("velho.exe", "velha", at(2020, 1, 1, 0, 0));
+    {
+        KeepsTheJournal disk;
+        ScopedService<FileSystem> use{disk};
+        run();
+    }
+    EXPECT_THAT(information(), IsEmpty());
+    EXPECT_EQ(view.status, kSuccess);
+    EXPECT_EQ(view.upgrades, 1);
+    EXPECT_EQ(test::readFileBytes("novo.exe"), "novo");
+    EXPECT_EQ(test::readFileBytes("velho.exe"), "nova");
+    // The next start finishes the clean-up.
+    EXPECT_EQ(recoverInterruptedCommit("").outcome, CommitRecovery::Outcome::RolledForward);
+    EXPECT_THAT(namesInFolder(),
+                ::testing::UnorderedElementsAre("atualiza.cfg", "novo.exe", "velho.exe"));
 }
 
 // The control connection lost in the middle of the download pass: the run

@@ -16,6 +16,7 @@
 #include "support/FakeRegistry.h"
 #include "support/ModalDriver.h"
 #include "support/TempFolder.h"
+#include "sync/CommitJournal.h"
 #include "windows/StartSequence.h"
 #include "windows/Unit1.h"
 #include "windows/Unit2.h"
@@ -27,14 +28,12 @@ namespace {
 namespace fs = std::filesystem;
 
 // Every entry of the folder with its size and time, to show nothing changed
-// (but the empty file that the one-copy lock leaves behind).
+// (the one-copy lock's file goes with the copy that made it).
 std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> snapshot() {
     std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> entries;
-    for (const auto& e : fs::recursive_directory_iterator(".")) {
-        if (e.path().filename() == kFolderLockName) continue;
+    for (const auto& e : fs::recursive_directory_iterator("."))
         entries[e.path().string()] = {e.is_regular_file() ? e.file_size() : 0,
                                       e.last_write_time()};
-    }
     return entries;
 }
 
@@ -70,6 +69,20 @@ TEST_F(StartSequenceTest, UnconfirmedGateEndsWithoutAnyCheck) {
         EXPECT_EQ(snapshot(), before);
         EXPECT_EQ(Form1, nullptr);
     }
+}
+
+// A journal no run of ours wrote (it names a file outside the folder) is
+// removed unread before the gate, with a box; nothing else is touched.
+TEST_F(StartSequenceTest, AForeignJournalIsRemovedUnreadWithABox) {
+    std::ofstream("Loja.exe") << "velho";
+    const auto before = snapshot();
+    writeCommitJournal("", {CommitEntry{"..\\fora.exe", "Loja.exe", "", 5, {}}});
+    test::whenShown<TForm1>([](TForm1& gate) { gate.Button3->click(); });
+    EXPECT_EQ(runStartSequence(*qApp), 0);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown[0].text.find(kCommitJournalName), std::string::npos)
+        << dialogs.shown[0].text;
+    EXPECT_EQ(snapshot(), before) << "only the journal went";
 }
 
 // A double click started a second copy while the first one runs.
