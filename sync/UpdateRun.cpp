@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <optional>
+#include <string>
+#include <unordered_set>
 
 #include "ftp/FtpClient.h"
 #include "ftp/FtpErrors.h"
@@ -159,7 +161,14 @@ bool UpdateRun::acceptSignedList() {
         lastAccepted_ = readAcceptedTimestamp();
         list_ = SignedFileList::verify(*key, sums, signature, lastAccepted_);
         logSignedListAccepted(*list_, lastAccepted_);
-        list_->requireOffered([this](const std::string& name) { return listed(name); });
+        // Every name of the list looked up once: a set, not a pass over the
+        // listing per name (thousands of each on a large release).
+        std::unordered_set<std::string> offered;
+        const TFtpListItems& items = ftpupdate_.DirectoryListing();
+        for (const int i : items_)
+            if (i >= 0) offered.insert(items[i].FileName);
+        list_->requireOffered(
+            [&offered](const std::string& name) { return offered.count(name) > 0; });
         release_.emplace(*list_);
         return true;
     } catch (const SignedListError& e) {
